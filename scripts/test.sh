@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds Tessaryn with warnings as errors under AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs every test, then runs each fuzz target for a
+# short, bounded time. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+
+jobs=$(nproc)
+build=${TSRN_TEST_BUILD_DIR:-build-ci}
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DTSRN_WERROR=ON -DTSRN_SANITIZE=ON -DTSRN_BUILD_BENCH=ON
+cmake --build "$build" -j "$jobs"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=offscreen
+
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 || status=$?
+
+# Fuzz targets: a separate clang build, each target run for a bounded time.
+fuzz_seconds=${TSRN_FUZZ_SECONDS:-20}
+if ((status == 0)) && [[ -d fuzz ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DTSRN_BUILD_FUZZ=ON -DTSRN_BUILD_TESTS=OFF -DTSRN_BUILD_BENCH=OFF -DTSRN_BUILD_GUI=OFF
+    cmake --build build-fuzz -j "$jobs" --target tsrn_fuzz_all
+    for target in build-fuzz/fuzz/fuzz_*; do
+        [[ -x $target ]] || continue
+        name=$(basename "$target")
+        corpus="fuzz/corpus/${name#fuzz_}"
+        work=$(mktemp -d)
+        [[ -d $corpus ]] && cp -r "$corpus"/. "$work"/
+        echo "fuzzing $name for ${fuzz_seconds}s"
+        if ! "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 "$work" >"$work.log" 2>&1; then
+            tail -50 "$work.log"
+            echo "fuzz target $name found a fault" >&2
+            status=1
+        fi
+        rm -rf "$work" "$work.log"
+    done
+fi
+
+# No test may leave a mount behind.
+leftover=$(grep -E ' fuse(\.[a-z0-9_]+)? ' /proc/mounts | grep -i tsrn || true)
+if [[ -n $leftover ]]; then
+    echo "FUSE mounts left behind by the tests:" >&2
+    echo "$leftover" >&2
+    status=1
+fi
+
+if ((status == 0)); then
+    echo "all tests passed"
+fi
+exit $status

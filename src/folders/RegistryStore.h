@@ -1,0 +1,60 @@
+#pragma once
+// Value access under one base key (normally HKLM "SOFTWARE\Tessaryn\"; the
+// autostart value uses "SOFTWARE\Microsoft\Windows\CurrentVersion\"). Reads
+// fall back to defaults and never report; writes return false on failure.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/RegistryDatabase.h"
+
+namespace tsrn {
+
+inline constexpr std::string_view kStorageRoot = "SOFTWARE\\Tessaryn\\";
+inline constexpr std::string_view kWindowsRunRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+inline constexpr std::string_view kSettingsKey = "settings\\";
+inline constexpr std::string_view kPathKey = "path\\";
+inline constexpr std::string_view kRunServicesKey = "RunServices\\";
+// Strings longer than this many characters (without the NUL) read as missing.
+inline constexpr std::size_t kMaxStringLength = 259;
+
+class RegistryStore {
+public:
+    RegistryStore(RegistryDatabase& database, Hive hive = Hive::LocalMachine,
+                  std::string base = std::string(kStorageRoot));
+
+    std::string GetString(std::string_view subkey, std::string_view name,
+                          std::string_view defaultText);
+    bool ReadString(std::string_view subkey, std::string_view name, std::string& out,
+                    std::string_view defaultText);
+    bool GetBinary(std::string_view subkey, std::string_view name, std::uint8_t* out,
+                   std::size_t capacity);
+    int GetInt(std::string_view subkey, std::string_view name, int defaultValue);
+    bool SetString(std::string_view subkey, std::string_view name, std::string_view text);
+    bool SetInt(std::string_view subkey, std::string_view name, int value);
+    bool SetBinary(std::string_view subkey, std::string_view name, const std::uint8_t* bytes,
+                   std::size_t length);
+    bool DeleteValue(std::string_view subkey, std::string_view name);
+
+    RegistryDatabase& Database() { return database_; }
+
+private:
+    RegistryDatabase& database_;
+    Hive hive_;
+    std::string base_;
+};
+
+// Decimal text to integer as the stored integers are read: leading white space
+// and one sign skipped, digits up to the first non-digit, 0 without a number.
+int DecimalToInt(std::string_view text);
+
+inline constexpr std::array<int, 5> kDefaultColumnPercents{30, 13, 20, 16, 20};
+std::array<int, 5> ParseColumns(std::string_view text);
+std::string FormatColumns(const std::array<int, 5>& widths, int clientWidth);
+// 1 only for a text that reads as 1; everything else is 0.
+int ParseEnterAction(std::string_view text);
+
+}  // namespace tsrn

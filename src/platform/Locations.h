@@ -1,0 +1,17 @@
+#pragma once
+// Where things live on this system.
+
+#include <filesystem>
+
+namespace tsrn {
+
+// The registry directory (stands for the Windows directory too).
+std::filesystem::path RegistryDirectory();
+// The system folder, where the driver program lives: $TSRN_SYSTEM_DIR, else
+// /usr/local/lib/tessaryn for root, ~/.local/lib/tessaryn for one user.
+std::filesystem::path SystemDirectory();
+// Run journals and other state: $TSRN_STATE_DIR, else $XDG_STATE_HOME/tessaryn,
+// else ~/.local/state/tessaryn.
+std::filesystem::path StateDirectory();
+
+}  // namespace tsrn

@@ -1,0 +1,65 @@
+#pragma once
+// A typed registry kept in SQLite: one database file per hive in the registry
+// directory (system.db for HKEY_LOCAL_MACHINE and its classes subtree, user.db
+// for HKEY_CURRENT_USER). Keys are backslash-separated paths compared without
+// regard to case; values keep their type and exact bytes. Every write is one
+// transaction. A database that cannot be read behaves as an empty registry and
+// is never overwritten.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tsrn {
+
+enum class Hive { LocalMachine, CurrentUser, ClassesRoot };
+
+// Win32 type numbers, kept so dumps and tests speak the familiar language.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+struct RegistryValue {
+    std::uint32_t type = kRegSz;
+    std::vector<std::uint8_t> data;  // REG_SZ data includes its terminating NUL
+};
+
+class RegistryDatabase {
+public:
+    // $TSRN_REGISTRY_DIR, else $XDG_CONFIG_HOME/tessaryn, else ~/.config/tessaryn.
+    static std::filesystem::path DefaultDirectory();
+
+    explicit RegistryDatabase(std::filesystem::path directory);
+    ~RegistryDatabase();
+    RegistryDatabase(const RegistryDatabase&) = delete;
+    RegistryDatabase& operator=(const RegistryDatabase&) = delete;
+
+    const std::filesystem::path& Directory() const;
+    // The hive files: the "registry files" the folder list protects.
+    std::filesystem::path HiveFile(Hive hive) const;
+
+    bool CreateKey(Hive hive, std::string_view keyPath);
+    bool KeyExists(Hive hive, std::string_view keyPath);
+    std::optional<RegistryValue> QueryValue(Hive hive, std::string_view keyPath,
+                                            std::string_view name);
+    bool SetValue(Hive hive, std::string_view keyPath, std::string_view name,
+                  std::uint32_t type, std::span<const std::uint8_t> data);
+    // True when the value existed and was removed.
+    bool DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
+    // Removes the key with everything below it; true when it existed.
+    bool DeleteKey(Hive hive, std::string_view keyPath);
+
+    std::vector<std::string> ValueNames(Hive hive, std::string_view keyPath);
+    std::vector<std::string> SubKeyNames(Hive hive, std::string_view keyPath);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tsrn
