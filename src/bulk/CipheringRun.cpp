@@ -1,5 +1,7 @@
 #include "bulk/CipheringRun.h"
 
+#include <sys/stat.h>
+
 #include "resources/StringTable.h"
 
 namespace tsrn::bulk {
@@ -45,6 +47,16 @@ CipheringRun::CipheringRun(std::string folder, CipherMode mode, Prompter& prompt
 void CipheringRun::SetJournal(RunJournal* journal) {
     journal_ = journal != nullptr ? journal : &defaultJournal_;
     transformer_.SetJournal(journal_);
+}
+
+void CipheringRun::MarkDone(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        struct stat st {};
+        if (walker_.Processed().Add(path) && lstat(path.c_str(), &st) == 0) {
+            doneBytes_ += static_cast<std::uint64_t>(st.st_size);
+        }
+    }
+    SetCounter(walker_.Processed().Size());
 }
 
 void CipheringRun::TimerFailed() {

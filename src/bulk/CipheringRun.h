@@ -47,6 +47,9 @@ class CipheringRun : private TransformProgress {
 
     void SetListener(RunListener* listener) { listener_ = listener; }
     void SetJournal(RunJournal* journal);
+    // Resuming an interrupted run: these files are done already. The walk
+    // skips them, they count as done, and a cancel undoes them too.
+    void MarkDone(const std::vector<std::string>& paths);
 
     // The window's timer could not be started: no file has been touched.
     void TimerFailed();

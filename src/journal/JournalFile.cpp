@@ -1,0 +1,168 @@
+#include "journal/JournalFile.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace tsrn::journal {
+
+namespace {
+
+std::string Describe(const std::string& what, const std::filesystem::path& path, int error) {
+    return what + " " + path.string() + ": " + strerror(error);
+}
+
+std::string NewName() {
+    std::random_device device;
+    char name[64];
+    std::snprintf(name, sizeof name, "run-%lld-%d-%08x.journal",
+                  static_cast<long long>(time(nullptr)), static_cast<int>(getpid()), device());
+    return name;
+}
+
+}  // namespace
+
+JournalFile::~JournalFile() {
+    Close();
+}
+
+void JournalFile::Close() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool JournalFile::Create(const std::filesystem::path& dir,
+                         const std::vector<std::uint8_t>& firstBytes, std::string& error) {
+    Close();
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        error = "cannot create " + dir.string() + ": " + ec.message();
+        return false;
+    }
+    chmod(dir.c_str(), 0700);
+    for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
+        path_ = dir / NewName();
+        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd_ < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd_ < 0) {
+        error = Describe("cannot create the journal", path_, errno);
+        return false;
+    }
+    if (!Commit(firstBytes, error) || !SyncDirectory(dir, error)) {
+        unlink(path_.c_str());
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validBytes,
+                         std::string& error) {
+    Close();
+    path_ = path;
+    fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd_ < 0) {
+        error = Describe("cannot open the journal", path, errno);
+        return false;
+    }
+    if (ftruncate(fd_, static_cast<off_t>(validBytes)) != 0 || fdatasync(fd_) != 0) {
+        error = Describe("cannot write the journal", path, errno);
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool JournalFile::WriteAll(const std::vector<std::uint8_t>& bytes, std::string& error) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t put = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            error = Describe("cannot write the journal", path_, put == 0 ? EIO : errno);
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& error) {
+    if (fd_ < 0) {
+        error = "the journal is not open";
+        return false;
+    }
+    if (!WriteAll(bytes, error)) {
+        return false;
+    }
+    if (fdatasync(fd_) != 0) {
+        error = Describe("cannot flush the journal", path_, errno);
+        return false;
+    }
+    return true;
+}
+
+bool JournalFile::Remove(std::string& error) {
+    Close();
+    if (unlink(path_.c_str()) != 0 && errno != ENOENT) {
+        error = Describe("cannot remove the journal", path_, errno);
+        return false;
+    }
+    return SyncDirectory(path_.parent_path(), error);
+}
+
+bool ReadJournalBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                      std::string& error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        error = Describe("cannot open the journal", path, errno);
+        return false;
+    }
+    bytes.clear();
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = Describe("cannot read the journal", path, errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    close(fd);
+    return true;
+}
+
+bool SyncDirectory(const std::filesystem::path& dir, std::string& error) {
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        error = Describe("cannot flush", dir, errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+}  // namespace tsrn::journal

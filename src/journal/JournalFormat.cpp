@@ -1,0 +1,266 @@
+#include "journal/JournalFormat.h"
+
+#include <cstring>
+
+#include "journal/PageHash.h"
+
+namespace tsrn::journal {
+
+namespace {
+
+constexpr std::size_t kFrame = 12;  // type, length, check
+constexpr std::uint32_t kMaxPayload = 64u << 20;
+
+class Cursor {
+  public:
+    Cursor(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool Get8(std::uint8_t& v) {
+        if (pos_ + 1 > size_) {
+            return false;
+        }
+        v = data_[pos_++];
+        return true;
+    }
+    bool Get32(std::uint32_t& v) {
+        if (pos_ + 4 > size_) {
+            return false;
+        }
+        v = 0;
+        for (int i = 3; i >= 0; --i) {
+            v = (v << 8) | data_[pos_ + static_cast<std::size_t>(i)];
+        }
+        pos_ += 4;
+        return true;
+    }
+    bool Get64(std::uint64_t& v) {
+        std::uint32_t lo = 0;
+        std::uint32_t hi = 0;
+        if (!Get32(lo) || !Get32(hi)) {
+            return false;
+        }
+        v = static_cast<std::uint64_t>(hi) << 32 | lo;
+        return true;
+    }
+    bool GetString(std::string& s) {
+        std::uint32_t n = 0;
+        if (!Get32(n) || n > size_ - pos_) {
+            return false;
+        }
+        s.assign(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return true;
+    }
+    bool AtEnd() const { return pos_ == size_; }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+std::uint32_t Check(const std::uint8_t* start, std::size_t length) {
+    return static_cast<std::uint32_t>(Hash64(start, length) & 0xFFFFFFFFu);
+}
+
+bool ApplyPages(Cursor& in, JournalContents& contents) {
+    std::uint32_t fileNo = 0;
+    std::uint8_t state = 0;
+    std::uint64_t first = 0;
+    std::uint32_t count = 0;
+    if (!in.Get32(fileNo) || !in.Get8(state) || !in.Get64(first) || !in.Get32(count) ||
+        fileNo >= contents.files.size() || state > 1) {
+        return false;
+    }
+    JournalFileEntry& file = contents.files[fileNo];
+    if (first > file.pages.size() || count > file.pages.size() - first) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint64_t hash = 0;
+        if (!in.Get64(hash)) {
+            return false;
+        }
+        file.pages[first + i] = PageNote{true, static_cast<FileState>(state), hash};
+    }
+    return in.AtEnd();
+}
+
+bool ApplyRecord(RecordType type, Cursor& in, JournalContents& contents, bool first) {
+    if (first != (type == RecordType::Header)) {
+        return false;
+    }
+    switch (type) {
+        case RecordType::Header: {
+            std::uint32_t mode = 0;
+            JournalHeader& h = contents.header;
+            if (!in.Get32(h.version) || !in.Get32(mode) || !in.Get32(h.salt) ||
+                !in.Get32(h.currentKeyId) || !in.Get32(h.nextKeyId) || !in.GetString(h.folder) ||
+                mode > 2) {
+                return false;
+            }
+            h.mode = static_cast<bulk::CipherMode>(mode);
+            return in.AtEnd();
+        }
+        case RecordType::File: {
+            std::uint32_t fileNo = 0;
+            JournalFileEntry entry;
+            if (!in.Get32(fileNo) || !in.Get64(entry.length) || !in.GetString(entry.path) ||
+                fileNo != contents.files.size() || PageCount(entry.length) > (1ull << 40)) {
+                return false;
+            }
+            entry.pages.resize(PageCount(entry.length));
+            contents.files.push_back(std::move(entry));
+            return in.AtEnd();
+        }
+        case RecordType::Pages:
+            return ApplyPages(in, contents);
+        case RecordType::Done: {
+            std::uint32_t fileNo = 0;
+            std::uint8_t state = 0;
+            if (!in.Get32(fileNo) || !in.Get8(state) || fileNo >= contents.files.size() ||
+                state > 1) {
+                return false;
+            }
+            contents.files[fileNo].done = static_cast<FileState>(state);
+            return in.AtEnd();
+        }
+        case RecordType::Undoing:
+            contents.undoing = true;
+            return in.AtEnd();
+        case RecordType::Failed:
+            contents.failed = true;
+            return in.AtEnd();
+    }
+    return false;
+}
+
+}  // namespace
+
+std::size_t RecordEncoder::Begin(RecordType type) {
+    const std::size_t start = bytes_.size();
+    Put32(static_cast<std::uint32_t>(type));
+    Put32(0);
+    return start;
+}
+
+void RecordEncoder::Finish(std::size_t start) {
+    const auto payload = static_cast<std::uint32_t>(bytes_.size() - start - 8);
+    for (int i = 0; i < 4; ++i) {
+        bytes_[start + 4 + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(payload >> (8 * i));
+    }
+    Put32(Check(bytes_.data() + start, bytes_.size() - start));
+}
+
+void RecordEncoder::Put32(std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+void RecordEncoder::Put64(std::uint64_t value) {
+    Put32(static_cast<std::uint32_t>(value));
+    Put32(static_cast<std::uint32_t>(value >> 32));
+}
+
+void RecordEncoder::PutString(std::string_view text) {
+    Put32(static_cast<std::uint32_t>(text.size()));
+    bytes_.insert(bytes_.end(), text.begin(), text.end());
+}
+
+void RecordEncoder::Header(const JournalHeader& header) {
+    const std::size_t start = Begin(RecordType::Header);
+    Put32(header.version);
+    Put32(static_cast<std::uint32_t>(header.mode));
+    Put32(header.salt);
+    Put32(header.currentKeyId);
+    Put32(header.nextKeyId);
+    PutString(header.folder);
+    Finish(start);
+}
+
+void RecordEncoder::File(std::uint32_t fileNo, std::uint64_t length, std::string_view path) {
+    const std::size_t start = Begin(RecordType::File);
+    Put32(fileNo);
+    Put64(length);
+    PutString(path);
+    Finish(start);
+}
+
+void RecordEncoder::Pages(std::uint32_t fileNo, FileState state, std::uint64_t firstPage,
+                          const std::uint64_t* hashes, std::size_t count) {
+    const std::size_t start = Begin(RecordType::Pages);
+    Put32(fileNo);
+    bytes_.push_back(static_cast<std::uint8_t>(state));
+    Put64(firstPage);
+    Put32(static_cast<std::uint32_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        Put64(hashes[i]);
+    }
+    Finish(start);
+}
+
+void RecordEncoder::Done(std::uint32_t fileNo, FileState state) {
+    const std::size_t start = Begin(RecordType::Done);
+    Put32(fileNo);
+    bytes_.push_back(static_cast<std::uint8_t>(state));
+    Finish(start);
+}
+
+void RecordEncoder::Marker(RecordType type) {
+    Finish(Begin(type));
+}
+
+std::uint32_t KeyIdentity(const crypto::CipherKey& key, std::uint32_t salt) {
+    std::uint8_t bytes[12];
+    std::memcpy(bytes, key.bytes.data(), 8);
+    for (int i = 0; i < 4; ++i) {
+        bytes[8 + i] = static_cast<std::uint8_t>(salt >> (8 * i));
+    }
+    return static_cast<std::uint32_t>(Hash64(bytes, sizeof bytes, 0x7473726e6a726e6cull) >> 32);
+}
+
+std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
+                                            std::string& error) {
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+        error = "not a run journal";
+        return std::nullopt;
+    }
+    JournalContents contents;
+    std::size_t pos = sizeof kMagic;
+    bool first = true;
+    while (bytes.size() - pos >= kFrame) {
+        Cursor frame(bytes.data() + pos, 8);
+        std::uint32_t type = 0;
+        std::uint32_t length = 0;
+        frame.Get32(type);
+        frame.Get32(length);
+        if (length > kMaxPayload || length > bytes.size() - pos - kFrame) {
+            break;
+        }
+        Cursor checkAt(bytes.data() + pos + 8 + length, 4);
+        std::uint32_t check = 0;
+        checkAt.Get32(check);
+        if (check != Check(bytes.data() + pos, 8 + length)) {
+            break;
+        }
+        Cursor payload(bytes.data() + pos + 8, length);
+        if (!ApplyRecord(static_cast<RecordType>(type), payload, contents, first)) {
+            break;
+        }
+        first = false;
+        pos += kFrame + length;
+        contents.validBytes = pos;
+    }
+    if (first) {
+        error = "the journal has no readable header";
+        return std::nullopt;
+    }
+    if (contents.header.version != kFormatVersion) {
+        error = "unknown journal version " + std::to_string(contents.header.version);
+        return std::nullopt;
+    }
+    return contents;
+}
+
+}  // namespace tsrn::journal

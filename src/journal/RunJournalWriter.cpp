@@ -1,0 +1,397 @@
+#include "journal/RunJournalWriter.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "journal/PageHash.h"
+
+namespace tsrn::journal {
+
+namespace {
+
+constexpr std::size_t kReadBlock = 1 << 20;  // a multiple of the page size
+
+class ReadFd {
+  public:
+    explicit ReadFd(const std::string& path)
+        : fd_(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+    ~ReadFd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    ReadFd(const ReadFd&) = delete;
+    ReadFd& operator=(const ReadFd&) = delete;
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Reads exactly `length` bytes unless the file ends first.
+ssize_t ReadFully(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t got = pread(fd, data + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Journals are read back from anywhere: paths are kept absolute.
+std::string Absolute(const std::string& path) {
+    if (!path.empty() && path.front() == '/') {
+        return path;
+    }
+    std::error_code ec;
+    std::string cwd = std::filesystem::current_path(ec).string();
+    return cwd.empty() || cwd.back() == '/' ? cwd + path : cwd + '/' + path;
+}
+
+FileState Source(bool rollingBack) {
+    return rollingBack ? FileState::New : FileState::Old;
+}
+
+FileState Opposite(FileState state) {
+    return state == FileState::Old ? FileState::New : FileState::Old;
+}
+
+}  // namespace
+
+bool SyncFolderData(const std::string& folder, std::string& error) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        sync();
+        return true;
+    }
+    const bool ok = syncfs(fd) == 0;
+    if (!ok) {
+        error = "cannot flush the files of " + folder + ": " + strerror(errno);
+    }
+    close(fd);
+    return ok;
+}
+
+RunJournalWriter::RunJournalWriter(std::string folder, bulk::CipherMode mode)
+    : folder_(std::move(folder)), mode_(mode) {}
+
+std::unique_ptr<RunJournalWriter> RunJournalWriter::Start(const std::filesystem::path& dir,
+                                                          const std::string& folder,
+                                                          bulk::CipherMode mode,
+                                                          const bulk::KeyPair& keys,
+                                                          std::string& error) {
+    std::unique_ptr<RunJournalWriter> writer(new RunJournalWriter(folder, mode));
+    JournalHeader header;
+    header.mode = mode;
+    header.salt = std::random_device{}();
+    header.currentKeyId = KeyIdentity(keys.current, header.salt);
+    header.nextKeyId = mode == bulk::CipherMode::Recipher ? KeyIdentity(keys.next, header.salt) : 0;
+    header.folder = Absolute(folder);
+    std::vector<std::uint8_t> first(std::begin(kMagic), std::end(kMagic));
+    RecordEncoder encoder;
+    encoder.Header(header);
+    first.insert(first.end(), encoder.Bytes().begin(), encoder.Bytes().end());
+    if (!writer->file_.Create(dir, first, error)) {
+        return nullptr;
+    }
+    return writer;
+}
+
+std::unique_ptr<RunJournalWriter> RunJournalWriter::Continue(const std::filesystem::path& journal,
+                                                             const JournalContents& contents,
+                                                             std::string& error) {
+    std::unique_ptr<RunJournalWriter> writer(
+        new RunJournalWriter(contents.header.folder, contents.header.mode));
+    if (!writer->file_.Reopen(journal, contents.validBytes, error)) {
+        return nullptr;
+    }
+    for (const JournalFileEntry& entry : contents.files) {
+        FileInfo info;
+        info.path = entry.path;
+        info.length = entry.length;
+        std::size_t page = 0;
+        while (page < entry.pages.size() && entry.pages[page].known) {
+            ++page;
+        }
+        info.noted = std::min<std::uint64_t>(page * kPageSize, entry.length);
+        writer->byPath_[entry.path] = static_cast<std::uint32_t>(writer->files_.size());
+        writer->files_.push_back(std::move(info));
+    }
+    writer->undoing_ = contents.undoing;
+    return writer;
+}
+
+std::uint32_t RunJournalWriter::FileNumber(const std::string& path, std::uint64_t length) {
+    auto it = byPath_.find(path);
+    if (it != byPath_.end() && files_[it->second].length == length) {
+        return it->second;
+    }
+    // A path seen with another length is a different file: its old notes no longer apply.
+    const auto fileNo = static_cast<std::uint32_t>(files_.size());
+    files_.push_back(FileInfo{path, length, 0, Status::Untouched});
+    byPath_[path] = fileNo;
+    pending_.File(fileNo, length, Absolute(path));
+    return fileNo;
+}
+
+void RunJournalWriter::SetStatus(FileInfo& file, Status status) {
+    newFiles_ -= file.status == Status::New ? 1 : 0;
+    inProgress_ -= file.status == Status::InProgress ? 1 : 0;
+    file.status = status;
+    newFiles_ += status == Status::New ? 1 : 0;
+    inProgress_ += status == Status::InProgress ? 1 : 0;
+}
+
+bool RunJournalWriter::BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
+                                 std::uint64_t length) {
+    (void)mode;
+    if (broken_) {
+        return false;
+    }
+    if (rollingBack && !undoing_ && !MarkUndoing()) {
+        return false;
+    }
+    ForgetUpTo(path);
+    current_ = FileNumber(path, length);
+    haveCurrent_ = true;
+    currentSource_ = Source(rollingBack);
+    SetStatus(files_[current_], Status::InProgress);
+    return true;
+}
+
+bool RunJournalWriter::BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
+                                        std::size_t length) {
+    (void)data;
+    if (broken_ || !haveCurrent_) {
+        return false;
+    }
+    if (offset + length <= files_[current_].noted) {
+        return true;
+    }
+    std::uint64_t budget = limits_.aheadBytes;
+    std::string why;
+    if (!NoteAhead(current_, currentSource_, budget, why)) {
+        return Fail(why);
+    }
+    if (offset + length > files_[current_].noted) {
+        // The budget ran out before this chunk's end: note the rest of it anyway.
+        std::uint64_t more = offset + length - files_[current_].noted;
+        if (!NoteAhead(current_, currentSource_, more, why)) {
+            return Fail(why);
+        }
+    }
+    NoteUpcoming(currentSource_, budget);
+    return Commit();
+}
+
+bool RunJournalWriter::FileDone(const std::string& path, bool restored) {
+    if (broken_ || !haveCurrent_ || files_[current_].path != path) {
+        return false;
+    }
+    // restored: the transform was undone, so the file is back in its source state.
+    const FileState state = restored ? currentSource_ : Opposite(currentSource_);
+    SetStatus(files_[current_], state == FileState::New ? Status::New : Status::Old);
+    pending_.Done(current_, state);
+    haveCurrent_ = false;
+    return true;
+}
+
+void RunJournalWriter::RunDone(bool complete) {
+    if (broken_ || removed_) {
+        return;
+    }
+    if (complete || (newFiles_ == 0 && inProgress_ == 0)) {
+        FinishClean();
+    } else {
+        pending_.Marker(RecordType::Failed);
+        Commit();
+    }
+}
+
+bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget,
+                                 std::string& why) {
+    FileInfo& file = files_[fileNo];
+    if (file.noted >= file.length) {
+        return true;
+    }
+    ReadFd fd(file.path);
+    struct stat st {};
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) != file.length) {
+        why = "cannot read ahead in " + file.path + ": " + strerror(fd.Get() < 0 ? errno : ESTALE);
+        return false;
+    }
+    readBuffer_.resize(kReadBlock);
+    std::uint64_t end = file.noted + std::max<std::uint64_t>(budget, kPageSize);
+    end = end >= file.length ? file.length : end - end % kPageSize;
+    const std::uint64_t firstPage = file.noted / kPageSize;
+    hashes_.clear();
+    for (std::uint64_t at = file.noted; at < end;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, end - at));
+        ssize_t got = ReadFully(fd.Get(), readBuffer_.data(), want, at);
+        if (got != static_cast<ssize_t>(want)) {
+            why = "cannot read ahead in " + file.path + ": " + strerror(got < 0 ? errno : ESTALE);
+            return false;
+        }
+        for (std::size_t page = 0; page < want; page += kPageSize) {
+            hashes_.push_back(Hash64(readBuffer_.data() + page, std::min(kPageSize, want - page)));
+        }
+        at += want;
+    }
+    pending_.Pages(fileNo, state, firstPage, hashes_.data(), hashes_.size());
+    budget -= std::min(budget, end - file.noted);
+    file.noted = end;
+    return true;
+}
+
+void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
+    std::size_t files = 0;
+    std::size_t index = 0;
+    while (budget > 0 && files < limits_.aheadFiles) {
+        if (index == upcoming_.size()) {
+            std::optional<std::string> next = NextUpcoming();
+            if (!next) {
+                break;
+            }
+            upcomingSet_.insert(*next);
+            upcoming_.push_back(std::move(*next));
+        }
+        const std::string& path = upcoming_[index++];
+        auto known = byPath_.find(path);
+        if (known != byPath_.end() && files_[known->second].noted >= files_[known->second].length) {
+            continue;
+        }
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;  // the run will meet it, or not, on its own
+        }
+        const std::uint32_t fileNo = FileNumber(path, static_cast<std::uint64_t>(st.st_size));
+        ++files;
+        // A file that cannot be read ahead is noted when the run reaches it.
+        std::string why;
+        NoteAhead(fileNo, state, budget, why);
+    }
+}
+
+std::optional<std::string> RunJournalWriter::NextUpcoming() {
+    if (undoing_) {
+        return std::nullopt;  // filled in one go when the undo starts
+    }
+    if (walkEnded_) {
+        return std::nullopt;
+    }
+    if (!walk_) {
+        walk_ = std::make_unique<bulk::FolderWalker>(folder_);
+    }
+    std::optional<std::string> found;
+    walk_->SetFileHandler([&found](const std::string& path) {
+        found = path;
+        return true;
+    });
+    while (!found) {
+        if (walk_->WalkStep() != 0) {
+            walkEnded_ = true;
+            break;
+        }
+    }
+    return found;
+}
+
+void RunJournalWriter::ForgetUpTo(const std::string& path) {
+    if (upcomingSet_.count(path) == 0) {
+        return;
+    }
+    while (!upcoming_.empty()) {
+        std::string front = std::move(upcoming_.front());
+        upcoming_.pop_front();
+        upcomingSet_.erase(front);
+        if (front == path) {
+            return;
+        }
+    }
+}
+
+bool RunJournalWriter::NoteWholeFile(std::uint32_t fileNo, FileState state) {
+    if (broken_ || fileNo >= files_.size()) {
+        return false;
+    }
+    std::uint64_t budget = files_[fileNo].length;
+    std::string why;
+    if (!NoteAhead(fileNo, state, budget, why)) {
+        return Fail(why);
+    }
+    return Commit();
+}
+
+void RunJournalWriter::Settled(std::uint32_t fileNo, FileState state) {
+    if (fileNo < files_.size()) {
+        SetStatus(files_[fileNo], state == FileState::New ? Status::New : Status::Old);
+        pending_.Done(fileNo, state);
+    }
+}
+
+bool RunJournalWriter::MarkUndoing() {
+    undoing_ = true;
+    upcoming_.clear();
+    upcomingSet_.clear();
+    // The undo takes the files back in the reverse order of the run.
+    for (std::size_t i = files_.size(); i-- > 0;) {
+        if (files_[i].status == Status::New) {
+            upcomingSet_.insert(files_[i].path);
+            upcoming_.push_back(files_[i].path);
+        }
+    }
+    pending_.Marker(RecordType::Undoing);
+    return Commit();
+}
+
+bool RunJournalWriter::FinishClean() {
+    if (broken_) {
+        return false;
+    }
+    std::string error;
+    if (!SyncFolderData(folder_, error) || !file_.Remove(error)) {
+        return Fail(error);
+    }
+    pending_.Clear();
+    removed_ = true;
+    return true;
+}
+
+bool RunJournalWriter::Keep() {
+    return !broken_ && Commit();
+}
+
+bool RunJournalWriter::Commit() {
+    if (pending_.Empty()) {
+        return true;
+    }
+    std::string error;
+    if (!file_.Commit(pending_.Bytes(), error)) {
+        return Fail(error);
+    }
+    pending_.Clear();
+    return true;
+}
+
+bool RunJournalWriter::Fail(const std::string& error) {
+    broken_ = true;
+    error_ = error;
+    return false;
+}
+
+}  // namespace tsrn::journal

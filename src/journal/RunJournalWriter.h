@@ -1,0 +1,122 @@
+#pragma once
+// Writes a bulk run's journal so that a crash at any point leaves every page
+// of every file decidable: before a page is overwritten, the hash of its
+// content (in the state it is leaving) is on disk in the journal. Flushes
+// are batched by hashing ahead: one flush covers the next pages of the file
+// in progress and of the files the walk will reach next, up to a budget of
+// bytes and files, so a tree of small files costs a flush per batch, not per
+// file. The journal is removed only once the run's files are all in one
+// state and on disk.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "bulk/ChunkCipher.h"
+#include "bulk/FolderWalker.h"
+#include "bulk/RunJournal.h"
+#include "journal/JournalFile.h"
+#include "journal/JournalFormat.h"
+
+namespace tsrn::journal {
+
+struct JournalLimits {
+    std::uint64_t aheadBytes = 64ull << 20;  // bytes hashed ahead per flush
+    std::size_t aheadFiles = 4096;           // files hashed ahead per flush
+};
+
+class RunJournalWriter final : public bulk::RunJournal {
+  public:
+    // A new journal in `dir` for a run over `folder`, on disk before this returns.
+    static std::unique_ptr<RunJournalWriter> Start(const std::filesystem::path& dir,
+                                                   const std::string& folder, bulk::CipherMode mode,
+                                                   const bulk::KeyPair& keys, std::string& error);
+    // Goes on with a journal read back after a crash.
+    static std::unique_ptr<RunJournalWriter> Continue(const std::filesystem::path& journal,
+                                                      const JournalContents& contents,
+                                                      std::string& error);
+
+    void SetLimits(const JournalLimits& limits) { limits_ = limits; }
+
+    bool BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
+                   std::uint64_t length) override;
+    bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
+                          std::size_t length) override;
+    bool FileDone(const std::string& path, bool restored) override;
+    void RunDone(bool complete) override;
+
+    // Recovery: the file numbered `fileNo` gets notes for all its pages
+    // (those not noted yet hold `state`), flushed.
+    bool NoteWholeFile(std::uint32_t fileNo, FileState state);
+    // Recovery: a file was brought wholly into `state`.
+    void Settled(std::uint32_t fileNo, FileState state);
+    // From here on the run brings its files back (flushed).
+    bool MarkUndoing();
+    // Every file of the run is in one state: flush the data, remove the journal.
+    bool FinishClean();
+    // Flushes what is pending and keeps the journal.
+    bool Keep();
+
+    bool Removed() const { return removed_; }
+    bool Broken() const { return broken_; }
+    const std::string& Error() const { return error_; }
+    const std::filesystem::path& Path() const { return file_.Path(); }
+
+  private:
+    enum class Status { Untouched, InProgress, Old, New };
+    struct FileInfo {
+        std::string path;
+        std::uint64_t length = 0;
+        std::uint64_t noted = 0;  // pages before this offset have notes on disk
+        Status status = Status::Untouched;
+    };
+
+    RunJournalWriter(std::string folder, bulk::CipherMode mode);
+    std::uint32_t FileNumber(const std::string& path, std::uint64_t length);
+    bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget, std::string& why);
+    void NoteUpcoming(FileState state, std::uint64_t& budget);
+    std::optional<std::string> NextUpcoming();
+    void ForgetUpTo(const std::string& path);
+    void SetStatus(FileInfo& file, Status status);
+    bool Commit();
+    bool Fail(const std::string& error);
+
+    std::string folder_;
+    bulk::CipherMode mode_;
+    JournalLimits limits_;
+    JournalFile file_;
+    RecordEncoder pending_;
+    std::vector<FileInfo> files_;
+    std::unordered_map<std::string, std::uint32_t> byPath_;
+    std::uint32_t current_ = 0;
+    bool haveCurrent_ = false;
+    FileState currentSource_ = FileState::Old;
+    bool undoing_ = false;
+    std::size_t newFiles_ = 0;
+    std::size_t inProgress_ = 0;
+    bool broken_ = false;
+    bool removed_ = false;
+    std::string error_;
+
+    // The files the run will reach next, in order.
+    std::unique_ptr<bulk::FolderWalker> walk_;
+    bool walkEnded_ = false;
+    std::deque<std::string> upcoming_;
+    std::unordered_set<std::string> upcomingSet_;
+    std::vector<std::uint8_t> readBuffer_;
+    std::vector<std::uint64_t> hashes_;
+};
+
+// Flushes the file system holding `folder` (syncfs), or everything when the
+// folder cannot be opened.
+bool SyncFolderData(const std::string& folder, std::string& error);
+
+}  // namespace tsrn::journal

@@ -1,0 +1,334 @@
+#include "journal/RunRecovery.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "journal/JournalFile.h"
+#include "journal/PageHash.h"
+#include "platform/Locations.h"
+
+namespace tsrn::journal {
+
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+
+class Fd {
+  public:
+    Fd(const std::string& path, int flags)
+        : fd_(open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+bool ReadExactly(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t got = pread(fd, data + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool WriteExactly(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t put = pwrite(fd, data + done, length - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::string WithSlash(const std::string& path) {
+    std::string normal = std::filesystem::path(path).lexically_normal().string();
+    if (normal.empty() || normal.back() != '/') {
+        normal += '/';
+    }
+    return normal;
+}
+
+}  // namespace
+
+std::filesystem::path JournalDirectory() {
+    return StateDirectory() / "runs";
+}
+
+RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
+    RunScan scan;
+    std::error_code ec;
+    std::vector<std::filesystem::path> paths;
+    for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
+        if (item.path().extension() == ".journal" && item.is_regular_file(ec)) {
+            paths.push_back(item.path());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const auto& path : paths) {
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+        std::optional<JournalContents> contents;
+        if (ReadJournalBytes(path, bytes, error)) {
+            contents = ParseJournal(bytes, error);
+        }
+        if (contents) {
+            scan.runs.push_back(UnfinishedRun{path, std::move(*contents)});
+        } else {
+            scan.problems.push_back(path.string() + ": " + error);
+        }
+    }
+    return scan;
+}
+
+const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& folder) {
+    const std::string mine = WithSlash(folder);
+    for (const UnfinishedRun& run : scan.runs) {
+        const std::string theirs = WithSlash(run.contents.header.folder);
+        if (mine.compare(0, theirs.size(), theirs) == 0 ||
+            theirs.compare(0, mine.size(), mine) == 0) {
+            return &run;
+        }
+    }
+    return nullptr;
+}
+
+bool KeysMatch(const JournalHeader& header, const bulk::KeyPair& keys) {
+    if (KeyIdentity(keys.current, header.salt) != header.currentKeyId) {
+        return false;
+    }
+    return header.mode != bulk::CipherMode::Recipher ||
+           KeyIdentity(keys.next, header.salt) == header.nextKeyId;
+}
+
+RunRecovery::RunRecovery(UnfinishedRun run, const bulk::KeyPair& keys)
+    : run_(std::move(run)), keys_(keys) {}
+
+bool RunRecovery::KeysMatch() const {
+    return journal::KeysMatch(run_.contents.header, keys_);
+}
+
+FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
+    FileSurvey survey;
+    Fd fd(entry.path, O_RDONLY);
+    struct stat st {};
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) != entry.length) {
+        return survey;
+    }
+    const bulk::ChunkCipher forward(run_.contents.header.mode, false, keys_);
+    const bulk::ChunkCipher backward(run_.contents.header.mode, true, keys_);
+    std::vector<std::uint8_t> block(kBlock);
+    std::uint8_t other[kPageSize];
+    survey.pages.reserve(entry.pages.size());
+    for (std::uint64_t at = 0; at < entry.length; at += kBlock) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, entry.length - at));
+        if (!ReadExactly(fd.Get(), block.data(), want, at)) {
+            return FileSurvey{};
+        }
+        for (std::size_t off = 0; off < want; off += kPageSize) {
+            const std::size_t n = std::min(kPageSize, want - off);
+            const PageNote& note = entry.pages[(at + off) / kPageSize];
+            PageState state = PageState::Old;  // a page never noted was never written
+            if (note.known) {
+                if (Hash64(block.data() + off, n) == note.hash) {
+                    state = note.state == FileState::New ? PageState::New : PageState::Old;
+                } else {
+                    // Would the page, taken into the noted state, match?
+                    std::memcpy(other, block.data() + off, n);
+                    const bool fileEnd = at + off + n == entry.length;
+                    (note.state == FileState::New ? forward : backward)
+                        .Apply(other, n, at + off, fileEnd);
+                    if (Hash64(other, n) == note.hash) {
+                        state = note.state == FileState::New ? PageState::Old : PageState::New;
+                    } else {
+                        state = PageState::Unknown;
+                    }
+                }
+            }
+            survey.pages.push_back(state);
+            survey.oldPages += state == PageState::Old ? 1 : 0;
+            survey.newPages += state == PageState::New ? 1 : 0;
+            survey.unknownPages += state == PageState::Unknown ? 1 : 0;
+        }
+    }
+    survey.readable = true;
+    return survey;
+}
+
+bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& survey, FileState target,
+                          std::string& error) const {
+    const PageState wrong = target == FileState::New ? PageState::Old : PageState::New;
+    if (std::find(survey.pages.begin(), survey.pages.end(), wrong) == survey.pages.end()) {
+        return true;
+    }
+    struct stat st {};
+    if (lstat(entry.path.c_str(), &st) != 0) {
+        error = entry.path + ": " + strerror(errno);
+        return false;
+    }
+    const mode_t previous = st.st_mode & 07777;
+    const bool opened = (previous & S_IWUSR) == 0;
+    if (opened && chmod(entry.path.c_str(), previous | S_IWUSR) != 0) {
+        error = entry.path + ": " + strerror(errno);
+        return false;
+    }
+    bool ok = true;
+    {
+        Fd fd(entry.path, O_RDWR);
+        const bulk::ChunkCipher cipher(run_.contents.header.mode, target == FileState::Old, keys_);
+        std::uint8_t page[kPageSize];
+        ok = fd.Get() >= 0;
+        for (std::size_t i = 0; ok && i < survey.pages.size(); ++i) {
+            if (survey.pages[i] != wrong) {
+                continue;
+            }
+            const std::uint64_t offset = i * kPageSize;
+            const auto n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, entry.length - offset));
+            ok = ReadExactly(fd.Get(), page, n, offset);
+            if (ok) {
+                cipher.Apply(page, n, offset, offset + n == entry.length);
+                ok = WriteExactly(fd.Get(), page, n, offset);
+            }
+        }
+        if (!ok) {
+            error = entry.path + ": " + strerror(errno);
+        }
+    }
+    if (opened) {
+        chmod(entry.path.c_str(), previous);
+    }
+    return ok;
+}
+
+std::vector<std::size_t> RunRecovery::LatestEntries() const {
+    std::unordered_map<std::string, std::size_t> latest;
+    const auto& files = run_.contents.files;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        latest[files[i].path] = i;
+    }
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (latest[files[i].path] == i) {
+            order.push_back(i);
+        }
+    }
+    return order;
+}
+
+std::unique_ptr<bulk::CipheringRun> RunRecovery::ContinuedRun(const RecoveryResult& result,
+                                                              Prompter& prompter,
+                                                              std::size_t chunkSize) {
+    if (!result.ok || result.undone || !writer_) {
+        return nullptr;
+    }
+    auto run = std::make_unique<bulk::CipheringRun>(
+        run_.contents.header.folder, run_.contents.header.mode, prompter, keys_, chunkSize);
+    run->MarkDone(result.done);
+    run->SetJournal(writer_.get());
+    return run;
+}
+
+RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
+                                    const std::function<void(const std::string&)>& onFile) {
+    RecoveryResult result;
+    if (!KeysMatch()) {
+        result.keysMismatch = true;
+        result.error = "the password does not match the one the run was started with";
+        return result;
+    }
+    writer_ = RunJournalWriter::Continue(run_.journal, run_.contents, result.error);
+    if (!writer_) {
+        return result;
+    }
+    const bool undo = choice == RecoveryChoice::Undo || run_.contents.undoing;
+    result.undone = undo;
+    if (undo && !run_.contents.undoing && !writer_->MarkUndoing()) {
+        result.error = writer_->Error();
+        return result;
+    }
+    std::vector<std::size_t> order = LatestEntries();
+    std::vector<FileSurvey> surveys;
+    surveys.reserve(order.size());
+    for (std::size_t index : order) {
+        surveys.push_back(Survey(run_.contents.files[index]));
+        if (surveys.back().Unknown()) {
+            result.changedFiles.push_back(run_.contents.files[index].path);
+        }
+    }
+    if (!undo && !result.changedFiles.empty()) {
+        result.error = "files were changed outside the run; only an undo can go on";
+        writer_->Keep();
+        return result;
+    }
+    const FileState target = undo ? FileState::Old : FileState::New;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = undo ? order.size() - 1 - k : k;
+        const auto fileNo = static_cast<std::uint32_t>(order[i]);
+        const JournalFileEntry& entry = run_.contents.files[fileNo];
+        const FileSurvey& survey = surveys[i];
+        if (survey.Unknown() || (!undo && survey.newPages == 0)) {
+            continue;  // left alone, or never touched: the resumed run takes it
+        }
+        if (onFile) {
+            onFile(entry.path);
+        }
+        const bool repair = undo ? survey.newPages > 0 : survey.oldPages > 0;
+        if (repair && !undo && !writer_->NoteWholeFile(fileNo, FileState::Old)) {
+            result.error = writer_->Error();
+            return result;
+        }
+        if (repair && !Convert(entry, survey, target, result.error)) {
+            writer_->Keep();
+            return result;
+        }
+        result.repairedFiles += repair ? 1 : 0;
+        writer_->Settled(fileNo, target);
+        if (!undo) {
+            result.done.push_back(entry.path);
+        }
+    }
+    const bool clean = result.changedFiles.empty();
+    if (undo && clean ? !writer_->FinishClean() : !writer_->Keep()) {
+        result.error = writer_->Error();
+        return result;
+    }
+    result.ok = clean;
+    if (!clean) {
+        result.error = "some files were changed outside the run and were left alone";
+    }
+    return result;
+}
+
+}  // namespace tsrn::journal
