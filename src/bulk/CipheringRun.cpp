@@ -57,6 +57,7 @@ void CipheringRun::MarkDone(const std::vector<std::string>& paths) {
         }
     }
     SetCounter(walker_.Processed().Size());
+    SetPercent(PercentOf(doneBytes_));
 }
 
 void CipheringRun::TimerFailed() {

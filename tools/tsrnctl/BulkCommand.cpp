@@ -16,6 +16,8 @@
 #include "ProgressPrinter.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "journal/RunJournalWriter.h"
+#include "journal/RunRecovery.h"
 
 namespace tsrnctl {
 
@@ -34,6 +36,7 @@ void OnInterrupt(int) {
 struct BulkOptions {
     bool passwordStdin = false;
     bool ignoreAccessErrors = false;
+    bool journal = true;
     std::size_t chunkSize = tsrn::bulk::FileTransformer::kDefaultChunkSize;
     std::string folder;
 };
@@ -48,6 +51,8 @@ std::optional<BulkOptions> ParseOptions(Args args) {
             options.ignoreAccessErrors = false;
         } else if (arg == "--on-error=ignore") {
             options.ignoreAccessErrors = true;
+        } else if (arg == "--no-journal") {
+            options.journal = false;
         } else if (arg.rfind("--chunk-size=", 0) == 0) {
             const unsigned long long size = std::strtoull(arg.c_str() + 13, nullptr, 10);
             if (size < 8 || size % 8 != 0 || size > (1u << 30)) {
@@ -181,10 +186,26 @@ int Report(const tsrn::bulk::CipheringRun& run) {
     }
 }
 
+// A run over a tree that an unfinished run still holds would mix two runs'
+// files beyond repair: that run is recovered first.
+bool NoUnfinishedRunOver(const std::string& folder) {
+    const tsrn::journal::RunScan scan = tsrn::journal::FindUnfinishedRuns();
+    const tsrn::journal::UnfinishedRun* run = tsrn::journal::OverlappingRun(scan, folder);
+    if (run == nullptr) {
+        return true;
+    }
+    Complain("an unfinished run over '" + run->contents.header.folder +
+             "' must be finished or undone first: tsrnctl recover");
+    return false;
+}
+
 int RunBulk(CipherMode mode, Args args) {
     std::optional<BulkOptions> options = ParseOptions(args);
     if (!options) {
         return kExitUsage;
+    }
+    if (options->journal && !NoUnfinishedRunOver(options->folder)) {
+        return kExitFailed;
     }
     PasswordInput input(options->passwordStdin);
     if (!LoadKeys(mode, input)) {
@@ -194,21 +215,48 @@ int RunBulk(CipherMode mode, Args args) {
     TerminalHandle terminal;
     ConsolePrompter prompter(terminal.Get(), options->ignoreAccessErrors);
     ProgressPrinter progress(isatty(STDERR_FILENO) != 0);
-    InterruptHandler interrupts;
     int code = kExitFailed;
     {
         tsrn::bulk::CipheringRun run(options->folder, mode, prompter, tsrn::bulk::KeysFromSlots(),
                                      options->chunkSize);
-        run.SetListener(&progress);
-        Drive(run);
-        progress.ClearLine();
-        code = Report(run);
+        std::unique_ptr<tsrn::journal::RunJournalWriter> journal;
+        if (options->journal) {
+            std::string error;
+            journal = tsrn::journal::RunJournalWriter::Start(tsrn::journal::JournalDirectory(),
+                                                             options->folder, mode,
+                                                             tsrn::bulk::KeysFromSlots(), error);
+            if (!journal) {
+                Complain(error + " (without a journal a crash can leave files half done; "
+                                 "--no-journal runs anyway)");
+                KeySlots::Instance().Clear();
+                return kExitFailed;
+            }
+            run.SetJournal(journal.get());
+        }
+        code = FinishRun(run, progress, journal.get());
     }
     KeySlots::Instance().Clear();
     return code;
 }
 
 }  // namespace
+
+int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
+              const tsrn::journal::RunJournalWriter* journal) {
+    InterruptHandler interrupts;
+    run.SetListener(&progress);
+    Drive(run);
+    progress.ClearLine();
+    const int code = Report(run);
+    if (journal != nullptr && !journal->Removed()) {
+        if (journal->Broken()) {
+            Complain("the journal failed: " + journal->Error());
+        }
+        Complain("the run's journal is kept (" + journal->Path().string() +
+                 "): tsrnctl recover finishes or undoes the run");
+    }
+    return code;
+}
 
 void Complain(std::string_view message) {
     std::fprintf(stderr, "tsrnctl: %.*s\n", static_cast<int>(message.size()), message.data());

@@ -6,7 +6,16 @@
 #include <string>
 #include <string_view>
 
+namespace tsrn::bulk {
+class CipheringRun;
+}
+namespace tsrn::journal {
+class RunJournalWriter;
+}
+
 namespace tsrnctl {
+
+class ProgressPrinter;
 
 enum ExitCode : int {
     kExitOk = 0,         // every file processed / the request done
@@ -28,6 +37,12 @@ int RunDecipher(Args args);
 int RunRecipher(Args args);
 int RunFolders(Args args);
 int RunRegistry(Args args);
+int RunRecover(Args args);
+
+// Drives a prepared bulk run to its end (Ctrl-C asks to cancel), reports it
+// and returns the exit code; says so when the run's journal is kept.
+int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
+              const tsrn::journal::RunJournalWriter* journal);
 
 // Prints "tsrnctl: <message>" on standard error.
 void Complain(std::string_view message);

@@ -19,6 +19,9 @@ const Command kCommands[] = {
     {"decipher", RunDecipher, "decipher DIR        decipher every file of a folder tree in place"},
     {"recipher", RunRecipher,
      "recipher DIR        recipher a tree from the old password to a new one"},
+    {"recover", RunRecover,
+     "recover [--resume|--undo|--discard] [JOURNAL]\n"
+     "                      finish or undo a run cut short by a crash"},
     {"folders", RunFolders, "folders [--use FILE] print the folder list as the program loads it"},
     {"registry", RunRegistry,
      "registry get|set|delete|dump KEY [NAME [TYPE VALUE]]\n"
@@ -35,6 +38,7 @@ void PrintHelp(std::FILE* out) {
         "\nOptions of encipher, decipher and recipher:\n"
         "  --password-stdin      read the password from standard input, one per line\n"
         "                        (recipher: the old password, then the new one)\n"
+        "  --no-journal          run without the crash journal\n"
         "  --on-error=abort|ignore\n"
         "                        without a terminal: what to do with a file that cannot\n"
         "                        be read or written (default abort: cancel and undo)\n"
@@ -42,6 +46,12 @@ void PrintHelp(std::FILE* out) {
         "Without --password-stdin the passwords are read from the terminal without echo.\n"
         "On a terminal, Ctrl-C asks whether to undo the files done so far or go on;\n"
         "without one, Ctrl-C undoes them.\n"
+        "\n"
+        "Every run keeps a journal in $TSRN_STATE_DIR/runs (else $XDG_STATE_HOME/tessaryn/runs)\n"
+        "until its files are all on disk in one state. After a crash, tsrnctl recover\n"
+        "finishes the run (--resume) or brings every file back (--undo); it asks on the\n"
+        "terminal when neither is given. It needs the run's password(s) and refuses\n"
+        "others. --discard forgets a journal without touching any file.\n"
         "\n"
         "The cipher is Tessaryn's fixed legacy format: deterministic, unauthenticated,\n"
         "with a weak key derivation. A wrong password is not detected: deciphering with\n"
