@@ -1,0 +1,36 @@
+#include "app/gui/DialogParts.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/gui/ShellTexts.h"
+
+namespace tsrn::app {
+
+QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxLength) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(objectName);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+QDialogButtonBox* MakeOkCancel(QDialog* dialog, bool withHelp) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* ok = buttons->addButton(DialogText(0, 1), QDialogButtonBox::AcceptRole);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(DialogText(0, 2), QDialogButtonBox::RejectRole);
+    cancel->setObjectName("2");
+    if (withHelp) {
+        QPushButton* help = buttons->addButton(DialogText(0, 57670), QDialogButtonBox::HelpRole);
+        help->setObjectName("57670");
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+}  // namespace tsrn::app
