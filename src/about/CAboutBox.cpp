@@ -8,29 +8,31 @@
 
 #include "app/gui/ProjectIcons.h"
 #include "app/gui/ShellTexts.h"
+#include "resources/DialogTexts.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::about {
 namespace {
-constexpr int kDialogId = 100;
-constexpr int kLinkId = 1037;
+constexpr int kDialogId = res::dlg::kAbout;
+constexpr int kLinkId = res::ctl::kEmailLink;
 }  // namespace
 
 CAboutBox::CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
                      QWidget* parent)
     : QDialog(parent) {
     setObjectName(QString::number(kDialogId));
-    setWindowTitle(app::DialogText(kDialogId, 0));
+    setWindowTitle(app::CaptionText(kDialogId));
 
     auto* frame = new QGroupBox(this);
     auto* picture = new QLabel(frame);
-    picture->setObjectName(QStringLiteral("172"));
+    picture->setObjectName(QString::number(res::bitmap::kAboutPicture));
     picture->setPixmap(app::AboutPicture());
-    auto* version = new QLabel(app::DialogText(kDialogId, -1), frame);
+    auto* version = new QLabel(app::ToQString(text::label::kAboutVersion), frame);
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* mailLabel = new QLabel(app::DialogText(kDialogId, -2), frame);
+    auto* mailLabel = new QLabel(app::ToQString(text::label::kAboutEmail), frame);
     link_ = new CLinkStatic(launcher, registry, prompter, frame);
     link_->setObjectName(QString::number(kLinkId));
-    link_->setText(QString::fromLatin1(kAuthorAddress));
+    link_->setText(app::ControlLabel(kDialogId, kLinkId));
 
     auto* mailRow = new QHBoxLayout;
     mailRow->addStretch();
@@ -41,7 +43,7 @@ CAboutBox::CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompte
     frameLayout->addWidget(version);
     frameLayout->addLayout(mailRow);
 
-    auto* ok = new QPushButton(app::DialogText(kDialogId, 1), this);
+    auto* ok = new QPushButton(app::ControlLabel(kDialogId, res::ctl::kOk), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
     ok->setMinimumHeight(40);
@@ -57,7 +59,7 @@ CAboutBox::CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompte
 
     // The link's target is first its text; then it becomes a mail address.
     link_->Attach();
-    link_->ChangeUrl(QStringLiteral("mailto:") + QString::fromLatin1(kAuthorAddress));
+    link_->ChangeUrl(app::ToQString(text::about::kMailto) + app::ToQString(text::about::kAuthorEmail));
     link_->ShowUnderline(false);
     link_->EnableFitToText(false);
     link_->SetLinkCursor(QCursor(app::LinkCursorPicture(), 9, 2));

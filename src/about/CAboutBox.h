@@ -8,8 +8,6 @@
 
 namespace tsrn::about {
 
-inline constexpr const char* kAuthorAddress = "tessaryn@example.org";
-
 class CAboutBox : public QDialog {
     Q_OBJECT
 public:

@@ -34,8 +34,7 @@ std::string FallbackCommand(std::string_view openCommand, std::string_view targe
 
 int OpenLink(std::string_view target, LinkLauncher& launcher, RegistryDatabase& registry);
 
-// "Unable to open hyperlink:\n\n" and the text for `code`.
-std::string LinkErrorText(int code);
+// "Unable to open hyperlink:" and the text for `code`, in a box.
 void ShowLinkError(Prompter& prompter, int code);
 
 }  // namespace tsrn::about

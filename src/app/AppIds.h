@@ -1,60 +1,60 @@
 #pragma once
-// The numbers the application shell uses: string ids of its messages,
-// command ids of its actions, help contexts and its registry value names.
+// Short names for the resource numbers the application shell uses, and its
+// registry value names.
 
 #include <string_view>
+
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app::ids {
 
 // Texts.
-inline constexpr int kTextWrongPassword = 266;
-inline constexpr int kTextWrongInstallationPassword = 287;
-inline constexpr int kTextDriverLoadError = 256;
-inline constexpr int kTextDriverInitError = 271;
-inline constexpr int kTextUnlockAttempts = 268;
-inline constexpr int kTextGlobalProtectionError = 261;
-inline constexpr int kTextProductName = 57344;
-inline constexpr int kTextIdlePrompt = 57345;
-inline constexpr int kTextToolBarSection = 57346;
-inline constexpr int kTextToolBarOffSection = 57347;
-inline constexpr int kTextOpenFilesTip = 57348;
-inline constexpr int kTextWorkTimePrefix = 59139;
-inline constexpr int kTextWorkTimeSizer = 59138;
-inline constexpr int kCaptionError = 257;
-inline constexpr int kCaptionAttention = 267;
+inline constexpr int kTextWrongPassword = res::str::kPasswordWrong;
+inline constexpr int kTextWrongInstallationPassword = res::str::kInstallPasswordWrong;
+inline constexpr int kTextDriverLoadError = res::str::kDriverLoadError;
+inline constexpr int kTextDriverInitError = res::str::kDriverInitError;
+inline constexpr int kTextUnlockAttempts = res::str::kFailedUnlockCount;
+inline constexpr int kTextGlobalProtectionError = res::str::kGlobalProtectionError;
+inline constexpr int kTextProductName = res::str::kAppTitle;
+inline constexpr int kTextIdlePrompt = res::str::kIdlePrompt;
+inline constexpr int kTextToolBarSection = res::str::kToolBarSection;
+inline constexpr int kTextToolBarOffSection = res::str::kToolBarOffSection;
+inline constexpr int kTextOpenFilesTip = res::str::kTrayTipOpenFiles;
+inline constexpr int kTextWorkTimePrefix = res::str::kWorkTimePrefix;
+inline constexpr int kTextWorkTimeSizer = res::str::kWorkTimePaneSize;
+inline constexpr int kCaptionError = res::str::kCaptionError;
+inline constexpr int kCaptionAttention = res::str::kCaptionAttention;
 
 // Commands.
-inline constexpr int kCmdAddFolder = 32771;
-inline constexpr int kCmdDeleteFolder = 32772;
-inline constexpr int kCmdFolderProtection = 32776;
-inline constexpr int kCmdStop = 32778;
-inline constexpr int kCmdStart = 32779;
-inline constexpr int kCmdSettings = 32780;
-inline constexpr int kCmdRefresh = 32781;
-inline constexpr int kCmdChangePassword = 32782;
-inline constexpr int kCmdLock = 32787;
-inline constexpr int kCmdHideWindow = 32788;
-inline constexpr int kCmdUnlock = 32789;
-inline constexpr int kCmdHelpContents = 32791;
-inline constexpr int kCmdAbout = 57664;
-inline constexpr int kCmdExit = 57665;
-inline constexpr int kCmdContextHelp = 57669;
-inline constexpr int kCmdHelp = 57670;
-inline constexpr int kCmdViewToolBar = 59392;
-inline constexpr int kCmdViewStatusBar = 59393;
+inline constexpr int kCmdAddFolder = res::cmd::kAddFolder;
+inline constexpr int kCmdDeleteFolder = res::cmd::kDeleteFolder;
+inline constexpr int kCmdFolderProtection = res::cmd::kFolderProtection;
+inline constexpr int kCmdStop = res::cmd::kStopCiphering;
+inline constexpr int kCmdStart = res::cmd::kStartCiphering;
+inline constexpr int kCmdSettings = res::cmd::kSettings;
+inline constexpr int kCmdRefresh = res::cmd::kRefresh;
+inline constexpr int kCmdChangePassword = res::cmd::kChangePassword;
+inline constexpr int kCmdLock = res::cmd::kLock;
+inline constexpr int kCmdHideWindow = res::cmd::kHideWindow;
+inline constexpr int kCmdUnlock = res::cmd::kUnlock;
+inline constexpr int kCmdHelpContents = res::cmd::kHelpContents;
+inline constexpr int kCmdAbout = res::cmd::kAbout;
+inline constexpr int kCmdExit = res::cmd::kExit;
+inline constexpr int kCmdContextHelp = res::cmd::kContextHelp;
+inline constexpr int kCmdHelp = res::cmd::kHelp;
+inline constexpr int kCmdViewToolBar = res::cmd::kViewToolbar;
+inline constexpr int kCmdViewStatusBar = res::cmd::kViewStatusBar;
 
-// Menus, toolbars and icons.
-inline constexpr int kMenuUnlocked = 128;
-inline constexpr int kMenuLocked = 147;
-inline constexpr int kIconIdle = 160;
-inline constexpr int kIconBusy = 163;
-inline constexpr int kStatusBarId = 59393;
-inline constexpr int kToolBarId = 59392;
-inline constexpr int kWorkTimePaneId = 59138;
+// Menus, toolbars, bars and icons.
+inline constexpr int kMenuUnlocked = res::menu::kMain;
+inline constexpr int kMenuLocked = res::menu::kLocked;
+inline constexpr int kStatusBarId = res::bar::kStatusBar;
+inline constexpr int kToolBarId = res::bar::kToolbar;
+inline constexpr int kWorkTimePaneId = res::bar::kWorkTimePane;
 
 // Help contexts.
-inline constexpr int kHelpUnlocked = 0x20080;
-inline constexpr int kHelpLocked = 0x20093;
+inline constexpr int kHelpUnlocked = res::help::kUnlockedWindow;
+inline constexpr int kHelpLocked = res::help::kLockedWindow;
 
 // Registry value names under "settings\".
 inline constexpr std::string_view kValueX = "x";

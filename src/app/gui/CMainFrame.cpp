@@ -10,7 +10,6 @@
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QWhatsThis>
-#include <vector>
 
 #include "app/AppIds.h"
 #include "app/gui/HelpOpener.h"
@@ -18,46 +17,27 @@
 #include "app/gui/SettingsDialog.h"
 #include "app/gui/ShellTexts.h"
 #include "app/gui/ToolBarLayoutStore.h"
+#include "resources/MenuLayout.h"
+#include "resources/StringTable.h"
 
 namespace tsrn::app {
 namespace {
 
-constexpr int kSeparator = 0;
-
-struct MenuLayout {
-    std::vector<int> commands;  // kSeparator for a separator
-};
-
-const std::vector<MenuLayout>& MenusOf(int menuId) {
-    static const std::vector<MenuLayout> unlocked = {
-        {{ids::kCmdAddFolder, ids::kCmdDeleteFolder, kSeparator, ids::kCmdHideWindow, kSeparator,
-          ids::kCmdLock, ids::kCmdExit}},
-        {{ids::kCmdStart, ids::kCmdStop, kSeparator, ids::kCmdFolderProtection,
-          ids::kCmdChangePassword, kSeparator, ids::kCmdSettings}},
-        {{ids::kCmdViewToolBar, ids::kCmdViewStatusBar, kSeparator, ids::kCmdRefresh}},
-        {{ids::kCmdHelpContents, kSeparator, ids::kCmdAbout}},
-    };
-    static const std::vector<MenuLayout> locked = {
-        {{ids::kCmdHideWindow, kSeparator, ids::kCmdUnlock}},
-        {{ids::kCmdViewToolBar, ids::kCmdViewStatusBar, kSeparator, ids::kCmdRefresh}},
-        {{ids::kCmdHelpContents, ids::kCmdAbout}},
-    };
-    return menuId == ids::kMenuLocked ? locked : unlocked;
-}
-
-const std::vector<int>& ToolBarOf(int toolBarId) {
-    static const std::vector<int> unlocked = {
-        ids::kCmdLock,  ids::kCmdExit, kSeparator,     ids::kCmdAddFolder,
-        ids::kCmdDeleteFolder, kSeparator, ids::kCmdStart, ids::kCmdStop,
-        ids::kCmdFolderProtection, kSeparator, ids::kCmdSettings, kSeparator,
-        ids::kCmdHelpContents};
-    static const std::vector<int> locked = {ids::kCmdUnlock, kSeparator, ids::kCmdHelpContents};
-    return toolBarId == ids::kMenuLocked ? locked : unlocked;
-}
-
 // A command's string holds its status-bar prompt, then "\n" and its tooltip.
-QString PromptOf(int commandId) { return TableText(commandId).section(QLatin1Char('\n'), 0, 0); }
-QString TooltipOf(int commandId) { return TableText(commandId).section(QLatin1Char('\n'), 1); }
+QString PromptOf(int commandId) { return ToQString(text::Prompt(commandId)); }
+QString TooltipOf(int commandId) { return ToQString(text::Tooltip(commandId)); }
+
+// An item's text in whichever of the two menus holds it.
+QString ItemText(int commandId) {
+    for (const int menuId : {ids::kMenuUnlocked, ids::kMenuLocked}) {
+        for (const res::MenuEntry& entry : res::Menu(menuId)) {
+            if (entry.kind == res::MenuEntryKind::Item && entry.commandId == commandId) {
+                return ToQString(entry.text);
+            }
+        }
+    }
+    return {};
+}
 
 constexpr int kAllCommands[] = {
     ids::kCmdAddFolder, ids::kCmdDeleteFolder, ids::kCmdFolderProtection, ids::kCmdStop,
@@ -93,9 +73,7 @@ void CMainFrame::CreateActions() {
         auto* action = new QAction(this);
         action->setObjectName(QString::number(id));
         action->setData(id);
-        QString text = MenuItemText(ids::kMenuUnlocked, id);
-        if (text.isEmpty()) text = MenuItemText(ids::kMenuLocked, id);
-        action->setText(text);
+        action->setText(ItemText(id));
         action->setStatusTip(PromptOf(id));
         const QString tooltip = TooltipOf(id);
         if (!tooltip.isEmpty()) action->setToolTip(tooltip);
@@ -172,29 +150,34 @@ void CMainFrame::BuildMenus(int menuId) {
     QMenuBar* bar = menuBar();
     bar->clear();
     bar->setObjectName(QString::number(menuId));
-    const auto& menus = MenusOf(menuId);
-    for (std::size_t index = 0; index < menus.size(); ++index) {
-        QMenu* menu = bar->addMenu(MenuTitle(menuId, static_cast<int>(index)));
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-        for (const int id : menus[index].commands) {
-            if (id == kSeparator) {
-                menu->addSeparator();
-            } else {
-                QAction* action = actions_[id];
-                action->setText(MenuItemText(menuId, id));
-                menu->addAction(action);
-            }
+    QMenu* menu = nullptr;
+    for (const res::MenuEntry& entry : res::Menu(menuId)) {
+        switch (entry.kind) {
+            case res::MenuEntryKind::PopupBegin:
+                menu = bar->addMenu(ToQString(entry.text));
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+                break;
+            case res::MenuEntryKind::PopupEnd: menu = nullptr; break;
+            case res::MenuEntryKind::Separator:
+                if (menu) menu->addSeparator();
+                break;
+            case res::MenuEntryKind::Item:
+                if (QAction* action = actions_.value(entry.commandId); menu && action) {
+                    action->setText(ToQString(entry.text));
+                    menu->addAction(action);
+                }
+                break;
         }
     }
 }
 
 void CMainFrame::BuildToolBar(int toolBarId) {
     toolBar_->clear();
-    for (const int id : ToolBarOf(toolBarId)) {
-        if (id == kSeparator) {
+    for (const int id : res::ToolbarButtons(toolBarId)) {
+        if (id == res::kToolbarSeparator) {
             toolBar_->addSeparator();
-        } else {
-            toolBar_->addAction(actions_[id]);
+        } else if (QAction* action = actions_.value(id)) {
+            toolBar_->addAction(action);
         }
     }
     // Keep it docked at the top; its size follows the new buttons.

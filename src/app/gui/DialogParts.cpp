@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/gui/ShellTexts.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 
@@ -17,15 +18,15 @@ QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxL
     return edit;
 }
 
-QDialogButtonBox* MakeOkCancel(QDialog* dialog, bool withHelp) {
+QDialogButtonBox* MakeOkCancel(QDialog* dialog, int dialogId, bool withHelp) {
     auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(DialogText(0, 1), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(ControlLabel(dialogId, res::ctl::kOk), QDialogButtonBox::AcceptRole);
     ok->setObjectName("1");
     ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(DialogText(0, 2), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(ControlLabel(dialogId, res::ctl::kCancel), QDialogButtonBox::RejectRole);
     cancel->setObjectName("2");
     if (withHelp) {
-        QPushButton* help = buttons->addButton(DialogText(0, 57670), QDialogButtonBox::HelpRole);
+        QPushButton* help = buttons->addButton(ControlLabel(dialogId, res::ctl::kHelp), QDialogButtonBox::HelpRole);
         help->setObjectName("57670");
     }
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

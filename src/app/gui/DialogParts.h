@@ -13,7 +13,8 @@ namespace tsrn::app {
 // A password edit that hides what is typed and scrolls horizontally.
 QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxLength = 32767);
 
-// OK (1) and Cancel (2), and Help (57670) when asked, wired to the dialog.
-QDialogButtonBox* MakeOkCancel(QDialog* dialog, bool withHelp);
+// OK (1) and Cancel (2), and Help (57670) when asked, with the texts of
+// dialog `dialogId`, wired to the dialog.
+QDialogButtonBox* MakeOkCancel(QDialog* dialog, int dialogId, bool withHelp);
 
 }  // namespace tsrn::app

@@ -11,23 +11,25 @@
 #include "app/gui/DialogParts.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ShellTexts.h"
+#include "resources/DialogTexts.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
-constexpr int kDialogId = 169;
+constexpr int kDialogId = res::dlg::kMissingPassword;
 constexpr int kEditLimit = 256;
 }  // namespace
 
 MissingPasswordDialog::MissingPasswordDialog(HelpOpener* help, QWidget* parent) : QDialog(parent) {
     setObjectName(QString::number(kDialogId));
-    setWindowTitle(DialogText(kDialogId, 0));
+    setWindowTitle(CaptionText(kDialogId));
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    auto* group = new QGroupBox(DialogText(kDialogId, -1), this);
-    auto* first = new QLabel(DialogText(kDialogId, -2), group);
+    auto* group = new QGroupBox(ToQString(text::label::kMissingPasswordGroup), this);
+    auto* first = new QLabel(ToQString(text::label::kMissingPasswordExplanation), group);
     first->setWordWrap(true);
     installation_ = MakePasswordEdit("1031", group, kEditLimit);
-    auto* second = new QLabel(DialogText(kDialogId, -3), group);
+    auto* second = new QLabel(ToQString(text::label::kMissingPasswordThen), group);
     second->setWordWrap(true);
     newPassword_ = MakePasswordEdit("1025", group, kEditLimit);
     auto* groupLayout = new QVBoxLayout(group);
@@ -36,7 +38,7 @@ MissingPasswordDialog::MissingPasswordDialog(HelpOpener* help, QWidget* parent) 
     groupLayout->addWidget(second);
     groupLayout->addWidget(newPassword_);
 
-    QDialogButtonBox* buttons = MakeOkCancel(this, true);
+    QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
         if (help) help->ShowHelp(kDialogHelpBase + kDialogId);
     });

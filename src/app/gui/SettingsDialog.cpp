@@ -9,37 +9,39 @@
 #include "app/gui/DialogParts.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ShellTexts.h"
+#include "resources/DialogTexts.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
-constexpr int kDialogId = 149;
+constexpr int kDialogId = res::dlg::kSettings;
 }
 
 SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* parent)
     : QDialog(parent), logic_(logic) {
     setObjectName(QString::number(kDialogId));
-    setWindowTitle(DialogText(kDialogId, 0));
+    setWindowTitle(CaptionText(kDialogId));
     const SettingsChecks& initial = logic.Initial();
 
-    auto* global = new QGroupBox(DialogText(kDialogId, -1), this);
+    auto* global = new QGroupBox(ToQString(text::label::kSettingsGlobalGroup), this);
     auto* globalLayout = new QVBoxLayout(global);
     globalLayout->addWidget(AddCheck(global, 1007, initial.forbidDelete));
     globalLayout->addWidget(AddCheck(global, 1008, initial.forbidWrite));
     globalLayout->addWidget(AddCheck(global, 1009, initial.forbidSearch));
     globalLayout->addWidget(AddCheck(global, 1010, initial.forbidOpen));
-    auto* note = new QLabel(DialogText(kDialogId, -2), global);
+    auto* note = new QLabel(ToQString(text::label::kSettingsGlobalNote), global);
     note->setWordWrap(true);
     globalLayout->addWidget(note);
 
-    auto* autostart = new QGroupBox(DialogText(kDialogId, -3), this);
+    auto* autostart = new QGroupBox(ToQString(text::label::kSettingsAutoStartGroup), this);
     auto* autostartLayout = new QVBoxLayout(autostart);
     autostartLayout->addWidget(AddCheck(autostart, 1022, initial.autostart));
 
-    auto* keys = new QGroupBox(DialogText(kDialogId, -4), this);
+    auto* keys = new QGroupBox(ToQString(text::label::kSettingsKeysGroup), this);
     auto* keysLayout = new QVBoxLayout(keys);
     keysLayout->addWidget(AddCheck(keys, 1021, initial.enterSwitches));
 
-    QDialogButtonBox* buttons = MakeOkCancel(this, true);
+    QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
         if (help) help->ShowHelp(kDialogHelpBase + kDialogId);
     });
@@ -53,7 +55,7 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
 }
 
 QCheckBox* SettingsDialog::AddCheck(QWidget* parent, int id, bool checked) {
-    auto* box = new QCheckBox(DialogText(kDialogId, id), parent);
+    auto* box = new QCheckBox(ControlLabel(kDialogId, id), parent);
     box->setObjectName(QString::number(id));
     box->setChecked(checked);
     return box;

@@ -9,17 +9,19 @@
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/ShellTexts.h"
+#include "resources/DialogTexts.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 
 UnlockDialog::UnlockDialog(int modeFlag, QWidget* parent) : QDialog(parent) {
-    setObjectName("164");
-    setWindowTitle(DialogText(164, 0));
+    setObjectName(QString::number(res::dlg::kUnlock));
+    setWindowTitle(CaptionText(res::dlg::kUnlock));
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    auto* group = new QGroupBox(DialogText(164, -1), this);
+    auto* group = new QGroupBox(ToQString(text::label::kUnlockGroup), this);
     password_ = MakePasswordEdit("1025", group);
-    note_ = new QLabel(DialogText(164, 1032), group);
+    note_ = new QLabel(ControlLabel(res::dlg::kUnlock, res::ctl::kTemporaryPasswordNote), group);
     note_->setObjectName("1032");
     note_->setVisible(modeFlag == 0);
     auto* groupLayout = new QVBoxLayout(group);
@@ -28,7 +30,7 @@ UnlockDialog::UnlockDialog(int modeFlag, QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(MakeOkCancel(this, false));
+    layout->addWidget(MakeOkCancel(this, res::dlg::kUnlock, false));
     password_->setFocus();
     setMinimumWidth(320);
 }
