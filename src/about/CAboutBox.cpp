@@ -59,7 +59,8 @@ CAboutBox::CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompte
 
     // The link's target is first its text; then it becomes a mail address.
     link_->Attach();
-    link_->ChangeUrl(app::ToQString(text::about::kMailto) + app::ToQString(text::about::kAuthorEmail));
+    link_->ChangeUrl(app::ToQString(text::about::kMailto) +
+                     app::ToQString(text::about::kAuthorEmail));
     link_->ShowUnderline(false);
     link_->EnableFitToText(false);
     link_->SetLinkCursor(QCursor(app::LinkCursorPicture(), 9, 2));

@@ -10,13 +10,13 @@ namespace tsrn::about {
 
 class CAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
               QWidget* parent = nullptr);
 
     CLinkStatic& Link() { return *link_; }
 
-private:
+  private:
     CLinkStatic* link_;
 };
 

@@ -12,8 +12,10 @@ CLinkStatic::CLinkStatic(LinkLauncher& launcher, RegistryDatabase& registry, Pro
 }
 
 void CLinkStatic::Attach() {
-    if (target_.isEmpty()) target_ = text();
-    if (text().isEmpty()) setText(target_);
+    if (target_.isEmpty())
+        target_ = text();
+    if (text().isEmpty())
+        setText(target_);
     FitToText();
     setCursor(Qt::ArrowCursor);
     setToolTip(target_);
@@ -47,7 +49,9 @@ void CLinkStatic::EnableFitToText(bool fit) {
     FitToText();
 }
 
-void CLinkStatic::SetLinkCursor(const QCursor& cursor) { setCursor(cursor); }
+void CLinkStatic::SetLinkCursor(const QCursor& cursor) {
+    setCursor(cursor);
+}
 
 int CLinkStatic::OpenLink(const QString& target) {
     const std::string utf8 = target.toStdString();
@@ -55,7 +59,8 @@ int CLinkStatic::OpenLink(const QString& target) {
 }
 
 void CLinkStatic::FitToText() {
-    if (!fitToText_) return;
+    if (!fitToText_)
+        return;
     QRect rect = geometry();
     const QSize textSize = fontMetrics().size(Qt::TextSingleLine, text());
     const Qt::Alignment align = alignment();

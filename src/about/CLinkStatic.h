@@ -14,7 +14,7 @@ namespace tsrn::about {
 
 class CLinkStatic : public QLabel {
     Q_OBJECT
-public:
+  public:
     CLinkStatic(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
                 QWidget* parent = nullptr);
 
@@ -36,13 +36,13 @@ public:
     QColor CurrentColour() const { return visited_ ? visitedColour_ : linkColour_; }
     bool Underlined() const { return underline_; }
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void Click();
     void Restyle();
 

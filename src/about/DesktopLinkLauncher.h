@@ -7,7 +7,7 @@
 namespace tsrn::about {
 
 class DesktopLinkLauncher : public LinkLauncher {
-public:
+  public:
     int OpenWithDesktop(std::string_view target) override;
     int RunCommand(std::string_view commandLine) override;
 };

@@ -12,9 +12,11 @@ constexpr std::size_t kMaxRegistryText = 260;
 
 std::optional<std::string> DefaultValue(RegistryDatabase& registry, std::string_view key) {
     const auto value = registry.QueryValue(Hive::ClassesRoot, key, "");
-    if (!value || value->type != kRegSz || value->data.size() > kMaxRegistryText) return {};
+    if (!value || value->type != kRegSz || value->data.size() > kMaxRegistryText)
+        return {};
     std::string text(value->data.begin(), value->data.end());
-    if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+    if (const auto nul = text.find('\0'); nul != std::string::npos)
+        text.resize(nul);
     return text;
 }
 
@@ -30,19 +32,24 @@ std::string FallbackCommand(std::string_view openCommand, std::string_view targe
     std::string line(command);
     line += ' ';
     line += target;
-    if (line.size() > kMaxCommandLength) return {};
+    if (line.size() > kMaxCommandLength)
+        return {};
     return line;
 }
 
 int OpenLink(std::string_view target, LinkLauncher& launcher, RegistryDatabase& registry) {
     const int first = launcher.OpenWithDesktop(target);
-    if (first > 32) return first;
+    if (first > 32)
+        return first;
     const auto type = DefaultValue(registry, ".htm");
-    if (!type || type->empty()) return first;
+    if (!type || type->empty())
+        return first;
     const auto command = DefaultValue(registry, *type + "\\shell\\open\\command");
-    if (!command || command->empty()) return first;
+    if (!command || command->empty())
+        return first;
     const std::string line = FallbackCommand(*command, target);
-    if (line.empty()) return first;
+    if (line.empty())
+        return first;
     return launcher.RunCommand(line);
 }
 

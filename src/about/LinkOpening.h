@@ -19,7 +19,7 @@ inline constexpr int kErrorNoAssociation = 31;
 inline constexpr std::size_t kMaxCommandLength = 520;
 
 class LinkLauncher {
-public:
+  public:
     virtual ~LinkLauncher() = default;
     // Opens the target with the desktop's handler; a shell-style result.
     virtual int OpenWithDesktop(std::string_view target) = 0;

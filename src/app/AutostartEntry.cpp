@@ -8,7 +8,8 @@ namespace tsrn::app {
 namespace {
 
 std::filesystem::path ConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        return xdg;
     if (const char* home = std::getenv("HOME"); home && *home) {
         return std::filesystem::path(home) / ".config";
     }
@@ -24,16 +25,21 @@ std::string AutostartEntry::QuoteExecArgument(std::string_view argument) {
     std::string escaped;
     bool quote = argument.empty();
     for (const char c : argument) {
-        if (reserved.find(c) != std::string_view::npos) quote = true;
-        if (c == '"' || c == '`' || c == '$' || c == '\\') escaped += '\\';
-        if (c == '%') escaped += '%';  // a literal percent sign is "%%" in Exec
+        if (reserved.find(c) != std::string_view::npos)
+            quote = true;
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            escaped += '\\';
+        if (c == '%')
+            escaped += '%';  // a literal percent sign is "%%" in Exec
         escaped += c;
     }
-    if (!quote) return escaped;
+    if (!quote)
+        return escaped;
     // Inside the desktop file each backslash is itself escaped once more.
     std::string value = "\"";
     for (const char c : escaped) {
-        if (c == '\\') value += '\\';
+        if (c == '\\')
+            value += '\\';
         value += c;
     }
     return value + "\"";
@@ -52,7 +58,8 @@ bool AutostartEntry::Write(std::string_view program, std::string_view argument) 
             << "Exec=" << QuoteExecArgument(program) << ' ' << QuoteExecArgument(argument) << "\n"
             << "Terminal=false\n"
             << "X-GNOME-Autostart-enabled=true\n";
-        if (!out.flush()) return false;
+        if (!out.flush())
+            return false;
     }
     std::filesystem::rename(temporary, file_, error);
     if (error) {

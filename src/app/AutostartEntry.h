@@ -9,7 +9,7 @@
 namespace tsrn::app {
 
 class AutostartEntry {
-public:
+  public:
     // The entry at its standard place ($XDG_CONFIG_HOME, else ~/.config).
     AutostartEntry();
     explicit AutostartEntry(std::filesystem::path file) : file_(std::move(file)) {}
@@ -24,7 +24,7 @@ public:
     // `argument` quoted for an Exec line when it needs it.
     static std::string QuoteExecArgument(std::string_view argument);
 
-private:
+  private:
     std::filesystem::path file_;
 };
 

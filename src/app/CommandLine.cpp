@@ -13,8 +13,10 @@ bool IsWhite(char c) {
 }
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsWhite(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsWhite(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWhite(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -30,7 +32,8 @@ CommandLineSwitches ParseCommandLine(std::string_view commandLine) {
     switches.service = commandLine.find(kServiceSwitch) != std::string_view::npos;
 
     const auto use = commandLine.find(kUseSwitch);
-    if (use == std::string_view::npos) return switches;
+    if (use == std::string_view::npos)
+        return switches;
     std::string_view rest = commandLine.substr(use + kUseSwitch.size());
     const auto end = rest.find_first_of(" \t");
     std::string path(Trim(rest.substr(0, end)));
@@ -44,7 +47,8 @@ CommandLineSwitches ParseCommandLine(std::string_view commandLine) {
 std::string JoinArguments(int argc, const char* const* argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1) line += ' ';
+        if (i > 1)
+            line += ' ';
         line += argv[i];
     }
     return line;

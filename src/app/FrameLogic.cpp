@@ -24,20 +24,24 @@ void FrameLogic::Lock() {
     state_.unlocked = false;
 }
 
-bool FrameLogic::Unlocked() const { return state_.unlocked; }
+bool FrameLogic::Unlocked() const {
+    return state_.unlocked;
+}
 
 UnlockResult FrameLogic::Unlock(const std::function<void()>& switchMenus) {
     std::string password;
     const Check check = CheckPassword(password);
-    if (check == Check::Cancelled) return UnlockResult::Cancelled;
+    if (check == Check::Cancelled)
+        return UnlockResult::Cancelled;
     if (check != Check::Right) {
         ++state_.failedUnlockCount;
         ShowError(ports_.prompter, check == Check::Wrong ? ids::kTextWrongPassword
-                                                          : ids::kTextWrongInstallationPassword);
+                                                         : ids::kTextWrongInstallationPassword);
         return UnlockResult::Refused;
     }
 
-    if (switchMenus) switchMenus();
+    if (switchMenus)
+        switchMenus();
     if (state_.failedUnlockCount != 0) {
         ShowMessage(ports_.prompter, ids::kTextUnlockAttempts,
                     text::Format(ids::kTextUnlockAttempts, {state_.failedUnlockCount}).value_or(""),
@@ -49,7 +53,8 @@ UnlockResult FrameLogic::Unlock(const std::function<void()>& switchMenus) {
         state_.currentPassword = password;
         LoadKey(ports_.driver, state_.currentPassword);
         // Sends every folder's real state and marks the key as loaded.
-        if (view_) view_->ResendAllStates();
+        if (view_)
+            view_->ResendAllStates();
         state_.keyLoaded = true;
     }
     return UnlockResult::Unlocked;
@@ -58,7 +63,8 @@ UnlockResult FrameLogic::Unlock(const std::function<void()>& switchMenus) {
 FrameLogic::Check FrameLogic::CheckPassword(std::string& password) {
     if (state_.keyLoaded) {
         const auto typed = ports_.passwords.AskUnlock(false);
-        if (!typed) return Check::Cancelled;
+        if (!typed)
+            return Check::Cancelled;
         password = *typed;
         return password == state_.currentPassword ? Check::Right : Check::Wrong;
     }
@@ -74,17 +80,20 @@ FrameLogic::Check FrameLogic::CheckPassword(std::string& password) {
 
 FrameLogic::Check FrameLogic::CheckAgainstStoredValue(std::uint32_t stored, std::string& password) {
     const auto typed = ports_.passwords.AskUnlock(false);
-    if (!typed) return Check::Cancelled;
+    if (!typed)
+        return Check::Cancelled;
     // Unlike at start-up the stored value is not masked: a stored value with
     // a non-zero upper half never matches here.
-    if (stored != crypto::StoredCheckWord(*typed)) return Check::Wrong;
+    if (stored != crypto::StoredCheckWord(*typed))
+        return Check::Wrong;
     password = *typed;
     return Check::Right;
 }
 
 FrameLogic::Check FrameLogic::RunMissingPasswordProcedure(std::string& password) {
     const auto answer = ports_.passwords.AskMissingPassword();
-    if (!answer) return Check::Cancelled;
+    if (!answer)
+        return Check::Cancelled;
     if (!InstallationPasswordMatches(ports_.store, answer->installationPassword,
                                      ports_.currentDirectory)) {
         return Check::WrongInstallation;
@@ -94,9 +103,11 @@ FrameLogic::Check FrameLogic::RunMissingPasswordProcedure(std::string& password)
 }
 
 bool FrameLogic::Destroy(const Rect& windowRect) {
-    if (!state_.unlocked) return false;
+    if (!state_.unlocked)
+        return false;
     ports_.driver.Close();
-    if (!state_.listFileMode) SavePlacementAndCheckWord(windowRect);
+    if (!state_.listFileMode)
+        SavePlacementAndCheckWord(windowRect);
     return true;
 }
 

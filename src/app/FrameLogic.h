@@ -27,7 +27,7 @@ struct FramePorts {
 enum class UnlockResult { Cancelled, Refused, Unlocked };
 
 class FrameLogic {
-public:
+  public:
     FrameLogic(folders::AppState& state, FramePorts ports);
 
     // The list view, once it exists; may stay null (nothing to resend then).
@@ -45,7 +45,7 @@ public:
     // list-file run, saves the placement and the password's check word.
     bool Destroy(const Rect& windowRect);
 
-private:
+  private:
     enum class Check { Cancelled, Wrong, WrongInstallation, Right };
     Check CheckPassword(std::string& password);
     Check CheckAgainstStoredValue(std::uint32_t stored, std::string& password);

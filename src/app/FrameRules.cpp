@@ -15,9 +15,11 @@ std::string TwoDigits(std::int64_t value) {
 
 // Cuts to at most `limit` bytes without splitting a UTF-8 sequence.
 std::string CutUtf8(std::string text, std::size_t limit) {
-    if (text.size() <= limit) return text;
+    if (text.size() <= limit)
+        return text;
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
     text.resize(end);
     return text;
 }
@@ -25,7 +27,8 @@ std::string CutUtf8(std::string text, std::size_t limit) {
 }  // namespace
 
 std::string WorkTimeText(std::int64_t seconds) {
-    if (seconds < 0) seconds = 0;
+    if (seconds < 0)
+        seconds = 0;
     const std::int64_t days = seconds / 86400;
     const std::int64_t hours = seconds / 3600 % 24;
     const std::int64_t minutes = seconds / 60 % 60;
@@ -54,8 +57,9 @@ std::string TrayTip(int openFilesTotal) {
         tip = std::string(text::Text(ids::kTextProductName));
     } else {
         const std::string_view product = text::Text(ids::kTextProductName);
-        tip = text::Format(ids::kTextOpenFilesTip, {product, static_cast<long long>(openFilesTotal)})
-                  .value_or(std::string(product));
+        tip =
+            text::Format(ids::kTextOpenFilesTip, {product, static_cast<long long>(openFilesTotal)})
+                .value_or(std::string(product));
     }
     return CutUtf8(std::move(tip), kMaxTipLength);
 }
@@ -64,7 +68,8 @@ int OpenFilesTotal(driver::DriverLink& driver, int folderCount) {
     long long total = 0;
     for (int slot = 1; slot <= folderCount; ++slot) {
         const std::int32_t open = driver.QueryOpenFiles(static_cast<std::uint32_t>(slot));
-        if (open > 0) total += open;
+        if (open > 0)
+            total += open;
     }
     return total > INT_MAX ? INT_MAX : static_cast<int>(total);
 }
@@ -74,7 +79,8 @@ TrayUpdate TrayTicker::Tick(int openFilesTotal, bool anyFilesOpen) {
     update.busy = anyFilesOpen;
     update.tip = TrayTip(openFilesTotal);
     update.changed = openFilesTotal != lastTotal_ || anyFilesOpen != shownBusy_;
-    if (update.changed) shownBusy_ = anyFilesOpen;
+    if (update.changed)
+        shownBusy_ = anyFilesOpen;
     lastTotal_ = openFilesTotal;
     return update;
 }

@@ -47,11 +47,11 @@ struct TrayUpdate {
 
 // The tray's memory between ticks.
 class TrayTicker {
-public:
+  public:
     TrayUpdate Tick(int openFilesTotal, bool anyFilesOpen);
     bool ShowsBusy() const { return shownBusy_; }
 
-private:
+  private:
     int lastTotal_ = 0;
     bool shownBusy_ = false;
 };

@@ -16,21 +16,30 @@ constexpr std::uint32_t kForbidWrite = 0x20;
 constexpr std::uint32_t kForbidOpen = 0x10;
 constexpr std::string_view kServiceArgument = "/service";
 
-std::string AutostartValueName() { return std::string(text::Text(ids::kTextProductName)); }
+std::string AutostartValueName() {
+    return std::string(text::Text(ids::kTextProductName));
+}
 
 }  // namespace
 
 std::uint32_t GlobalWordFromChecks(const SettingsChecks& checks) {
     std::uint32_t word = 0;
-    if (checks.forbidDelete) word |= kForbidDelete;
-    if (checks.forbidSearch) word |= kForbidSearch;
-    if (checks.forbidWrite) word |= kForbidWrite;
-    if (checks.forbidOpen) word |= kForbidOpen;
+    if (checks.forbidDelete)
+        word |= kForbidDelete;
+    if (checks.forbidSearch)
+        word |= kForbidSearch;
+    if (checks.forbidWrite)
+        word |= kForbidWrite;
+    if (checks.forbidOpen)
+        word |= kForbidOpen;
     return word;
 }
 
 SettingsLogic::SettingsLogic(ViewPort& view, SettingsStores stores, bool listFileRun)
-    : view_(view), stores_(stores), listFileRun_(listFileRun), openingWord_(view.GlobalProtection()) {
+    : view_(view),
+      stores_(stores),
+      listFileRun_(listFileRun),
+      openingWord_(view.GlobalProtection()) {
     initial_.forbidDelete = (openingWord_ & kForbidDelete) != 0;
     initial_.forbidSearch = (openingWord_ & kForbidSearch) != 0;
     initial_.forbidWrite = (openingWord_ & kForbidWrite) != 0;
@@ -48,11 +57,13 @@ std::string SettingsLogic::AutostartCommand(RegistryStore& program) {
 void SettingsLogic::Accept(const SettingsChecks& checks) {
     const std::uint32_t word = GlobalWordFromChecks(checks);
     view_.SetGlobalProtection(word);
-    if (word != openingWord_) view_.SendGlobalProtection();
+    if (word != openingWord_)
+        view_.SendGlobalProtection();
 
     // Written or removed on every OK, whether or not the box changed.
     if (checks.autostart) {
-        const std::string program = InstallDirectory(stores_.program) + std::string(kProgramFileName);
+        const std::string program =
+            InstallDirectory(stores_.program) + std::string(kProgramFileName);
         stores_.windows.SetString(kRunServicesKey, AutostartValueName(),
                                   program + " " + std::string(kServiceArgument));
         // The desktop starts entries from the home folder: give it a full path.
@@ -66,7 +77,8 @@ void SettingsLogic::Accept(const SettingsChecks& checks) {
 
     view_.SetEnterAction(checks.enterSwitches ? 1 : 0);
     // Saved now, so a session end or a crash cannot lose them.
-    if (!listFileRun_) view_.SaveSettings();
+    if (!listFileRun_)
+        view_.SaveSettings();
 }
 
 }  // namespace tsrn::app

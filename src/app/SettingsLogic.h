@@ -12,12 +12,12 @@ namespace tsrn::app {
 
 // The six check boxes of the dialog.
 struct SettingsChecks {
-    bool forbidDelete = false;  // 1007, 0x80
-    bool forbidWrite = false;   // 1008, 0x20
-    bool forbidSearch = false;  // 1009, 0x40
-    bool forbidOpen = false;    // 1010, 0x10
-    bool autostart = false;     // 1022
-    bool enterSwitches = false; // 1021
+    bool forbidDelete = false;   // 1007, 0x80
+    bool forbidWrite = false;    // 1008, 0x20
+    bool forbidSearch = false;   // 1009, 0x40
+    bool forbidOpen = false;     // 1010, 0x10
+    bool autostart = false;      // 1022
+    bool enterSwitches = false;  // 1021
 };
 
 std::uint32_t GlobalWordFromChecks(const SettingsChecks& checks);
@@ -31,7 +31,7 @@ struct SettingsStores {
 };
 
 class SettingsLogic {
-public:
+  public:
     SettingsLogic(ViewPort& view, SettingsStores stores, bool listFileRun);
 
     // The states the dialog opens with.
@@ -45,7 +45,7 @@ public:
     // The text of the autostart value: InstallDir + "tsrn /service".
     static std::string AutostartCommand(RegistryStore& program);
 
-private:
+  private:
     ViewPort& view_;
     SettingsStores stores_;
     bool listFileRun_;

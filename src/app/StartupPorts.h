@@ -15,7 +15,7 @@ struct MissingPasswordAnswer {
 };
 
 class PasswordPrompts {
-public:
+  public:
     virtual ~PasswordPrompts() = default;
     // The unlock dialog (164). `showTemporaryNote` shows the note 1032 of a
     // list-file run. Nothing when cancelled.
@@ -26,20 +26,20 @@ public:
 
 // The per-user channel between copies of the program.
 class InstanceChannel {
-public:
+  public:
     virtual ~InstanceChannel() = default;
     // True when another copy runs; it has then been asked to show its window.
     virtual bool SignalRunningInstance() = 0;
 };
 
 class KeyboardState {
-public:
+  public:
     virtual ~KeyboardState() = default;
     virtual bool ShiftDown() = 0;
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Whole seconds on a clock that never goes back during a run.
     virtual std::int64_t NowSeconds() = 0;

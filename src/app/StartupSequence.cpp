@@ -11,7 +11,8 @@ namespace tsrn::app {
 
 StartupOutcome StartupSequence::Run(std::string_view commandLine) {
     StartupOutcome outcome;
-    if (ports_.instances.SignalRunningInstance()) return outcome;
+    if (ports_.instances.SignalRunningInstance())
+        return outcome;
 
     const CommandLineSwitches switches = ParseCommandLine(commandLine);
     outcome.listFileMode = switches.listFileMode;
@@ -22,17 +23,22 @@ StartupOutcome StartupSequence::Run(std::string_view commandLine) {
     PasswordResult password;
     if (shift || !service) {
         password = AskPassword(shift, switches.listFileMode);
-        if (password.endStartup) return outcome;
-        if (password.serviceCleared) service = false;
+        if (password.endStartup)
+            return outcome;
+        if (password.serviceCleared)
+            service = false;
     }
 
     // The prompts may have taken a while: another copy may have started since.
-    if (ports_.instances.SignalRunningInstance()) return outcome;
+    if (ports_.instances.SignalRunningInstance())
+        return outcome;
 
     // Nothing derived from a refused, cancelled or missing password may reach
     // the driver: such a start runs hidden and locked.
-    if (password.verified) outcome.currentPassword = password.password;
-    if (!StartDriver(outcome, !service && password.verified)) return outcome;
+    if (password.verified)
+        outcome.currentPassword = password.password;
+    if (!StartDriver(outcome, !service && password.verified))
+        return outcome;
     outcome.startLocked = service || !password.verified;
     outcome.run = true;
     return outcome;
@@ -45,11 +51,11 @@ StartupSequence::PasswordResult StartupSequence::AskPassword(bool shift, bool li
     return AskMissingPassword(shift);
 }
 
-StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t stored,
-                                                                   bool shift,
+StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t stored, bool shift,
                                                                    bool listFileMode) {
     const auto typed = ports_.passwords.AskUnlock(false);
-    if (!typed) return Refused(shift);
+    if (!typed)
+        return Refused(shift);
     if (crypto::StoredCheckWord(*typed) != (stored & 0xFFFFu)) {
         ShowError(ports_.prompter, ids::kTextWrongPassword);
         return Refused(shift);
@@ -71,7 +77,8 @@ StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t
 
 StartupSequence::PasswordResult StartupSequence::AskMissingPassword(bool shift) {
     const auto answer = ports_.passwords.AskMissingPassword();
-    if (!answer) return Refused(shift);
+    if (!answer)
+        return Refused(shift);
     if (!InstallationPasswordMatches(ports_.store, answer->installationPassword,
                                      ports_.currentDirectory)) {
         ShowError(ports_.prompter, ids::kTextWrongInstallationPassword);

@@ -16,9 +16,9 @@
 namespace tsrn::app {
 
 struct StartupOutcome {
-    bool run = false;           // false: end the process, everything said
-    bool startLocked = false;   // hidden and locked (service start or unverified)
-    bool keyLoaded = false;     // the password was handed to the driver
+    bool run = false;             // false: end the process, everything said
+    bool startLocked = false;     // hidden and locked (service start or unverified)
+    bool keyLoaded = false;       // the password was handed to the driver
     std::string currentPassword;  // empty unless verified
     bool listFileMode = false;
     std::string listFilePath;
@@ -35,12 +35,12 @@ struct StartupPorts {
 };
 
 class StartupSequence {
-public:
+  public:
     explicit StartupSequence(StartupPorts ports) : ports_(std::move(ports)) {}
 
     StartupOutcome Run(std::string_view commandLine);
 
-private:
+  private:
     struct PasswordResult {
         bool endStartup = false;
         bool verified = false;

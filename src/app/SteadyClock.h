@@ -8,7 +8,7 @@
 namespace tsrn::app {
 
 class SteadyClock : public Clock {
-public:
+  public:
     std::int64_t NowSeconds() override {
         return std::chrono::duration_cast<std::chrono::seconds>(
                    std::chrono::steady_clock::now().time_since_epoch())

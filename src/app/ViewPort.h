@@ -7,7 +7,7 @@
 namespace tsrn::app {
 
 class ViewPort {
-public:
+  public:
     virtual ~ViewPort() = default;
 
     // The number of records in the folder list (registry file entries

@@ -9,8 +9,8 @@
 #include "app/AppIds.h"
 #include "app/AutostartEntry.h"
 #include "app/FrameLogic.h"
-#include "app/SteadyClock.h"
 #include "app/StartupSequence.h"
+#include "app/SteadyClock.h"
 #include "app/gui/CMainFrame.h"
 #include "app/gui/DialogPasswordPrompts.h"
 #include "app/gui/FolderViewFactory.h"
@@ -25,7 +25,7 @@ namespace tsrn::app {
 namespace {
 
 class QtKeyboardState : public KeyboardState {
-public:
+  public:
     bool ShiftDown() override {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
     }
@@ -53,7 +53,8 @@ int RunProgram(const std::string& commandLine) {
     StartupSequence startup(
         {prompter, passwords, instances, keyboard, store, driver, CurrentDirectory()});
     const StartupOutcome outcome = startup.Run(commandLine);
-    if (!outcome.run) return 0;
+    if (!outcome.run)
+        return 0;
     instances.Listen();
 
     folders::AppState state;
@@ -70,8 +71,16 @@ int RunProgram(const std::string& commandLine) {
     ViewContext viewContext{state, store, database, driver, prompter};
 
     CMainFrame* frame = nullptr;
-    FrameServices services{logic,  store, windowsStore, layouts,   driver,
-                           prompter, help, clock,       autostart, outcome.listFileMode,
+    FrameServices services{logic,
+                           store,
+                           windowsStore,
+                           layouts,
+                           driver,
+                           prompter,
+                           help,
+                           clock,
+                           autostart,
+                           outcome.listFileMode,
                            [&] {
                                about::CAboutBox box(launcher, database, prompter, frame);
                                box.exec();

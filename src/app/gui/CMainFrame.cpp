@@ -24,8 +24,12 @@ namespace tsrn::app {
 namespace {
 
 // A command's string holds its status-bar prompt, then "\n" and its tooltip.
-QString PromptOf(int commandId) { return ToQString(text::Prompt(commandId)); }
-QString TooltipOf(int commandId) { return ToQString(text::Tooltip(commandId)); }
+QString PromptOf(int commandId) {
+    return ToQString(text::Prompt(commandId));
+}
+QString TooltipOf(int commandId) {
+    return ToQString(text::Tooltip(commandId));
+}
 
 // An item's text in whichever of the two menus holds it.
 QString ItemText(int commandId) {
@@ -66,7 +70,9 @@ CMainFrame::CMainFrame(FrameServices services, std::unique_ptr<FrameView> view)
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() { services_.logic.SetView(nullptr); }
+CMainFrame::~CMainFrame() {
+    services_.logic.SetView(nullptr);
+}
 
 void CMainFrame::CreateActions() {
     for (const int id : kAllCommands) {
@@ -76,7 +82,8 @@ void CMainFrame::CreateActions() {
         action->setText(ItemText(id));
         action->setStatusTip(PromptOf(id));
         const QString tooltip = TooltipOf(id);
-        if (!tooltip.isEmpty()) action->setToolTip(tooltip);
+        if (!tooltip.isEmpty())
+            action->setToolTip(tooltip);
         action->setIcon(CommandIcon(id));
         actions_.insert(id, action);
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -116,7 +123,8 @@ void CMainFrame::CreateBars() {
     bar->addPermanentWidget(workTime_);
     bar->showMessage(TableText(ids::kTextIdlePrompt));
     connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
-        if (message.isEmpty()) bar->showMessage(TableText(ids::kTextIdlePrompt));
+        if (message.isEmpty())
+            bar->showMessage(TableText(ids::kTextIdlePrompt));
     });
     connect(actions_[ids::kCmdViewStatusBar], &QAction::toggled, bar, &QStatusBar::setVisible);
 }
@@ -125,7 +133,8 @@ void CMainFrame::CreateTray() {
     tray_ = new QSystemTrayIcon(TrayIcon(false), this);
     tray_->setToolTip(TableText(ids::kTextProductName));
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) ShowFromTray();
+        if (r == QSystemTrayIcon::DoubleClick)
+            ShowFromTray();
     });
     tray_->show();
 }
@@ -157,9 +166,12 @@ void CMainFrame::BuildMenus(int menuId) {
                 menu = bar->addMenu(ToQString(entry.text));
                 connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
                 break;
-            case res::MenuEntryKind::PopupEnd: menu = nullptr; break;
+            case res::MenuEntryKind::PopupEnd:
+                menu = nullptr;
+                break;
             case res::MenuEntryKind::Separator:
-                if (menu) menu->addSeparator();
+                if (menu)
+                    menu->addSeparator();
                 break;
             case res::MenuEntryKind::Item:
                 if (QAction* action = actions_.value(entry.commandId); menu && action) {
@@ -181,31 +193,48 @@ void CMainFrame::BuildToolBar(int toolBarId) {
         }
     }
     // Keep it docked at the top; its size follows the new buttons.
-    if (toolBarArea(toolBar_) != Qt::TopToolBarArea) addToolBar(Qt::TopToolBarArea, toolBar_);
+    if (toolBarArea(toolBar_) != Qt::TopToolBarArea)
+        addToolBar(Qt::TopToolBarArea, toolBar_);
     toolBar_->adjustSize();
 }
 
-QAction* CMainFrame::Action(int commandId) const { return actions_.value(commandId, nullptr); }
+QAction* CMainFrame::Action(int commandId) const {
+    return actions_.value(commandId, nullptr);
+}
 
 void CMainFrame::RunCommand(int commandId) {
     if (view_->HandlesCommand(commandId)) {
-        if (services_.logic.Unlocked()) view_->RunCommand(commandId);
+        if (services_.logic.Unlocked())
+            view_->RunCommand(commandId);
         return;
     }
     switch (commandId) {
-        case ids::kCmdLock: Lock(); break;
-        case ids::kCmdUnlock: Unlock(); break;
-        case ids::kCmdHideWindow: HideToTray(); break;
-        case ids::kCmdExit: Exit(); break;
+        case ids::kCmdLock:
+            Lock();
+            break;
+        case ids::kCmdUnlock:
+            Unlock();
+            break;
+        case ids::kCmdHideWindow:
+            HideToTray();
+            break;
+        case ids::kCmdExit:
+            Exit();
+            break;
         case ids::kCmdSettings:
-            if (services_.logic.Unlocked()) ShowSettings();
+            if (services_.logic.Unlocked())
+                ShowSettings();
             break;
         case ids::kCmdHelpContents:
-        case ids::kCmdHelp: ShowHelpByMode(); break;
-        case ids::kCmdAbout:
-            if (services_.showAbout) services_.showAbout();
+        case ids::kCmdHelp:
+            ShowHelpByMode();
             break;
-        default: break;
+        case ids::kCmdAbout:
+            if (services_.showAbout)
+                services_.showAbout();
+            break;
+        default:
+            break;
     }
 }
 
@@ -213,7 +242,8 @@ void CMainFrame::ShowFromTray() {
     showNormal();
     raise();
     activateWindow();
-    if (isMinimized()) showNormal();
+    if (isMinimized())
+        showNormal();
 }
 
 void CMainFrame::HideToTray() {
@@ -232,7 +262,9 @@ void CMainFrame::Tick() {
     UpdateCommandStates();
 }
 
-QString CMainFrame::WorkTimePaneText() const { return workTime_->text(); }
+QString CMainFrame::WorkTimePaneText() const {
+    return workTime_->text();
+}
 
 void CMainFrame::UpdateWorkTime() {
     workTime_->setText(
@@ -246,11 +278,13 @@ void CMainFrame::UpdateCommandStates() {
             it.value()->setEnabled(unlocked && view_->CommandEnabled(it.key()));
         }
     }
-    if (!view_->HandlesCommand(ids::kCmdSettings)) actions_[ids::kCmdSettings]->setEnabled(unlocked);
+    if (!view_->HandlesCommand(ids::kCmdSettings))
+        actions_[ids::kCmdSettings]->setEnabled(unlocked);
 }
 
 void CMainFrame::Lock() {
-    if (!services_.logic.Unlocked()) return;
+    if (!services_.logic.Unlocked())
+        return;
     services_.layouts.Save(TableText(ids::kTextToolBarSection), saveState());
     BuildToolBar(ids::kMenuLocked);
     restoreState(services_.layouts.Load(TableText(ids::kTextToolBarOffSection)));
@@ -261,7 +295,8 @@ void CMainFrame::Lock() {
 }
 
 void CMainFrame::Unlock() {
-    if (services_.logic.Unlocked()) return;
+    if (services_.logic.Unlocked())
+        return;
     const UnlockResult result = services_.logic.Unlock([this] {
         services_.layouts.Save(TableText(ids::kTextToolBarOffSection), saveState());
         BuildToolBar(ids::kMenuUnlocked);
@@ -289,7 +324,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     exiting_ = false;
     const QRect frame = frameGeometry();
-    const Rect windowRect{frame.left(), frame.top(), frame.left() + width(), frame.top() + height()};
+    const Rect windowRect{frame.left(), frame.top(), frame.left() + width(),
+                          frame.top() + height()};
     if (!services_.logic.Destroy(windowRect)) {
         event->ignore();
         tray_->show();

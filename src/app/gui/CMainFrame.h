@@ -43,7 +43,7 @@ struct FrameServices {
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     CMainFrame(FrameServices services, std::unique_ptr<FrameView> view);
     ~CMainFrame() override;
 
@@ -61,14 +61,14 @@ public:
     QSystemTrayIcon* Tray() const { return tray_; }
     QString WorkTimePaneText() const;
 
-signals:
+  signals:
     // The destroy step ran: the program may end now.
     void exitCompleted();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void CreateActions();
     void CreateBars();
     void CreateTray();

@@ -20,13 +20,16 @@ QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxL
 
 QDialogButtonBox* MakeOkCancel(QDialog* dialog, int dialogId, bool withHelp) {
     auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(ControlLabel(dialogId, res::ctl::kOk), QDialogButtonBox::AcceptRole);
+    QPushButton* ok =
+        buttons->addButton(ControlLabel(dialogId, res::ctl::kOk), QDialogButtonBox::AcceptRole);
     ok->setObjectName("1");
     ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(ControlLabel(dialogId, res::ctl::kCancel), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(ControlLabel(dialogId, res::ctl::kCancel), QDialogButtonBox::RejectRole);
     cancel->setObjectName("2");
     if (withHelp) {
-        QPushButton* help = buttons->addButton(ControlLabel(dialogId, res::ctl::kHelp), QDialogButtonBox::HelpRole);
+        QPushButton* help =
+            buttons->addButton(ControlLabel(dialogId, res::ctl::kHelp), QDialogButtonBox::HelpRole);
         help->setObjectName("57670");
     }
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

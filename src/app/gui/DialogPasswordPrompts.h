@@ -11,7 +11,7 @@ namespace tsrn::app {
 class HelpOpener;
 
 class DialogPasswordPrompts : public PasswordPrompts {
-public:
+  public:
     explicit DialogPasswordPrompts(HelpOpener* help, QWidget* owner = nullptr)
         : help_(help), owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
@@ -19,7 +19,7 @@ public:
     std::optional<std::string> AskUnlock(bool showTemporaryNote) override;
     std::optional<MissingPasswordAnswer> AskMissingPassword() override;
 
-private:
+  private:
     HelpOpener* help_;
     QPointer<QWidget> owner_;
 };

@@ -14,7 +14,7 @@ class QWidget;
 namespace tsrn::app {
 
 class FrameView : public ViewPort {
-public:
+  public:
     // The widget shown in the window's centre; the window takes ownership.
     virtual QWidget* Widget() = 0;
 

@@ -9,7 +9,7 @@ namespace tsrn::app {
 inline constexpr int kDialogHelpBase = 0x20000;
 
 class HelpOpener {
-public:
+  public:
     virtual ~HelpOpener() = default;
     virtual void ShowHelp(int context) = 0;
 };
@@ -22,7 +22,7 @@ QString HelpAnchor(int context);
 QString ManualIndexPath();
 
 class DesktopHelpOpener : public HelpOpener {
-public:
+  public:
     void ShowHelp(int context) override;
 };
 

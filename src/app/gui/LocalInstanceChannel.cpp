@@ -30,7 +30,8 @@ QString LocalInstanceChannel::SocketName() {
 bool LocalInstanceChannel::SignalRunningInstance() {
     QLocalSocket socket;
     socket.connectToServer(SocketName());
-    if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
+    if (!socket.waitForConnected(kConnectTimeoutMs))
+        return false;
     socket.write(kShowRequest);
     socket.waitForBytesWritten(kConnectTimeoutMs);
     socket.disconnectFromServer();
@@ -38,8 +39,10 @@ bool LocalInstanceChannel::SignalRunningInstance() {
 }
 
 bool LocalInstanceChannel::Listen() {
-    if (server_.isListening()) return true;
-    if (server_.listen(SocketName())) return true;
+    if (server_.isListening())
+        return true;
+    if (server_.listen(SocketName()))
+        return true;
     // A socket left behind by a copy that died: nobody answers on it.
     if (server_.serverError() == QAbstractSocket::AddressInUseError && !SignalRunningInstance()) {
         QLocalServer::removeServer(SocketName());
@@ -52,10 +55,12 @@ void LocalInstanceChannel::OnNewConnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto read = [this, socket] {
-            if (socket->readAll().contains('\n')) emit showRequested();
+            if (socket->readAll().contains('\n'))
+                emit showRequested();
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
-        if (socket->bytesAvailable() > 0) read();
+        if (socket->bytesAvailable() > 0)
+            read();
     }
 }
 

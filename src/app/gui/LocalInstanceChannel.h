@@ -12,7 +12,7 @@ namespace tsrn::app {
 
 class LocalInstanceChannel : public QObject, public InstanceChannel {
     Q_OBJECT
-public:
+  public:
     explicit LocalInstanceChannel(QObject* parent = nullptr);
 
     // The socket's full name for this user.
@@ -22,10 +22,10 @@ public:
     // Starts answering later copies; false when the socket cannot be made.
     bool Listen();
 
-signals:
+  signals:
     void showRequested();
 
-private:
+  private:
     void OnNewConnection();
 
     QLocalServer server_;

@@ -10,14 +10,14 @@
 namespace tsrn::app {
 
 class MessageBoxPrompter : public Prompter {
-public:
+  public:
     // Boxes are owned by `owner` when it is set, else by no window.
     explicit MessageBoxPrompter(QWidget* owner = nullptr) : owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
     Answer Ask(const Message& message) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 

@@ -40,7 +40,8 @@ MissingPasswordDialog::MissingPasswordDialog(HelpOpener* help, QWidget* parent) 
 
     QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
-        if (help) help->ShowHelp(kDialogHelpBase + kDialogId);
+        if (help)
+            help->ShowHelp(kDialogHelpBase + kDialogId);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -61,8 +62,12 @@ bool MissingPasswordDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-QString MissingPasswordDialog::InstallationPassword() const { return installation_->text(); }
+QString MissingPasswordDialog::InstallationPassword() const {
+    return installation_->text();
+}
 
-QString MissingPasswordDialog::NewPassword() const { return newPassword_->text(); }
+QString MissingPasswordDialog::NewPassword() const {
+    return newPassword_->text();
+}
 
 }  // namespace tsrn::app

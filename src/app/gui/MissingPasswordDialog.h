@@ -12,15 +12,15 @@ class HelpOpener;
 
 class MissingPasswordDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit MissingPasswordDialog(HelpOpener* help, QWidget* parent = nullptr);
     QString InstallationPassword() const;
     QString NewPassword() const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QLineEdit* installation_;
     QLineEdit* newPassword_;
 };

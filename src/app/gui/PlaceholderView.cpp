@@ -2,21 +2,20 @@
 
 #include <array>
 
-
 namespace tsrn::app {
 namespace {
 constexpr int kTickMs = 1000;
 }
 
-PlaceholderView::PlaceholderView(RegistryStore& store, driver::DriverLink& driver,
-                                 bool listFileRun)
+PlaceholderView::PlaceholderView(RegistryStore& store, driver::DriverLink& driver, bool listFileRun)
     : store_(store), driver_(driver), listFileRun_(listFileRun), label_(new QLabel) {
     label_->setObjectName(QStringLiteral("59648"));  // the framework's first pane id
     label_->setAlignment(Qt::AlignCenter);
     label_->setAutoFillBackground(true);
     label_->setBackgroundRole(QPalette::Base);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (tick_) tick_();
+        if (tick_)
+            tick_();
     });
 }
 
@@ -39,10 +38,13 @@ void PlaceholderView::Close() {
     SaveSettings();
 }
 
-void PlaceholderView::SendGlobalProtection() { driver_.SetGlobalProtection(globalWord_); }
+void PlaceholderView::SendGlobalProtection() {
+    driver_.SetGlobalProtection(globalWord_);
+}
 
 void PlaceholderView::SaveSettings() {
-    if (listFileRun_ || locked_) return;
+    if (listFileRun_ || locked_)
+        return;
     store_.SetInt(kSettingsKey, "EnterAction", enterAction_);
     const std::array<std::uint8_t, 4> gs{
         static_cast<std::uint8_t>(globalWord_ & 0xFF), static_cast<std::uint8_t>(globalWord_ >> 8),

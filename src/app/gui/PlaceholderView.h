@@ -14,7 +14,7 @@
 namespace tsrn::app {
 
 class PlaceholderView : public FrameView {
-public:
+  public:
     PlaceholderView(RegistryStore& store, driver::DriverLink& driver, bool listFileRun);
     ~PlaceholderView() override;
 
@@ -38,7 +38,7 @@ public:
     void SetEnterAction(int action) override { enterAction_ = action; }
     void SaveSettings() override;
 
-private:
+  private:
     RegistryStore& store_;
     driver::DriverLink& driver_;
     bool listFileRun_;

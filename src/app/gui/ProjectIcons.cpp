@@ -95,7 +95,8 @@ QIcon FromTheme(const char* name, const QPixmap& fallback) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (const int size : {16, 32, 48, 64}) icon.addPixmap(ProgramPixmap(size));
+    for (const int size : {16, 32, 48, 64})
+        icon.addPixmap(ProgramPixmap(size));
     return icon;
 }
 
@@ -142,15 +143,16 @@ QIcon CommandIcon(int commandId) {
         case ids::kCmdDeleteFolder:
             return Paint([](QPainter& p) {
                 DrawFolder(p);
-                DrawBadge(p, kRed, [](QPainter& q) { q.drawLine(QPointF(20, 24), QPointF(28, 24)); });
+                DrawBadge(p, kRed,
+                          [](QPainter& q) { q.drawLine(QPointF(20, 24), QPointF(28, 24)); });
             });
         case ids::kCmdStart:
-            return FromTheme("media-playback-start", Paint([](QPainter& p) {
-                                 p.setPen(QPen(kGreen.darker(140), 1.2));
-                                 p.setBrush(kGreen);
-                                 p.drawPolygon(QPolygonF({QPointF(9, 5), QPointF(26, 16),
-                                                          QPointF(9, 27)}));
-                             }));
+            return FromTheme(
+                "media-playback-start", Paint([](QPainter& p) {
+                    p.setPen(QPen(kGreen.darker(140), 1.2));
+                    p.setBrush(kGreen);
+                    p.drawPolygon(QPolygonF({QPointF(9, 5), QPointF(26, 16), QPointF(9, 27)}));
+                }));
         case ids::kCmdStop:
             return FromTheme("media-playback-stop", Paint([](QPainter& p) {
                                  p.setPen(QPen(kRed.darker(140), 1.2));
@@ -205,7 +207,8 @@ QPixmap AboutPicture() {
     sky.setColorAt(1, QColor(70, 110, 160));
     p.fillRect(picture.rect(), sky);
     p.setPen(QColor(255, 255, 255, 28));
-    for (int x = -70; x < 350; x += 14) p.drawLine(x, 70, x + 70, 0);
+    for (int x = -70; x < 350; x += 14)
+        p.drawLine(x, 70, x + 70, 0);
     p.drawPixmap(14, 7, ProgramPixmap(56));
     QFont title = p.font();
     title.setPixelSize(30);

@@ -43,7 +43,8 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
 
     QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
-        if (help) help->ShowHelp(kDialogHelpBase + kDialogId);
+        if (help)
+            help->ShowHelp(kDialogHelpBase + kDialogId);
     });
 
     auto* layout = new QVBoxLayout(this);

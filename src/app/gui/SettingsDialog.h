@@ -13,14 +13,14 @@ class HelpOpener;
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* parent = nullptr);
 
     SettingsChecks Checks() const;
 
     void accept() override;
 
-private:
+  private:
     QCheckBox* AddCheck(QWidget* parent, int id, bool checked);
 
     SettingsLogic& logic_;

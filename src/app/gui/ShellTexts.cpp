@@ -9,9 +9,13 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString TableText(int id) { return ToQString(text::Text(id)); }
+QString TableText(int id) {
+    return ToQString(text::Text(id));
+}
 
-QString CaptionText(int dialogId) { return ToQString(text::DialogCaption(dialogId)); }
+QString CaptionText(int dialogId) {
+    return ToQString(text::DialogCaption(dialogId));
+}
 
 QString ControlLabel(int dialogId, int controlId) {
     return ToQString(text::ControlText(dialogId, controlId));

@@ -22,7 +22,8 @@ void ToolBarLayoutStore::Save(const QString& section, const QByteArray& state) {
 
 QByteArray ToolBarLayoutStore::Load(const QString& section) {
     const auto value = database_.QueryValue(Hive::CurrentUser, KeyOf(section), kStateValue);
-    if (!value || value->type != kRegBinary) return {};
+    if (!value || value->type != kRegBinary)
+        return {};
     return QByteArray(reinterpret_cast<const char*>(value->data.data()),
                       static_cast<qsizetype>(value->data.size()));
 }

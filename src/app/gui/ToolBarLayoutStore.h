@@ -10,7 +10,7 @@
 namespace tsrn::app {
 
 class ToolBarLayoutStore {
-public:
+  public:
     explicit ToolBarLayoutStore(RegistryDatabase& database) : database_(database) {}
 
     void Save(const QString& section, const QByteArray& state);
@@ -18,7 +18,7 @@ public:
 
     static std::string KeyOf(const QString& section);
 
-private:
+  private:
     RegistryDatabase& database_;
 };
 

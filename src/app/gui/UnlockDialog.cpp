@@ -35,6 +35,8 @@ UnlockDialog::UnlockDialog(int modeFlag, QWidget* parent) : QDialog(parent) {
     setMinimumWidth(320);
 }
 
-QString UnlockDialog::Password() const { return password_->text(); }
+QString UnlockDialog::Password() const {
+    return password_->text();
+}
 
 }  // namespace tsrn::app

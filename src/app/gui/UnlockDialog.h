@@ -13,11 +13,11 @@ namespace tsrn::app {
 
 class UnlockDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit UnlockDialog(int modeFlag, QWidget* parent = nullptr);
     QString Password() const;
 
-private:
+  private:
     QLineEdit* password_;
     QLabel* note_;
 };
