@@ -240,11 +240,19 @@ TEST_F(RegistryDatabaseTest, DamagedOrForeignFileReadsEmptyAndIsNeverWritten) {
     }
 }
 
-TEST_F(RegistryDatabaseTest, UnreadableFileReadsEmptyAndWritesFail) {
+TEST_F(RegistryDatabaseTest, UnreadableHiveReadsEmptyAndWritesFail) {
+    // Something that cannot be opened as a file stands where the hive should be.
+    std::filesystem::create_directories(registryDir_ / "system.db" / "inside");
+    EXPECT_FALSE(db_.QueryValue(Hive::LocalMachine, "K", "v"));
+    EXPECT_FALSE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+    EXPECT_TRUE(std::filesystem::is_directory(registryDir_ / "system.db" / "inside"));
+    std::filesystem::remove_all(registryDir_ / "system.db");
+
     if (geteuid() == 0) {
         GTEST_SKIP() << "running as root: file permissions do not stop reading";
     }
-    ASSERT_TRUE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+    RegistryDatabase writer(registryDir_);
+    ASSERT_TRUE(writer.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
     const auto file = registryDir_ / "system.db";
     const std::string before = ReadFile(file);
     ASSERT_EQ(::chmod(file.c_str(), 0), 0);
