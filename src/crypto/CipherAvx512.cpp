@@ -10,6 +10,11 @@
 #include "crypto/SubstitutionTables.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12 reports the deliberately undefined vectors inside its own AVX-512
+// intrinsics as maybe-uninitialized at -O3.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #define TSRN_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))

@@ -50,7 +50,7 @@ inline void Process(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t po
 template <bool Encipher>
 void ProcessAll(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t blocks,
                 std::uint32_t position, Subkeys keys) {
-    constexpr std::uint32_t kGroup = 2;
+    constexpr std::uint32_t kGroup = 4;
     std::uint32_t i = 0;
     for (; i + kGroup <= blocks; i += kGroup) {
         Process<kGroup, Encipher>(src + 8 * std::size_t{i}, dst + 8 * std::size_t{i},
