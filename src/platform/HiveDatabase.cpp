@@ -54,6 +54,7 @@ bool MakeDirectories(const std::filesystem::path& dir) {
 HiveDatabase::HiveDatabase(std::filesystem::path file) : file_(std::move(file)) {}
 
 HiveDatabase::~HiveDatabase() {
+    AbandonBatch();
     CloseConnection();
 }
 
@@ -184,7 +185,9 @@ bool HiveDatabase::Write(bool create, Body body) {
         return false;
     }
     // Inside a batch the schema may still be rolled back with it.
-    schemaReady_ = !transaction.Nested();
+    if (!transaction.Nested()) {
+        schemaReady_ = true;
+    }
     return true;
 }
 
