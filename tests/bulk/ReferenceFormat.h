@@ -66,8 +66,11 @@ inline Bytes ReferenceDecipher(Bytes data, const crypto::CipherKey& key) {
 inline Bytes RandomBytes(std::size_t length, std::uint32_t seed) {
     std::mt19937 generator(seed);
     Bytes data(length);
-    for (auto& byte : data) {
-        byte = static_cast<std::uint8_t>(generator());
+    for (std::size_t i = 0; i < length; i += 4) {
+        const auto word = static_cast<std::uint32_t>(generator());
+        for (std::size_t j = i; j < i + 4 && j < length; ++j) {
+            data[j] = static_cast<std::uint8_t>(word >> (8 * (j - i)));
+        }
     }
     return data;
 }
