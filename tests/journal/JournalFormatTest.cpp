@@ -1,0 +1,118 @@
+// The journal's records read back exactly, and a record that was cut short
+// or damaged ends the journal without harming what came before it.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "journal/JournalFormat.h"
+#include "journal/PageHash.h"
+
+namespace tsrn::journal {
+namespace {
+
+TEST(PageHashTest, MatchesPublishedXxh64Values) {
+    EXPECT_EQ(Hash64("", 0), 0xEF46DB3751D8E999ull);
+    EXPECT_EQ(Hash64("a", 1), 0xD24EC4F1A98C6E5Bull);
+    EXPECT_EQ(Hash64("abc", 3), 0x44BC2CF5AD770999ull);
+}
+
+std::vector<std::uint8_t> WithMagic(const RecordEncoder& encoder) {
+    std::vector<std::uint8_t> bytes(std::begin(kMagic), std::end(kMagic));
+    bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
+    return bytes;
+}
+
+RecordEncoder SampleJournal(std::size_t& lastRecordStart) {
+    RecordEncoder encoder;
+    JournalHeader header;
+    header.mode = bulk::CipherMode::Recipher;
+    header.salt = 0x01020304;
+    header.currentKeyId = 11;
+    header.nextKeyId = 22;
+    header.folder = "/data/folder";
+    encoder.Header(header);
+    encoder.File(0, 3 * kPageSize + 5, "/data/folder/a");
+    const std::uint64_t hashes[] = {7, 8};
+    encoder.Pages(0, FileState::Old, 1, hashes, 2);
+    encoder.Marker(RecordType::Undoing);
+    lastRecordStart = sizeof kMagic + encoder.Bytes().size();
+    encoder.Done(0, FileState::Old);
+    return encoder;
+}
+
+TEST(JournalFormatTest, RecordsReadBack) {
+    std::size_t last = 0;
+    std::string error;
+    auto contents = ParseJournal(WithMagic(SampleJournal(last)), error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->header.mode, bulk::CipherMode::Recipher);
+    EXPECT_EQ(contents->header.salt, 0x01020304u);
+    EXPECT_EQ(contents->header.nextKeyId, 22u);
+    EXPECT_EQ(contents->header.folder, "/data/folder");
+    ASSERT_EQ(contents->files.size(), 1u);
+    const JournalFileEntry& file = contents->files[0];
+    EXPECT_EQ(file.path, "/data/folder/a");
+    ASSERT_EQ(file.pages.size(), 4u);
+    EXPECT_FALSE(file.pages[0].known);
+    EXPECT_TRUE(file.pages[1].known && file.pages[2].known);
+    EXPECT_EQ(file.pages[2].hash, 8u);
+    EXPECT_FALSE(file.pages[3].known);
+    EXPECT_TRUE(contents->undoing);
+    EXPECT_EQ(file.done, FileState::Old);
+}
+
+TEST(JournalFormatTest, CutOrDamagedLastRecordEndsTheJournal) {
+    std::size_t last = 0;
+    const std::vector<std::uint8_t> whole = WithMagic(SampleJournal(last));
+    std::vector<std::vector<std::uint8_t>> damaged;
+    for (std::size_t cut = last; cut < whole.size(); ++cut) {
+        damaged.emplace_back(whole.begin(), whole.begin() + static_cast<long>(cut));
+    }
+    for (std::size_t at = last; at < whole.size(); ++at) {
+        damaged.push_back(whole);
+        damaged.back()[at] ^= 0x40;
+    }
+    for (const auto& bytes : damaged) {
+        std::string error;
+        auto contents = ParseJournal(bytes, error);
+        ASSERT_TRUE(contents) << error;
+        EXPECT_EQ(contents->validBytes, last);
+        EXPECT_FALSE(contents->files[0].done.has_value());
+        EXPECT_TRUE(contents->undoing);
+    }
+}
+
+TEST(JournalFormatTest, RecordsThatContradictTheJournalEndIt) {
+    RecordEncoder encoder;
+    encoder.Header(JournalHeader{});
+    const std::size_t good = sizeof kMagic + encoder.Bytes().size();
+    const std::uint64_t hash = 1;
+    encoder.Pages(0, FileState::New, 0, &hash, 1);  // no such file
+    encoder.File(0, 10, "/x");
+    std::string error;
+    auto contents = ParseJournal(WithMagic(encoder), error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->validBytes, good);
+    EXPECT_TRUE(contents->files.empty());
+}
+
+TEST(JournalFormatTest, NotAJournal) {
+    std::string error;
+    EXPECT_FALSE(ParseJournal({'x', 'y'}, error));
+    std::vector<std::uint8_t> onlyMagic(std::begin(kMagic), std::end(kMagic));
+    EXPECT_FALSE(ParseJournal(onlyMagic, error));
+}
+
+TEST(JournalFormatTest, KeyIdentityDependsOnKeyAndSalt) {
+    crypto::CipherKey a;
+    crypto::CipherKey b;
+    b.bytes[7] = 1;
+    EXPECT_NE(KeyIdentity(a, 1), KeyIdentity(b, 1));
+    EXPECT_NE(KeyIdentity(a, 1), KeyIdentity(a, 2));
+    EXPECT_EQ(KeyIdentity(b, 5), KeyIdentity(b, 5));
+}
+
+}  // namespace
+}  // namespace tsrn::journal

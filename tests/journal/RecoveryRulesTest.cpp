@@ -1,0 +1,126 @@
+// What recovery refuses: a wrong password, and files that hold neither
+// their old nor their new bytes; and which unfinished run blocks a new one.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "JournalTestSupport.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "journal/RunJournalWriter.h"
+#include "journal/RunRecovery.h"
+
+namespace tsrn::test {
+namespace {
+
+using bulk::CipherMode;
+using journal::FileState;
+using journal::RecoveryChoice;
+
+// A run over `tree` that stops (as a crash would) after `files` files.
+void RunPartly(const TestTree& tree, CipherMode mode, const bulk::KeyPair& keys, int files,
+               const std::filesystem::path& state) {
+    ScriptedPrompter prompter;
+    bulk::CipheringRun run(tree.Root().string(), mode, prompter, keys);
+    std::string error;
+    auto writer = journal::RunJournalWriter::Start(state, tree.Root().string(), mode, keys, error);
+    ASSERT_TRUE(writer) << error;
+    run.SetJournal(writer.get());
+    for (int i = 0; i < files; ++i) {
+        run.Tick();
+    }
+    // The writer goes without RunDone: its journal stays as a crash leaves it.
+}
+
+class RecoveryRulesTest : public ::testing::Test {
+  protected:
+    TempDir state_{"tsrn-rules-state"};
+    TempDir dir_{"tsrn-rules-tree"};
+    bulk::KeyPair keys_ = TestKeys();
+};
+
+TEST_F(RecoveryRulesTest, WrongPasswordIsReportedAndNothingChanges) {
+    TestTree tree(dir_.Path(), 1, 3);
+    tree.PrepareFor(CipherMode::Recipher, keys_);
+    RunPartly(tree, CipherMode::Recipher, keys_, 6, state_.Path());
+    const bulk::KeyPair wrongNew{keys_.current, crypto::DeriveKey("other")};
+    const bulk::KeyPair wrongOld{crypto::DeriveKey("other"), keys_.next};
+    for (const bulk::KeyPair& wrong : {wrongNew, wrongOld}) {
+        auto scan = journal::FindUnfinishedRuns(state_.Path());
+        ASSERT_EQ(scan.runs.size(), 1u);
+        std::vector<test::Bytes> before;
+        for (const auto& file : tree.Files()) {
+            before.push_back(ReadAll(file.path));
+        }
+        journal::RunRecovery recovery(scan.runs.front(), wrong);
+        EXPECT_FALSE(recovery.KeysMatch());
+        journal::RecoveryResult result = recovery.Recover(RecoveryChoice::Undo);
+        EXPECT_TRUE(result.keysMismatch);
+        EXPECT_FALSE(result.ok);
+        for (std::size_t i = 0; i < tree.Files().size(); ++i) {
+            EXPECT_EQ(ReadAll(tree.Files()[i].path), before[i]);
+        }
+    }
+    EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u);
+}
+
+TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
+    TestTree tree(dir_.Path(), 1, 4);
+    RunPartly(tree, CipherMode::Encipher, keys_, 8, state_.Path());
+    auto scan = journal::FindUnfinishedRuns(state_.Path());
+    ASSERT_EQ(scan.runs.size(), 1u);
+    // Someone writes into a file the run has done.
+    std::filesystem::path changed;
+    for (const auto& file : tree.Files()) {
+        if (!file.original.empty() && ReadAll(file.path) != file.original) {
+            changed = file.path;
+            break;
+        }
+    }
+    ASSERT_FALSE(changed.empty());
+    Bytes bytes = ReadAll(changed);
+    bytes[0] ^= 0xFF;
+    WriteAll(changed, bytes);
+
+    journal::RunRecovery resume(scan.runs.front(), keys_);
+    journal::RecoveryResult refused = resume.Recover(RecoveryChoice::Resume);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.changedFiles, std::vector<std::string>{changed.string()});
+
+    journal::RunRecovery undo(journal::FindUnfinishedRuns(state_.Path()).runs.front(), keys_);
+    journal::RecoveryResult result = undo.Recover(RecoveryChoice::Undo);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.changedFiles, std::vector<std::string>{changed.string()});
+    EXPECT_EQ(ReadAll(changed), bytes);
+    for (const auto& file : tree.Files()) {
+        if (file.path != changed) {
+            EXPECT_EQ(ReadAll(file.path), file.original) << file.path;
+        }
+    }
+    EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u) << "journal kept";
+}
+
+TEST(OverlappingRunTest, SameFolderOrNestedOnly) {
+    journal::RunScan scan;
+    scan.runs.push_back({"/state/runs/a.journal", {}});
+    scan.runs.back().contents.header.folder = "/data/photos";
+    struct Case {
+        const char* folder;
+        bool overlaps;
+    } cases[] = {
+        {"/data/photos", true},
+        {"/data/photos/", true},
+        {"/data/photos/2024", true},
+        {"/data", true},
+        {"/", true},
+        {"/data/photos2", false},
+        {"/data/photo", false},
+        {"/other", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(journal::OverlappingRun(scan, c.folder) != nullptr, c.overlaps) << c.folder;
+    }
+}
+
+}  // namespace
+}  // namespace tsrn::test
