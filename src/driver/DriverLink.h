@@ -9,7 +9,8 @@
 //
 // The wrappers below hold the conversion rules shared by every implementation:
 // a failed call is -1 for the word-returning requests and false for the three
-// BOOL requests (InitializeDriver, SetGlobalProtection, SetPassword).
+// BOOL requests (InitializeDriver, SetGlobalProtection, SetPassword). Nothing
+// is sent while the link is not open; such a request counts as a failed call.
 
 #include <cstdint>
 #include <optional>
@@ -38,6 +39,8 @@ struct Request {
     std::uint32_t inSize = 0;
     std::uint32_t outSize = 0;
     std::uint32_t answer = 0;  // the answer word as it is at the call
+
+    friend bool operator==(const Request&, const Request&) = default;
 };
 
 class DriverLink {
@@ -64,6 +67,10 @@ protected:
     // itself failed (no driver, broken channel); otherwise true with `answer`
     // as the driver left it. Must never block for ever.
     virtual bool Transact(const Request& request, std::uint32_t& answer) = 0;
+
+private:
+    std::int32_t WordRequest(const Request& request);
+    bool BoolRequest(const Request& request);
 };
 
 }  // namespace tsrn::driver
