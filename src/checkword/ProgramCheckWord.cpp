@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kHeadSize = 20;
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) {
@@ -28,7 +28,7 @@ public:
         return close(fd) == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -55,8 +55,7 @@ std::optional<std::size_t> OffsetOfOpenFile(int fd) {
 }  // namespace
 
 std::optional<std::size_t> CheckWordOffset(std::span<const std::uint8_t> head) {
-    if (head.size() >= 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' &&
-        head[3] == 'F') {
+    if (head.size() >= 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') {
         return kElfCheckWordOffset;
     }
     if (head.size() >= kPeCheckWordOffset + 2 && head[0] == 'M' && head[1] == 'Z') {
@@ -72,7 +71,8 @@ std::optional<std::uint16_t> ReadProgramCheckWord(const std::filesystem::path& p
     }
     auto offset = OffsetOfOpenFile(file.Get());
     std::array<std::uint8_t, 2> word{};
-    if (!offset || !ReadExactly(file.Get(), word.data(), word.size(), static_cast<off_t>(*offset))) {
+    if (!offset ||
+        !ReadExactly(file.Get(), word.data(), word.size(), static_cast<off_t>(*offset))) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(word[0] | (word[1] << 8));

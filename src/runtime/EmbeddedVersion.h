@@ -19,9 +19,9 @@ struct VersionNote {
 }  // namespace tsrn::runtime
 
 // Places the note in a section of its own; sections named .note* are notes.
-#define TSRN_EMBED_VERSION_NOTE(high_word, low_word)                                      \
-    __attribute__((section(".note.tessaryn.version"), used, aligned(4))) const             \
-        tsrn::runtime::VersionNote kTessarynVersionNote{9, 8, 1,                          \
-                                                        {'T', 'e', 's', 's', 'a', 'r',     \
-                                                         'y', 'n', '\0', '\0', '\0', '\0'}, \
-                                                        high_word, low_word}
+#define TSRN_EMBED_VERSION_NOTE(high_word, low_word)                                          \
+    __attribute__((section(".note.tessaryn.version"), used, aligned(4)))                      \
+    const tsrn::runtime::VersionNote kTessarynVersionNote {                                   \
+        9, 8, 1, {'T', 'e', 's', 's', 'a', 'r', 'y', 'n', '\0', '\0', '\0', '\0'}, high_word, \
+            low_word                                                                          \
+    }

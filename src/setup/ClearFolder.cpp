@@ -11,7 +11,7 @@ namespace tsrn::setup {
 namespace {
 
 class Directory {
-public:
+  public:
     explicit Directory(const std::string& path) {
         int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
@@ -32,7 +32,7 @@ public:
     int Fd() const { return dirfd(dir_); }
     dirent* Next() { return readdir(dir_); }
 
-private:
+  private:
     DIR* dir_ = nullptr;
 };
 

@@ -11,7 +11,7 @@ namespace tsrn::setup {
 namespace {
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) {
@@ -28,7 +28,7 @@ public:
         return close(fd) == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 

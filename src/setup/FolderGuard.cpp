@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/Paths.h"
+#include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 
 namespace tsrn::setup {
@@ -14,18 +15,19 @@ namespace {
 
 // Folders of the system whose contents belong to others.
 constexpr std::array<std::string_view, 20> kSystemFolders{
-    "/usr/local/bin",  "/usr/local/sbin",    "/usr/local/lib",     "/usr/local/lib64",
-    "/usr/local/share", "/usr/local/etc",    "/usr/local/games",   "/usr/local/include",
-    "/usr/local/src",  "/usr/local/libexec", "/usr/local/man",     "/usr/local/opt",
-    "/var/lib",        "/var/log",           "/var/cache",         "/var/tmp",
-    "/var/spool",      "/var/mail",          "/var/opt",           "/var/local",
+    "/usr/local/bin",   "/usr/local/sbin",    "/usr/local/lib",   "/usr/local/lib64",
+    "/usr/local/share", "/usr/local/etc",     "/usr/local/games", "/usr/local/include",
+    "/usr/local/src",   "/usr/local/libexec", "/usr/local/man",   "/usr/local/opt",
+    "/var/lib",         "/var/log",           "/var/cache",       "/var/tmp",
+    "/var/spool",       "/var/mail",          "/var/opt",         "/var/local",
 };
 // Trees that never hold a folder of ours; /usr/local is the exception in /usr.
 constexpr std::array<std::string_view, 7> kSystemTrees{"/proc", "/sys", "/dev", "/run",
                                                        "/boot", "/etc", "/usr"};
 // Folders directly in the home folder that hold the user's documents.
 constexpr std::array<std::string_view, 9> kUserFolders{
-    "Desktop", "Documents", "Downloads", "Music", "Pictures", "Public", "Templates", "Videos", "bin",
+    "Desktop", "Documents", "Downloads", "Music", "Pictures",
+    "Public",  "Templates", "Videos",    "bin",
 };
 
 fs::path Resolved(const fs::path& path) {
@@ -145,21 +147,34 @@ FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& pat
     return check;
 }
 
-std::string RefusalText(FolderVerdict verdict, const std::string& folder) {
+int RefusalTextId(FolderVerdict verdict) {
+    using namespace res::setup::str;
     switch (verdict) {
         case FolderVerdict::Empty:
-            return "Enter the folder to install Tessaryn into.";
+            return kFolderMissing;
         case FolderVerdict::Unsafe:
-            return "The folder " + folder +
-                   " is the root, your home folder or a system folder. Tessaryn needs a folder "
-                   "of its own, for example a new folder inside it.";
+            return kFolderUnsafe;
         case FolderVerdict::NotAFolder:
-            return "The path " + folder + " is not a folder.";
+            return kFolderNotAFolder;
         case FolderVerdict::NotEmpty:
-            return "The folder " + folder +
-                   " already holds other files. Tessaryn needs an empty folder of its own (or "
-                   "the folder of an earlier Tessaryn installation), because removing Tessaryn "
-                   "deletes every file in its folder.";
+            return kFolderNotEmpty;
+        case FolderVerdict::Accepted:
+            break;
+    }
+    return 0;
+}
+
+std::string RefusalText(FolderVerdict verdict, const std::string& folder) {
+    using namespace res::setup::str;
+    switch (verdict) {
+        case FolderVerdict::Empty:
+            return std::string(text::setup::Text(kFolderMissing));
+        case FolderVerdict::Unsafe:
+            return text::setup::FormatText<kFolderUnsafe>(folder);
+        case FolderVerdict::NotAFolder:
+            return text::setup::FormatText<kFolderNotAFolder>(folder);
+        case FolderVerdict::NotEmpty:
+            return text::setup::FormatText<kFolderNotEmpty>(folder);
         case FolderVerdict::Accepted:
             break;
     }

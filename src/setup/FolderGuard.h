@@ -10,10 +10,10 @@ namespace tsrn::setup {
 
 enum class FolderVerdict {
     Accepted,
-    Empty,        // no folder given
-    Unsafe,       // "/", the home folder or a system folder
-    NotAFolder,   // exists but is no folder
-    NotEmpty,     // holds files that are not an earlier installation
+    Empty,       // no folder given
+    Unsafe,      // "/", the home folder or a system folder
+    NotAFolder,  // exists but is no folder
+    NotEmpty,    // holds files that are not an earlier installation
 };
 
 struct FolderCheck {
@@ -31,7 +31,9 @@ bool HoldsEarlierInstallation(const std::string& folder);
 // or holds an earlier installation, and is safe to empty.
 FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths);
 
-// The text telling the user why a folder was refused (the folder is an argument).
+// The text telling the user why a folder was refused (the folder is an
+// argument), and its id in the installer's table.
 std::string RefusalText(FolderVerdict verdict, const std::string& folder);
+int RefusalTextId(FolderVerdict verdict);
 
 }  // namespace tsrn::setup

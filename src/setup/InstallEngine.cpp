@@ -7,7 +7,6 @@
 #include "setup/ProgramGroup.h"
 #include "setup/RegistryEntries.h"
 #include "setup/Rollback.h"
-#include "setup/SetupTexts.h"
 #include "setup/VersionNote.h"
 
 namespace tsrn::setup {
@@ -15,11 +14,7 @@ namespace tsrn::setup {
 InstallEngine::InstallEngine(InstallState& state, const InstallPaths& paths,
                              RegistryDatabase& registry, Prompter& prompter,
                              InstallObserver& observer)
-    : state_(state),
-      paths_(paths),
-      registry_(registry),
-      prompter_(prompter),
-      observer_(observer) {}
+    : state_(state), paths_(paths), registry_(registry), prompter_(prompter), observer_(observer) {}
 
 void InstallEngine::Prepare() {
     std::error_code ec;
@@ -60,7 +55,7 @@ TickResult InstallEngine::Step() {
 
 TickResult InstallEngine::CopyStep() {
     const InstallFile& file = FileGroup(group_)[static_cast<std::size_t>(index_)];
-    observer_.ShowFileText(text::Format(ids::kCopyingFile, {file.targetName}).value_or(""));
+    observer_.ShowFileText(text::setup::FormatText<res::setup::str::kCopyingFile>(file.targetName));
     const std::string source = state_.sourceFolder + std::string(file.mediumName);
     const std::string target = TargetPath(file);
     const bool wanted = group_ != kVersionedGroup || ShouldCopyLibrary(source, target);
@@ -73,7 +68,7 @@ TickResult InstallEngine::CopyStep() {
 }
 
 TickResult InstallEngine::FinalStep() {
-    observer_.ShowFileText(std::string(text::Text(ids::kCreatingShortcuts)));
+    observer_.ShowFileText(std::string(text::setup::Text(res::setup::str::kCreatingShortcuts)));
     bool shortcuts = CreateProgramGroup(state_, paths_);
     bool entries = WriteInstallEntries(registry_, state_.installFolder);
     finalStepComplete_ = shortcuts && entries;
@@ -84,9 +79,9 @@ TickResult InstallEngine::FinalStep() {
 
 TickResult InstallEngine::ReportCopyFailure(const std::string& target) {
     Message message;
-    message.textId = ids::kCopyFailed;
-    message.text = text::Format(ids::kCopyFailed, {target}).value_or(target);
-    message.captionId = ids::kErrorCaption;
+    message.textId = res::setup::str::kCopyError;
+    message.text = text::setup::FormatText<res::setup::str::kCopyError>(target);
+    message.captionId = res::setup::str::kCaptionError;
     message.buttons = Buttons::RetryCancel;
     message.icon = Icon::Exclamation;
     message.defaultButton = Answer::Retry;
@@ -115,7 +110,7 @@ void InstallEngine::Advance() {
 void InstallEngine::UpdateProgress() {
     ++state_.stepCounter;
     const int position = state_.stepTotal > 0 ? state_.stepCounter * 100 / state_.stepTotal : 100;
-    observer_.ShowProgress(position, text::Format(ids::kPercent, {position}).value_or(""));
+    observer_.ShowProgress(position, text::setup::FormatText<res::setup::str::kPercent>(position));
 }
 
 }  // namespace tsrn::setup

@@ -23,7 +23,7 @@ enum class TickResult {
 };
 
 class InstallEngine {
-public:
+  public:
     InstallEngine(InstallState& state, const InstallPaths& paths, RegistryDatabase& registry,
                   Prompter& prompter, InstallObserver& observer);
 
@@ -38,7 +38,7 @@ public:
     // Whether the menu entries and registry values were all written.
     bool FinalStepComplete() const { return finalStepComplete_; }
 
-private:
+  private:
     TickResult Step();
     TickResult CopyStep();
     TickResult FinalStep();

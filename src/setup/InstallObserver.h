@@ -6,7 +6,7 @@
 namespace tsrn::setup {
 
 class InstallObserver {
-public:
+  public:
     virtual ~InstallObserver() = default;
     virtual void ShowFileText(const std::string& text) = 0;
     virtual void ShowProgress(int position, const std::string& percentText) = 0;

@@ -11,8 +11,7 @@ bool StoreInstallationPassword(std::string_view password, const std::string& ins
                                RegistryDatabase& registry) {
     const std::uint16_t word = crypto::StoredCheckWord(password);
     const bool stored = WritePasswordCheckWord(registry, word);
-    const bool written =
-        WriteProgramCheckWord(installFolder + std::string(kMainProgram), word);
+    const bool written = WriteProgramCheckWord(installFolder + std::string(kMainProgram), word);
     return stored && written;
 }
 

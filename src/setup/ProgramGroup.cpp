@@ -7,7 +7,6 @@
 #include "setup/ClearFolder.h"
 #include "setup/DesktopEntry.h"
 #include "setup/InstallFileTable.h"
-#include "setup/SetupTexts.h"
 
 namespace tsrn::setup {
 namespace {
@@ -19,9 +18,9 @@ struct Link {
 };
 
 constexpr std::array<Link, 3> kLinks{{
-    {ids::kMainProgramLink, kMainProgram, false},
-    {ids::kUninstallLink, kRemover, false},
-    {ids::kRescueLink, kRescueTool, true},
+    {res::setup::str::kProgramLink, kMainProgram, false},
+    {res::setup::str::kUninstallLink, kRemover, false},
+    {res::setup::str::kRescueLink, kRescueTool, true},
 }};
 
 std::string WithoutExtension(const std::string& name) {
@@ -37,7 +36,7 @@ std::string LeafName(std::string_view text) {
 }
 
 std::filesystem::path ProgramGroupFolder(const InstallPaths& paths) {
-    const std::string leaf = LeafName(text::Text(ids::kProgramGroup));
+    const std::string leaf = LeafName(text::setup::Text(res::setup::str::kProgramGroup));
     if (leaf.empty() || leaf == "." || leaf == ".." || paths.applicationsFolder.empty()) {
         return {};  // never the applications folder itself
     }
@@ -54,7 +53,7 @@ bool CreateProgramGroup(const InstallState& state, const InstallPaths& paths) {
     std::filesystem::create_directories(group, ec);
     bool all = true;
     for (const Link& link : kLinks) {
-        const std::string name = WithoutExtension(LeafName(text::Text(link.textId)));
+        const std::string name = WithoutExtension(LeafName(text::setup::Text(link.textId)));
         DesktopEntry entry;
         entry.name = name;
         entry.program = state.installFolder + std::string(link.program);

@@ -5,7 +5,6 @@
 #include "folders/RegistryStore.h"
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
-#include "setup/SetupTexts.h"
 
 namespace tsrn::setup {
 namespace {
@@ -14,7 +13,9 @@ constexpr std::string_view kInstallDirValue = "InstallDir";
 constexpr std::string_view kVersionValue = "version";
 constexpr std::string_view kPasswordValue = "pwd";
 
-std::string UninstallSubkey() { return std::string(text::Text(ids::kProductName)) + "\\"; }
+std::string UninstallSubkey() {
+    return std::string(text::setup::Text(res::setup::str::kProductVersionName)) + "\\";
+}
 
 }  // namespace
 
@@ -22,9 +23,10 @@ bool WriteInstallEntries(RegistryDatabase& registry, const std::string& installF
     RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
     RegistryStore program(registry);
     const std::string subkey = UninstallSubkey();
-    bool ok = uninstall.SetString(subkey, "DisplayName", text::Text(ids::kProductName));
-    ok = uninstall.SetString(subkey, "UninstallString", installFolder + std::string(kRemover)) &&
-         ok;
+    bool ok = uninstall.SetString(subkey, "DisplayName",
+                                  text::setup::Text(res::setup::str::kProductVersionName));
+    ok =
+        uninstall.SetString(subkey, "UninstallString", installFolder + std::string(kRemover)) && ok;
     ok = program.SetString(kSettingsKey, kInstallDirValue, installFolder) && ok;
     ok = program.SetString(kSettingsKey, kVersionValue, kProductVersion) && ok;
     return ok;
@@ -40,7 +42,7 @@ bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word) {
 void DeleteInstallEntries(RegistryDatabase& registry) {
     registry.DeleteKey(Hive::LocalMachine, "SOFTWARE\\Tessaryn");
     registry.DeleteKey(Hive::CurrentUser, "SOFTWARE\\Tessaryn");
-    const std::string product(text::Text(ids::kProductName));
+    const std::string product(text::setup::Text(res::setup::str::kProductVersionName));
     if (!product.empty()) {
         registry.DeleteKey(Hive::LocalMachine, std::string(kUninstallRoot) + product);
     }

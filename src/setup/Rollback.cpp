@@ -9,7 +9,6 @@
 #include "setup/InstallFileTable.h"
 #include "setup/ProgramGroup.h"
 #include "setup/RegistryEntries.h"
-#include "setup/SetupTexts.h"
 
 namespace tsrn::setup {
 
@@ -17,9 +16,8 @@ bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
                         RegistryDatabase& registry) {
     DeleteInstallEntries(registry);
 
-    const std::string systemFolder =
-        WithTrailingSlash(state.systemFolder.empty() ? paths.systemFolder.string()
-                                                     : state.systemFolder);
+    const std::string systemFolder = WithTrailingSlash(
+        state.systemFolder.empty() ? paths.systemFolder.string() : state.systemFolder);
     if (!systemFolder.empty()) {
         const std::string driver = systemFolder + std::string(kDriver);
         ClearWriteProtection(driver);
@@ -40,8 +38,8 @@ bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
 bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
                           RegistryDatabase& registry, Prompter& prompter) {
     Message question;
-    question.textId = ids::kInterruptQuestion;
-    question.text = std::string(text::Text(ids::kInterruptQuestion));
+    question.textId = res::setup::str::kInterruptQuestion;
+    question.text = std::string(text::setup::Text(res::setup::str::kInterruptQuestion));
     question.buttons = Buttons::YesNo;
     question.icon = Icon::Question;
     question.defaultButton = Answer::Yes;

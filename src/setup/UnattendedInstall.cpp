@@ -3,8 +3,10 @@
 #include <ostream>
 
 #include "platform/Prompter.h"
+#include "resources/StringTable.h"
 #include "setup/FolderGuard.h"
 #include "setup/InstallEngine.h"
+#include "setup/InstallFileTable.h"
 #include "setup/InstallationPassword.h"
 #include "setup/Rollback.h"
 
@@ -13,7 +15,7 @@ namespace {
 
 // A failed copy is not retried: it is cancelled and the rollback confirmed.
 class UnattendedPrompter : public Prompter {
-public:
+  public:
     explicit UnattendedPrompter(std::ostream& err) : err_(err) {}
     Answer Ask(const Message& message) override {
         err_ << message.text << (message.text.ends_with('\n') ? "" : "\n");
@@ -29,19 +31,17 @@ public:
         }
     }
 
-private:
+  private:
     std::ostream& err_;
 };
 
 class LineObserver : public InstallObserver {
-public:
+  public:
     explicit LineObserver(std::ostream& out) : out_(out) {}
     void ShowFileText(const std::string& text) override { out_ << text << '\n'; }
-    void ShowProgress(int, const std::string& percentText) override {
-        out_ << percentText << '\n';
-    }
+    void ShowProgress(int, const std::string& percentText) override { out_ << percentText << '\n'; }
 
-private:
+  private:
     std::ostream& out_;
 };
 
@@ -51,8 +51,8 @@ int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& p
                          RegistryDatabase& registry, std::ostream& out, std::ostream& err) {
     const FolderCheck check = CheckInstallFolder(request.installFolder, paths);
     if (check.verdict != FolderVerdict::Accepted) {
-        err << RefusalText(check.verdict, check.folder.empty() ? request.installFolder
-                                                               : check.folder)
+        err << RefusalText(check.verdict,
+                           check.folder.empty() ? request.installFolder : check.folder)
             << '\n';
         return 1;
     }
@@ -70,11 +70,13 @@ int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& p
     }
     const bool complete = engine.FinalStepComplete();
     if (!complete) {
-        err << "The menu entries or the registry values could not be written.\n";
+        err << text::setup::Text(res::setup::str::kFinalStepIncomplete) << '\n';
     }
     const bool stored = StoreInstallationPassword(request.password, state.installFolder, registry);
     if (!stored) {
-        err << "The installation password could not be stored.\n";
+        err << text::setup::FormatText<res::setup::str::kPasswordNotStored>(
+                   state.installFolder + std::string(kMainProgram))
+            << '\n';
     }
     if (!complete || !stored) {
         RemoveInstallation(state, paths, registry);

@@ -13,7 +13,7 @@ constexpr std::uint32_t kSectionTypeNote = 7;
 constexpr std::uintmax_t kMaxImageSize = 256u * 1024u * 1024u;
 
 class ElfReader {
-public:
+  public:
     ElfReader(std::span<const std::uint8_t> image, bool bigEndian)
         : image_(image), bigEndian_(bigEndian) {}
 
@@ -36,7 +36,7 @@ public:
         return image_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
     }
 
-private:
+  private:
     std::span<const std::uint8_t> image_;
     bool bigEndian_;
 };

@@ -23,7 +23,8 @@ std::vector<std::uint8_t> ReadAll(const fs::path& path) {
 
 void WriteAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Only the two bytes at `offset` may differ, and they hold `word` little-endian.
@@ -81,7 +82,7 @@ TEST(ProgramCheckWord, RefusesWhatItCannotPlaceSafely) {
         std::vector<std::uint8_t> bytes;
     };
     const std::vector<Case> cases = {
-        {"script", std::vector<std::uint8_t>{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n',
+        {"script", std::vector<std::uint8_t>{'#', '!', '/', 'b', 'i', 'n', '/',  's', 'h', '\n',
                                              'e', 'x', 'i', 't', ' ', '0', '\n', ' ', ' ', ' '}},
         {"short PE", {'M', 'Z', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"short ELF", {0x7F, 'E', 'L', 'F', 2, 1, 1}},
