@@ -16,13 +16,11 @@ namespace tsrn::setup::test {
 namespace {
 
 class EndToEndTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        const char* build = std::getenv("TSRN_BUILD_DIR");
-        if (build == nullptr || !fs::exists(fs::path(build) / "medium" / "setup")) {
-            GTEST_SKIP() << "no medium in TSRN_BUILD_DIR: build the target `medium`, run through ctest";
-        }
-        fs::copy(fs::path(build) / "medium", world.Medium(), fs::copy_options::recursive);
+        const fs::path medium = TSRN_MEDIUM_DIR;
+        ASSERT_TRUE(fs::exists(medium / "setup")) << "build the target `medium` first";
+        fs::copy(medium, world.Medium(), fs::copy_options::recursive);
         // Programs other parts of the tree have not built yet get a stand-in.
         for (const char* name : {"tsrn.ex_", "rescue.ex_", "TSRNVX.Vx_"}) {
             if (!fs::exists(world.Medium() / name)) {
@@ -44,9 +42,9 @@ protected:
     int Run(const std::string& command, const std::string& input = "") {
         const fs::path in = world.Root() / "stdin";
         WriteFile(in, input);
-        const std::string line = "cd '" + world.Root().string() + "' && " + Environment() + command +
-                                 " < '" + in.string() + "' > '" + (world.Root() / "out").string() +
-                                 "' 2>&1";
+        const std::string line = "cd '" + world.Root().string() + "' && " + Environment() +
+                                 command + " < '" + in.string() + "' > '" +
+                                 (world.Root() / "out").string() + "' 2>&1";
         const int status = std::system(line.c_str());
         output = ReadFile(world.Root() / "out");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -84,7 +82,7 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
         EXPECT_EQ(pwd[0] | (pwd[1] << 8), crypto::StoredCheckWord("open sesame"));
     }
-    if (ReadFile(folder / "tsrn") .size() == fs::file_size("/bin/true")) {
+    if (ReadFile(folder / "tsrn").size() == fs::file_size("/bin/true")) {
         EXPECT_EQ(Run("'" + (folder / "tsrn").string() + "'"), 0) << "the stand-in still runs";
     }
 
@@ -103,8 +101,9 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder));
     EXPECT_FALSE(fs::exists(world.ProgramGroup()));
     EXPECT_FALSE(RegistryHolds(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
-    EXPECT_FALSE(RegistryHolds(Hive::LocalMachine,
-                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0"));
+    EXPECT_FALSE(
+        RegistryHolds(Hive::LocalMachine,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0"));
 }
 
 TEST_F(EndToEndTest, FailedInstallIsRolledBack) {

@@ -6,6 +6,7 @@
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
 #include "resources/ResourceIds.h"
+#include "setup/VersionNote.h"
 
 namespace tsrn::setup::test {
 namespace {
@@ -25,7 +26,7 @@ struct RecordingObserver : InstallObserver {
 };
 
 class InstallEngineTest : public ::testing::Test {
-protected:
+  protected:
     InstallEngineTest() { world.LayOutMedium(); }
 
     InstallEngine& Engine() {
@@ -64,9 +65,9 @@ TEST_F(InstallEngineTest, OneStepPerTickThroughTheFourGroups) {
         int position;
     };
     const Expected steps[] = {
-        {0, 1, "Copying file tsrn", 12},    {0, 2, "Copying file remover", 25},
-        {0, 3, "Copying file tsrnctl", 37}, {1, 0, "Copying file tsrn.html", 50},
-        {2, 0, "Copying file tsrnvx", 62},  {2, 1, "Copying file libtsrnfw.so.1", 75},
+        {0, 1, "Copying file tsrn", 12},           {0, 2, "Copying file remover", 25},
+        {0, 3, "Copying file tsrnctl", 37},        {1, 0, "Copying file tsrn.html", 50},
+        {2, 0, "Copying file tsrnvx", 62},         {2, 1, "Copying file libtsrnfw.so.1", 75},
         {3, 0, "Copying file libtsrnrt.so.1", 87}, {4, 0, "Creating shortcuts", 100},
     };
     for (const auto& step : steps) {
@@ -91,9 +92,12 @@ TEST_F(InstallEngineTest, CopiesEveryFileWithItsBytesAndMode) {
     const fs::path install = world.InstallFolder();
     const fs::path system = world.Paths().systemFolder;
     const std::pair<fs::path, const char*> copies[] = {
-        {install / "tsrn", "tsrn.ex_"},          {install / "remover", "remover.ex_"},
-        {install / "tsrnctl", "rescue.ex_"},     {install / "tsrn.html", "tsrn.hl_"},
-        {system / "tsrnvx", "TSRNVX.Vx_"},       {system / "libtsrnfw.so.1", "libtsrnfw.so.1"},
+        {install / "tsrn", "tsrn.ex_"},
+        {install / "remover", "remover.ex_"},
+        {install / "tsrnctl", "rescue.ex_"},
+        {install / "tsrn.html", "tsrn.hl_"},
+        {system / "tsrnvx", "TSRNVX.Vx_"},
+        {system / "libtsrnfw.so.1", "libtsrnfw.so.1"},
         {system / "libtsrnrt.so.1", "libtsrnrt.so.1"},
     };
     for (const auto& [target, medium] : copies) {
@@ -127,8 +131,10 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
                   .find("Terminal=true"),
               std::string::npos);
 
-    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
-    EXPECT_EQ(Value(Hive::LocalMachine, uninstall, "DisplayName"), std::string("Tessaryn 1.0\0", 13));
+    const std::string uninstall =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
+    EXPECT_EQ(Value(Hive::LocalMachine, uninstall, "DisplayName"),
+              std::string("Tessaryn 1.0\0", 13));
     EXPECT_EQ(Value(Hive::LocalMachine, uninstall, "UninstallString"),
               state.installFolder + "remover" + std::string(1, '\0'));
     RegistryStore settings(world.Registry());

@@ -22,10 +22,11 @@ struct SilentObserver : InstallObserver {
     void ShowProgress(int, const std::string&) override {}
 };
 
-const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
+const char* const kUninstallKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
 
 class RollbackTest : public ::testing::Test {
-protected:
+  protected:
     RollbackTest() { world.LayOutMedium(); }
 
     // Runs `steps` install steps (8 = all), then stores a password when all ran.
@@ -215,7 +216,8 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
         EXPECT_EQ(check.verdict, c.verdict);
         EXPECT_EQ(RefusalTextId(check.verdict), c.textId);
         if (c.verdict != FolderVerdict::Accepted && c.verdict != FolderVerdict::Empty) {
-            EXPECT_NE(RefusalText(check.verdict, check.folder).find(check.folder), std::string::npos);
+            EXPECT_NE(RefusalText(check.verdict, check.folder).find(check.folder),
+                      std::string::npos);
         }
     }
     const fs::path before = fs::current_path();

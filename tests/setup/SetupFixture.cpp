@@ -110,10 +110,16 @@ SetupWorld::SetupWorld() : dir_("tsrn-setup"), root_(dir_.Path()) {
 void SetupWorld::LayOutMedium(std::uint64_t libraryVersion) {
     for (const auto& file : kProgramFiles) {
         WriteFile(Medium() / std::string(file.mediumName),
-                  "\x7F" "ELF program " + std::string(file.targetName) + std::string(40, 'x'), 0755);
+                  "\x7F"
+                  "ELF program " +
+                      std::string(file.targetName) + std::string(40, 'x'),
+                  0755);
     }
     chmod((Medium() / "tsrn.hl_").c_str(), 0644);
-    WriteFile(Medium() / "TSRNVX.Vx_", "\x7F" "ELF driver", 0755);
+    WriteFile(Medium() / "TSRNVX.Vx_",
+              "\x7F"
+              "ELF driver",
+              0755);
     for (const auto& file : kLibraryFiles) {
         WriteFile(Medium() / std::string(file.mediumName), ElfWithVersion(libraryVersion), 0644);
     }

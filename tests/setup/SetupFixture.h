@@ -31,7 +31,7 @@ std::string ElfWithVersion(std::optional<std::uint64_t> version, bool bigEndian 
                            bool wide = true);
 
 class SetupWorld {
-public:
+  public:
     SetupWorld();
 
     // Fills the medium with small stand-ins: programs mode 0755, libraries
@@ -49,7 +49,7 @@ public:
     RegistryDatabase& Registry() { return *registry_; }
     fs::path ProgramGroup() const { return paths_.applicationsFolder / "Tessaryn 1.0"; }
 
-private:
+  private:
     tsrn::test::TempDir dir_;
     fs::path root_;
     InstallPaths paths_;

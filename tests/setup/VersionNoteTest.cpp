@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "SetupFixture.h"
 
 namespace tsrn::setup::test {
@@ -47,13 +45,8 @@ TEST(VersionNote, DamagedImagesReadAsHavingNoVersion) {
 }
 
 TEST(VersionNote, OurRuntimeLibrariesCarryTheProjectVersion) {
-    const char* build = std::getenv("TSRN_BUILD_DIR");
-    if (build == nullptr) {
-        GTEST_SKIP() << "TSRN_BUILD_DIR is not set: run through ctest";
-    }
-    for (const char* library : {"libtsrnfw.so", "libtsrnrt.so"}) {
-        const fs::path path = fs::path(build) / "src" / "runtime" / library;
-        EXPECT_EQ(ReadVersionNote(path), 0x0001000000000000ull) << path;
+    for (const char* library : {TSRN_FRAMEWORK_LIBRARY, TSRN_RUNTIME_LIBRARY}) {
+        EXPECT_EQ(ReadVersionNote(library), 0x0001000000000000ull) << library;
     }
     EXPECT_EQ(ReadVersionNote("/bin/true"), std::nullopt);
 }

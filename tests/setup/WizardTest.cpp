@@ -61,7 +61,7 @@ struct FakeDesktop : FolderChooser, ProgramLauncher {
 };
 
 class WizardTest : public ::testing::Test {
-protected:
+  protected:
     WizardTest() {
         EnsureApplication();
         world.LayOutMedium();
@@ -79,9 +79,12 @@ protected:
         QAbstractButton* b = wizard->button(which);
         return b->isVisible() && b->isEnabled();
     }
-    void Next() { wizard->button(wizard->currentPage()->isCommitPage() ? QWizard::CommitButton
-                                                                        : QWizard::NextButton)
-                      ->click(); }
+    void Next() {
+        wizard
+            ->button(wizard->currentPage()->isCommitPage() ? QWizard::CommitButton
+                                                           : QWizard::NextButton)
+            ->click();
+    }
     // Welcome -> folder page with the test's install folder typed in.
     void ToFolderPage() {
         Next();
@@ -149,8 +152,8 @@ TEST_F(WizardTest, WalkThroughInstallsAndStartsTheProgram) {
     ASSERT_EQ(desktop.started.size(), 1u);
     EXPECT_EQ(desktop.started[0].first, folder + "tsrn");
     EXPECT_EQ(desktop.started[0].second, folder);
-    EXPECT_EQ(desktop.opened,
-              std::vector<QString>{QString::fromStdString(world.Medium().string() + "/readme.txt")});
+    EXPECT_EQ(desktop.opened, std::vector<QString>{
+                                  QString::fromStdString(world.Medium().string() + "/readme.txt")});
     EXPECT_FALSE(wizard->isVisible());
     EXPECT_FALSE(wizard->RolledBack());
 }

@@ -20,9 +20,11 @@ CopyingPage::CopyingPage(SetupContext& context, QWidget* parent)
     setObjectName(QString::number(dlg::kCopying));
     setTitle(QString::fromUtf8(text::setup::Text(str::kCopyingCaption)));
     fileLabel_->setObjectName(QString::number(ctl::kCurrentFile));
-    fileLabel_->setText(QString::fromUtf8(text::setup::ControlText(dlg::kCopying, ctl::kCurrentFile)));
+    fileLabel_->setText(
+        QString::fromUtf8(text::setup::ControlText(dlg::kCopying, ctl::kCurrentFile)));
     percentLabel_->setObjectName(QString::number(ctl::kPercent));
-    percentLabel_->setText(QString::fromUtf8(text::setup::ControlText(dlg::kCopying, ctl::kPercent)));
+    percentLabel_->setText(
+        QString::fromUtf8(text::setup::ControlText(dlg::kCopying, ctl::kPercent)));
     progress_->setObjectName(QString::number(ctl::kProgress));
     progress_->setRange(0, 100);
     progress_->setValue(0);
@@ -53,9 +55,13 @@ void CopyingPage::initializePage() {
     timer_.start();
 }
 
-bool CopyingPage::isComplete() const { return engine_ && engine_->Finished(); }
+bool CopyingPage::isComplete() const {
+    return engine_ && engine_->Finished();
+}
 
-void CopyingPage::PauseSteps() { timer_.stop(); }
+void CopyingPage::PauseSteps() {
+    timer_.stop();
+}
 
 void CopyingPage::ResumeSteps() {
     if (engine_ && !engine_->Finished() && !engine_->RolledBack()) {

@@ -14,9 +14,9 @@ class QProgressBar;
 
 namespace tsrn::setup {
 
-class CopyingPage : public QWizardPage, private InstallObserver {
+class CopyingPage : public QWizardPage, public InstallObserver {
     Q_OBJECT
-public:
+  public:
     CopyingPage(SetupContext& context, QWidget* parent = nullptr);
     void initializePage() override;
     bool isComplete() const override;
@@ -25,14 +25,15 @@ public:
     void PauseSteps();
     void ResumeSteps();
 
-signals:
+    void ShowFileText(const std::string& text) override;
+    void ShowProgress(int position, const std::string& percentText) override;
+
+  signals:
     // A failed copy was cancelled and the installation rolled back.
     void RolledBack();
 
-private:
+  private:
     void OnTick();
-    void ShowFileText(const std::string& text) override;
-    void ShowProgress(int position, const std::string& percentText) override;
 
     SetupContext& context_;
     QLabel* fileLabel_;

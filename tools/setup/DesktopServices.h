@@ -6,7 +6,7 @@
 namespace tsrn::setup {
 
 class DesktopServices : public FolderChooser, public ProgramLauncher {
-public:
+  public:
     std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
                                         const QString& start) override;
     bool StartProgram(const QString& program, const QString& workingDirectory) override;

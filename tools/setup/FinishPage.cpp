@@ -31,7 +31,11 @@ FinishPage::FinishPage(QWidget* parent) : QWizardPage(parent) {
     setFinalPage(true);
 }
 
-bool FinishPage::RunProgram() const { return runProgram_->isChecked(); }
-bool FinishPage::ViewReadme() const { return viewReadme_->isChecked(); }
+bool FinishPage::RunProgram() const {
+    return runProgram_->isChecked();
+}
+bool FinishPage::ViewReadme() const {
+    return viewReadme_->isChecked();
+}
 
 }  // namespace tsrn::setup

@@ -8,12 +8,12 @@ namespace tsrn::setup {
 
 class FinishPage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit FinishPage(QWidget* parent = nullptr);
     bool RunProgram() const;
     bool ViewReadme() const;
 
-private:
+  private:
     QCheckBox* viewReadme_;
     QCheckBox* runProgram_;
 };

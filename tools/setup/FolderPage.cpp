@@ -20,10 +20,10 @@ FolderPage::FolderPage(SetupContext& context, QWidget* parent)
     setObjectName(QString::number(res::setup::dlg::kFolderChoice));
     setTitle(QString::fromUtf8(text::setup::Text(res::setup::str::kFolderChoiceCaption)));
     folderEdit_->setObjectName(QString::number(res::setup::ctl::kInstallFolder));
-    auto* choose = new QPushButton(
-        QString::fromUtf8(text::setup::ControlText(res::setup::dlg::kFolderChoice,
-                                                   res::setup::ctl::kChooseFolder)),
-        this);
+    auto* choose =
+        new QPushButton(QString::fromUtf8(text::setup::ControlText(res::setup::dlg::kFolderChoice,
+                                                                   res::setup::ctl::kChooseFolder)),
+                        this);
     choose->setObjectName(QString::number(res::setup::ctl::kChooseFolder));
     choose->setAutoDefault(false);
     connect(choose, &QPushButton::clicked, this, &FolderPage::ChooseFolder);

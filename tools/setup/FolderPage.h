@@ -13,12 +13,12 @@ namespace tsrn::setup {
 
 class FolderPage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     FolderPage(SetupContext& context, QWidget* parent = nullptr);
     void initializePage() override;
     bool validatePage() override;
 
-private:
+  private:
     void ChooseFolder();
 
     SetupContext& context_;

@@ -52,8 +52,9 @@ QMessageBox::Icon IconOf(Icon icon) {
 }  // namespace
 
 Answer MessageBoxPrompter::Ask(const Message& message) {
-    const QString caption =
-        message.captionId == 0 ? QString() : QString::fromUtf8(text::setup::Text(message.captionId));
+    const QString caption = message.captionId == 0
+                                ? QString()
+                                : QString::fromUtf8(text::setup::Text(message.captionId));
     QMessageBox box(IconOf(message.icon), caption, QString::fromStdString(message.text),
                     QMessageBox::NoButton, owner_);
     const auto buttons = ButtonsOf(message.buttons);

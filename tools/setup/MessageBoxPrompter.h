@@ -8,12 +8,12 @@ class QWidget;
 namespace tsrn::setup {
 
 class MessageBoxPrompter : public Prompter {
-public:
+  public:
     // The window the boxes belong to; none by default.
     void SetOwner(QWidget* owner) { owner_ = owner; }
     Answer Ask(const Message& message) override;
 
-private:
+  private:
     QWidget* owner_ = nullptr;
 };
 

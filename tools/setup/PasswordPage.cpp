@@ -28,7 +28,8 @@ PasswordPage::PasswordPage(SetupContext& context, QWidget* parent)
     heading->setAlignment(Qt::AlignCenter);
     auto* layout = new QGridLayout(this);
     layout->addWidget(heading, 0, 0, 1, 2);
-    layout->addWidget(new QLabel(QString::fromUtf8(text::setup::label::kEnterPassword), this), 1, 0);
+    layout->addWidget(new QLabel(QString::fromUtf8(text::setup::label::kEnterPassword), this), 1,
+                      0);
     layout->addWidget(first_, 1, 1);
     layout->addWidget(new QLabel(QString::fromUtf8(text::setup::label::kEnterPasswordAgain), this),
                       2, 0);
@@ -36,7 +37,9 @@ PasswordPage::PasswordPage(SetupContext& context, QWidget* parent)
     setCommitPage(true);
 }
 
-void PasswordPage::initializePage() { first_->setFocus(); }
+void PasswordPage::initializePage() {
+    first_->setFocus();
+}
 
 bool PasswordPage::validatePage() {
     const std::string entered = first_->text().toStdString();

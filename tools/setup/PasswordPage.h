@@ -12,12 +12,12 @@ namespace tsrn::setup {
 
 class PasswordPage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     PasswordPage(SetupContext& context, QWidget* parent = nullptr);
     void initializePage() override;
     bool validatePage() override;
 
-private:
+  private:
     SetupContext& context_;
     QLineEdit* first_;
     QLineEdit* second_;

@@ -15,7 +15,7 @@ class QWidget;
 namespace tsrn::setup {
 
 class FolderChooser {
-public:
+  public:
     virtual ~FolderChooser() = default;
     // The folder picked, or nothing when the user cancelled.
     virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
@@ -23,7 +23,7 @@ public:
 };
 
 class ProgramLauncher {
-public:
+  public:
     virtual ~ProgramLauncher() = default;
     virtual bool StartProgram(const QString& program, const QString& workingDirectory) = 0;
     // Opens a document with the desktop's viewer for its type.

@@ -14,7 +14,7 @@ class FinishPage;
 
 class SetupWizard : public QWizard {
     Q_OBJECT
-public:
+  public:
     enum PageIndex { Welcome, Folder, Copying, Password, Finished };
 
     explicit SetupWizard(SetupContext& context, QWidget* parent = nullptr);
@@ -24,7 +24,7 @@ public:
     // True once an installation was rolled back from this wizard.
     bool RolledBack() const { return rolledBack_; }
 
-private:
+  private:
     void ShowPageCaption(int id);
     bool AskInterrupt();
 

@@ -6,7 +6,7 @@ namespace tsrn::setup {
 
 class WelcomePage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit WelcomePage(QWidget* parent = nullptr);
 };
 

@@ -83,7 +83,7 @@ int RunWizard(int argc, char** argv) {
     state.sourceFolder = SourceFolder();
     MessageBoxPrompter prompter;
     DesktopServices desktop;
-    SetupContext context{state, InstallPaths::FromEnvironment(), registry, prompter, desktop,
+    SetupContext context{state,  InstallPaths::FromEnvironment(), registry, prompter, desktop,
                          desktop};
     SetupWizard wizard(context);
     prompter.SetOwner(&wizard);
