@@ -140,6 +140,7 @@ bool RunRecovery::KeysMatch() const {
 FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
     FileSurvey survey;
     Fd fd(entry.path, O_RDONLY);
+    survey.missing = fd.Get() < 0 && errno == ENOENT;
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::uint64_t>(st.st_size) != entry.length) {
@@ -199,7 +200,8 @@ bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& surve
     }
     const mode_t previous = st.st_mode & 07777;
     const bool opened = (previous & S_IWUSR) == 0;
-    if (opened && chmod(entry.path.c_str(), previous | S_IWUSR) != 0) {
+    if (opened &&
+        fchmodat(AT_FDCWD, entry.path.c_str(), previous | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
         error = entry.path + ": " + strerror(errno);
         return false;
     }
@@ -227,7 +229,7 @@ bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& surve
         }
     }
     if (opened) {
-        chmod(entry.path.c_str(), previous);
+        fchmodat(AT_FDCWD, entry.path.c_str(), previous, AT_SYMLINK_NOFOLLOW);
     }
     return ok;
 }
@@ -285,6 +287,8 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
         surveys.push_back(Survey(run_.contents.files[index]));
         if (surveys.back().Unknown()) {
             result.changedFiles.push_back(run_.contents.files[index].path);
+        } else if (surveys.back().missing) {
+            result.missingFiles.push_back(run_.contents.files[index].path);
         }
     }
     if (!undo && !result.changedFiles.empty()) {
@@ -298,7 +302,7 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
         const auto fileNo = static_cast<std::uint32_t>(order[i]);
         const JournalFileEntry& entry = run_.contents.files[fileNo];
         const FileSurvey& survey = surveys[i];
-        if (survey.Unknown() || (!undo && survey.newPages == 0)) {
+        if (survey.Unknown() || survey.missing || (!undo && survey.newPages == 0)) {
             continue;  // left alone, or never touched: the resumed run takes it
         }
         if (onFile) {

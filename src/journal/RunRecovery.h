@@ -48,11 +48,12 @@ enum class PageState : std::uint8_t { Old, New, Unknown };
 
 struct FileSurvey {
     bool readable = false;  // exists as a regular file of the recorded length
+    bool missing = false;   // no longer there at all: nothing to bring into any state
     std::uint64_t oldPages = 0;
     std::uint64_t newPages = 0;
     std::uint64_t unknownPages = 0;
     std::vector<PageState> pages;
-    bool Unknown() const { return !readable || unknownPages > 0; }
+    bool Unknown() const { return !missing && (!readable || unknownPages > 0); }
 };
 
 struct RecoveryResult {
@@ -62,6 +63,7 @@ struct RecoveryResult {
     bool undone = false;                    // the run was undone (also when it was undoing)
     std::vector<std::string> done;          // resume: the files now wholly new, in run order
     std::vector<std::string> changedFiles;  // matched neither state: left alone
+    std::vector<std::string> missingFiles;  // removed since: nothing to do for them
     std::size_t repairedFiles = 0;          // files whose pages had to be written
 };
 

@@ -100,6 +100,30 @@ TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
     EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u) << "journal kept";
 }
 
+TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {
+    TestTree tree(dir_.Path(), 1, 5);
+    RunPartly(tree, CipherMode::Encipher, keys_, 8, state_.Path());
+    std::filesystem::path removed;
+    for (const auto& file : tree.Files()) {
+        if (!file.original.empty() && ReadAll(file.path) != file.original) {
+            removed = file.path;
+            break;
+        }
+    }
+    ASSERT_FALSE(removed.empty());
+    std::filesystem::remove(removed);
+    journal::RunRecovery recovery(journal::FindUnfinishedRuns(state_.Path()).runs.front(), keys_);
+    journal::RecoveryResult result = recovery.Recover(RecoveryChoice::Undo);
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.missingFiles, std::vector<std::string>{removed.string()});
+    for (const auto& file : tree.Files()) {
+        if (file.path != removed) {
+            EXPECT_EQ(ReadAll(file.path), file.original) << file.path;
+        }
+    }
+    EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
+}
+
 TEST(OverlappingRunTest, SameFolderOrNestedOnly) {
     journal::RunScan scan;
     scan.runs.push_back({"/state/runs/a.journal", {}});

@@ -157,6 +157,9 @@ int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FIL
     const RecoveryChoice choice =
         action == Action::Undo ? RecoveryChoice::Undo : RecoveryChoice::Resume;
     tsrn::journal::RecoveryResult result = recovery.Recover(choice);
+    for (const std::string& file : result.missingFiles) {
+        Complain("'" + file + "' is gone since the run");
+    }
     for (const std::string& file : result.changedFiles) {
         Complain("'" + file + "' holds neither its old nor its new bytes: left alone");
     }
