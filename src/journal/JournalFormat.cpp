@@ -130,6 +130,14 @@ bool ApplyRecord(RecordType type, Cursor& in, JournalContents& contents, bool fi
         case RecordType::Failed:
             contents.failed = true;
             return in.AtEnd();
+        case RecordType::Complete: {
+            std::uint8_t state = 0;
+            if (!in.Get8(state) || state > 1 || !in.GetString(contents.completePlace)) {
+                return false;
+            }
+            contents.complete = static_cast<FileState>(state);
+            return in.AtEnd();
+        }
     }
     return false;
 }
@@ -204,6 +212,13 @@ void RecordEncoder::Done(std::uint32_t fileNo, FileState state) {
     const std::size_t start = Begin(RecordType::Done);
     Put32(fileNo);
     bytes_.push_back(static_cast<std::uint8_t>(state));
+    Finish(start);
+}
+
+void RecordEncoder::Complete(FileState state, std::string_view place) {
+    const std::size_t start = Begin(RecordType::Complete);
+    bytes_.push_back(static_cast<std::uint8_t>(state));
+    PutString(place);
     Finish(start);
 }
 

@@ -26,12 +26,13 @@ inline constexpr std::uint32_t kFormatVersion = 1;
 enum class FileState : std::uint8_t { Old = 0, New = 1 };
 
 enum class RecordType : std::uint32_t {
-    Header = 1,   // version, mode, key identities, folder
-    File = 2,     // a file number for a path and its length
-    Pages = 3,    // hashes of pages of a file in a given state
-    Done = 4,     // a file is wholly in a state
-    Undoing = 5,  // from here on the run brings its files back
-    Failed = 6,   // the run ended without finishing; the journal is kept
+    Header = 1,    // version, mode, key identities, folder
+    File = 2,      // a file number for a path and its length
+    Pages = 3,     // hashes of pages of a file in a given state
+    Done = 4,      // a file is wholly in a state
+    Undoing = 5,   // from here on the run brings its files back
+    Failed = 6,    // the run ended without finishing; the journal is kept
+    Complete = 7,  // every file reached one state; kept until that is surely on disk
 };
 
 struct JournalHeader {
@@ -52,6 +53,7 @@ class RecordEncoder {
                const std::uint64_t* hashes, std::size_t count);
     void Done(std::uint32_t fileNo, FileState state);
     void Marker(RecordType type);
+    void Complete(FileState state, std::string_view place);
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     bool Empty() const { return bytes_.empty(); }
@@ -86,7 +88,9 @@ struct JournalContents {
     std::vector<JournalFileEntry> files;  // by file number, in the order they were introduced
     bool undoing = false;
     bool failed = false;
-    std::uint64_t validBytes = 0;  // the journal up to the end of its last whole record
+    std::optional<FileState> complete;  // the state every file of the run reached
+    std::string completePlace;          // where its data sat then (see DataPlace)
+    std::uint64_t validBytes = 0;       // the journal up to the end of its last whole record
 };
 
 // The key identity kept in a journal: 32 bits of a salted hash of the key,

@@ -10,6 +10,11 @@
 
 #include "journal/PageHash.h"
 
+// Mount ids are reused after an unmount; this one never is (Linux 6.8 on).
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x00004000U
+#endif
+
 namespace tsrn::journal {
 
 namespace {
@@ -84,6 +89,25 @@ bool SyncFolderData(const std::string& folder, std::string& error) {
     }
     close(fd);
     return ok;
+}
+
+std::string DataPlace(const std::string& folder) {
+    char boot[64] = {};
+    int fd = open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC);
+    ssize_t got = fd >= 0 ? read(fd, boot, sizeof boot - 1) : -1;
+    if (fd >= 0) {
+        close(fd);
+    }
+    struct statx st {};
+    if (got <= 0 || statx(AT_FDCWD, folder.c_str(), 0, STATX_MNT_ID_UNIQUE, &st) != 0 ||
+        (st.stx_mask & STATX_MNT_ID_UNIQUE) == 0) {
+        return {};
+    }
+    std::string place(boot, static_cast<std::size_t>(got));
+    while (!place.empty() && (place.back() == '\n' || place.back() == ' ')) {
+        place.pop_back();
+    }
+    return place + "/" + std::to_string(st.stx_mnt_id);
 }
 
 RunJournalWriter::RunJournalWriter(std::string folder, bulk::CipherMode mode)
@@ -215,7 +239,8 @@ void RunJournalWriter::RunDone(bool complete) {
         return;
     }
     if (complete || (newFiles_ == 0 && inProgress_ == 0)) {
-        FinishClean();
+        pending_.Complete(complete ? FileState::New : FileState::Old, DataPlace(folder_));
+        completed_ = Commit();
     } else {
         pending_.Marker(RecordType::Failed);
         Commit();

@@ -5,8 +5,11 @@
 // are batched by hashing ahead: one flush covers the next pages of the file
 // in progress and of the files the walk will reach next, up to a budget of
 // bytes and files, so a tree of small files costs a flush per batch, not per
-// file. The journal is removed only once the run's files are all in one
-// state and on disk.
+// file. A run that ends with all its files in one state says so in the
+// journal; the journal itself goes once those files are surely on disk:
+// flushed then, or at the next look (FindUnfinishedRuns), when the kernel
+// has mostly written them already. So a run does not wait for its own data
+// to reach the disk, as a run without journal does not either.
 
 #include <sys/types.h>
 
@@ -66,6 +69,8 @@ class RunJournalWriter final : public bulk::RunJournal {
     bool Keep();
 
     bool Removed() const { return removed_; }
+    // The run ended with every file in one state (the journal waits for its flush).
+    bool Completed() const { return completed_; }
     bool Broken() const { return broken_; }
     const std::string& Error() const { return error_; }
     const std::filesystem::path& Path() const { return file_.Path(); }
@@ -104,6 +109,7 @@ class RunJournalWriter final : public bulk::RunJournal {
     std::size_t inProgress_ = 0;
     bool broken_ = false;
     bool removed_ = false;
+    bool completed_ = false;
     std::string error_;
 
     // The files the run will reach next, in order.
@@ -118,5 +124,11 @@ class RunJournalWriter final : public bulk::RunJournal {
 // Flushes the file system holding `folder` (syncfs), or everything when the
 // folder cannot be opened.
 bool SyncFolderData(const std::string& folder, std::string& error);
+
+// Names this boot and the mount holding `folder`: while both are unchanged,
+// data written there is still in the page cache or on disk, and a flush
+// makes it durable. Empty when it cannot be told (before Linux 6.8): such
+// a journal is always checked against its files.
+std::string DataPlace(const std::string& folder);
 
 }  // namespace tsrn::journal

@@ -101,6 +101,16 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
         if (ReadJournalBytes(path, bytes, error)) {
             contents = ParseJournal(bytes, error);
         }
+        if (contents && contents->complete && !contents->completePlace.empty() &&
+            contents->completePlace == DataPlace(contents->header.folder)) {
+            // Ended in one state, and its data is still in this page cache or on disk.
+            if (SyncFolderData(contents->header.folder, error) && unlink(path.c_str()) == 0 &&
+                SyncDirectory(dir, error)) {
+                continue;
+            }
+            scan.problems.push_back(path.string() + ": " + error);
+            continue;
+        }
         if (contents) {
             scan.runs.push_back(UnfinishedRun{path, std::move(*contents)});
         } else {
@@ -252,7 +262,7 @@ std::vector<std::size_t> RunRecovery::LatestEntries() const {
 std::unique_ptr<bulk::CipheringRun> RunRecovery::ContinuedRun(const RecoveryResult& result,
                                                               Prompter& prompter,
                                                               std::size_t chunkSize) {
-    if (!result.ok || result.undone || !writer_) {
+    if (!result.ok || result.undone || result.finished || !writer_) {
         return nullptr;
     }
     auto run = std::make_unique<bulk::CipheringRun>(
@@ -274,9 +284,14 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
     if (!writer_) {
         return result;
     }
-    const bool undo = choice == RecoveryChoice::Undo || run_.contents.undoing;
+    // A run that had ended in one state is only made sure of; after that, a
+    // page in neither state is a change made since, not the run's.
+    const bool finished = run_.contents.complete.has_value();
+    const bool undo = finished ? *run_.contents.complete == FileState::Old
+                               : choice == RecoveryChoice::Undo || run_.contents.undoing;
     result.undone = undo;
-    if (undo && !run_.contents.undoing && !writer_->MarkUndoing()) {
+    result.finished = finished;
+    if (!finished && undo && !run_.contents.undoing && !writer_->MarkUndoing()) {
         result.error = writer_->Error();
         return result;
     }
@@ -285,6 +300,9 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
     surveys.reserve(order.size());
     for (std::size_t index : order) {
         surveys.push_back(Survey(run_.contents.files[index]));
+        if (surveys.back().Unknown() && finished) {
+            continue;
+        }
         if (surveys.back().Unknown()) {
             result.changedFiles.push_back(run_.contents.files[index].path);
         } else if (surveys.back().missing) {
@@ -302,8 +320,14 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
         const auto fileNo = static_cast<std::uint32_t>(order[i]);
         const JournalFileEntry& entry = run_.contents.files[fileNo];
         const FileSurvey& survey = surveys[i];
-        if (survey.Unknown() || survey.missing || (!undo && survey.newPages == 0)) {
-            continue;  // left alone, or never touched: the resumed run takes it
+        if (finished ? entry.done != run_.contents.complete
+                     : survey.Unknown() || survey.missing || (!undo && survey.newPages == 0)) {
+            // Left alone, or never touched: the resumed run takes it. A finished
+            // run's journal names every file it did (its last flush holds them all).
+            continue;
+        }
+        if (survey.Unknown() || survey.missing) {
+            continue;
         }
         if (onFile) {
             onFile(entry.path);
@@ -324,7 +348,7 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
         }
     }
     const bool clean = result.changedFiles.empty();
-    if (undo && clean ? !writer_->FinishClean() : !writer_->Keep()) {
+    if ((undo || finished) && clean ? !writer_->FinishClean() : !writer_->Keep()) {
         result.error = writer_->Error();
         return result;
     }

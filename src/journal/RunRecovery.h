@@ -34,7 +34,10 @@ struct RunScan {
 
 // Where run journals live.
 std::filesystem::path JournalDirectory();
-// Every run journal left in `dir` (by default JournalDirectory()).
+// Every run journal left in `dir` (by default JournalDirectory()). Journals
+// of runs that ended in one state are flushed and removed on the way, when
+// their data has not left the page cache since (same boot, same mount); the
+// others are listed, to be checked with the run's password(s).
 RunScan FindUnfinishedRuns(const std::filesystem::path& dir = JournalDirectory());
 // The unfinished run whose folder is, contains or lies inside `folder`, if any.
 const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& folder);
@@ -60,8 +63,9 @@ struct RecoveryResult {
     bool ok = false;  // every touched file wholly in one state
     std::string error;
     bool keysMismatch = false;
-    bool undone = false;                    // the run was undone (also when it was undoing)
-    std::vector<std::string> done;          // resume: the files now wholly new, in run order
+    bool undone = false;            // the run was undone (also when it was undoing)
+    bool finished = false;          // the run had ended in one state: only its flush was checked
+    std::vector<std::string> done;  // resume: the files now wholly new, in run order
     std::vector<std::string> changedFiles;  // matched neither state: left alone
     std::vector<std::string> missingFiles;  // removed since: nothing to do for them
     std::size_t repairedFiles = 0;          // files whose pages had to be written

@@ -124,6 +124,77 @@ TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {
     EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
 }
 
+// The journal of a finished run, as found after its mount went away (a
+// power cut, a disk unplugged): its "place" no longer matches.
+void MoveCompletedJournal(const std::filesystem::path& journalPath) {
+    Bytes bytes = ReadAll(journalPath);
+    std::size_t pos = sizeof journal::kMagic;
+    std::size_t last = pos;
+    while (pos + 12 <= bytes.size()) {
+        const std::uint32_t length = static_cast<std::uint32_t>(bytes[pos + 4]) |
+                                     static_cast<std::uint32_t>(bytes[pos + 5]) << 8 |
+                                     static_cast<std::uint32_t>(bytes[pos + 6]) << 16 |
+                                     static_cast<std::uint32_t>(bytes[pos + 7]) << 24;
+        last = pos;
+        pos += 12 + length;
+    }
+    ASSERT_EQ(bytes[last], static_cast<std::uint8_t>(journal::RecordType::Complete));
+    bytes.resize(last);
+    journal::RecordEncoder encoder;
+    encoder.Complete(FileState::New, "another boot/1");
+    bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
+    WriteAll(journalPath, bytes);
+}
+
+TEST_F(RecoveryRulesTest, FinishedRunIsFlushedOrCheckedNeverAsked) {
+    TestTree tree(dir_.Path(), 1, 6);
+    ScriptedPrompter prompter;
+    {
+        bulk::CipheringRun run(tree.Root().string(), CipherMode::Encipher, prompter, keys_);
+        std::string error;
+        auto writer = journal::RunJournalWriter::Start(state_.Path(), tree.Root().string(),
+                                                       CipherMode::Encipher, keys_, error);
+        ASSERT_TRUE(writer) << error;
+        run.SetJournal(writer.get());
+        DriveToEnd(run);
+        EXPECT_TRUE(writer->Completed());
+    }
+    std::string first;
+    ASSERT_EQ(tree.Differences(FileState::New, CipherMode::Encipher, keys_, first), 0u);
+    std::vector<std::filesystem::path> journals;
+    for (const auto& item : std::filesystem::directory_iterator(state_.Path())) {
+        journals.push_back(item.path());
+    }
+    ASSERT_EQ(journals.size(), 1u) << "kept until its files are surely on disk";
+    MoveCompletedJournal(journals.front());
+
+    // One file lost its last write; another was changed by its user since.
+    const TreeFile* lost = nullptr;
+    const TreeFile* edited = nullptr;
+    for (const auto& file : tree.Files()) {
+        if (file.original.size() > 8 && lost == nullptr) {
+            lost = &file;
+        } else if (file.original.size() > 8 && edited == nullptr) {
+            edited = &file;
+        }
+    }
+    WriteAll(lost->path, lost->original);
+    Bytes edit = ReadAll(edited->path);
+    edit[0] ^= 1;
+    WriteAll(edited->path, edit);
+
+    auto scan = journal::FindUnfinishedRuns(state_.Path());
+    ASSERT_EQ(scan.runs.size(), 1u);
+    journal::RunRecovery recovery(scan.runs.front(), keys_);
+    journal::RecoveryResult result = recovery.Recover(RecoveryChoice::Undo);
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(ReadAll(lost->path),
+              TestTree::Transformed(lost->original, CipherMode::Encipher, keys_));
+    EXPECT_EQ(ReadAll(edited->path), edit);
+    EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
+}
+
 TEST(OverlappingRunTest, SameFolderOrNestedOnly) {
     journal::RunScan scan;
     scan.runs.push_back({"/state/runs/a.journal", {}});

@@ -248,7 +248,7 @@ int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
     Drive(run);
     progress.ClearLine();
     const int code = Report(run);
-    if (journal != nullptr && !journal->Removed()) {
+    if (journal != nullptr && !journal->Removed() && !journal->Completed()) {
         if (journal->Broken()) {
             Complain("the journal failed: " + journal->Error());
         }

@@ -167,6 +167,10 @@ int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FIL
         Complain(result.error + "; the journal is kept");
         return kExitFailed;
     }
+    if (result.finished) {
+        std::fputs("the run had ended; its files are now wholly on disk\n", stderr);
+        return kExitOk;
+    }
     if (result.undone) {
         std::fprintf(stderr, "%s: every file is back as it was\n",
                      choice == RecoveryChoice::Resume ? "the run was being undone; undo finished"
