@@ -29,10 +29,10 @@ protected:
     void PutState(const std::string& name, std::vector<std::uint8_t> bytes) {
         store.SetBinary(kPathKey, name, bytes.data(), bytes.size());
     }
-    void PutState(const std::string& name, std::uint32_t state) {
-        PutState(name, {static_cast<std::uint8_t>(state), static_cast<std::uint8_t>(state >> 8),
-                        static_cast<std::uint8_t>(state >> 16),
-                        static_cast<std::uint8_t>(state >> 24)});
+    void PutState(const std::string& name, std::uint32_t word) {
+        PutState(name, {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+                        static_cast<std::uint8_t>(word >> 16),
+                        static_cast<std::uint8_t>(word >> 24)});
     }
     bool Has(const std::string& name) {
         return database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", name)
