@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "driver/DriverProtocol.h"
 #include "folders/FolderPaths.h"
@@ -61,17 +62,19 @@ std::optional<int> EntryIndex(std::string_view name) {
     return index;
 }
 
-// One past the highest stored entry number: PathNum may claim far more
-// entries than exist, and every entry beyond this one would be skipped anyway.
-int StoredEntryBound(RegistryStore& store) {
+// The numbers below `count` that have a stored path value, in increasing
+// order. "PathNum" may claim far more entries than exist; every number without
+// a value would be skipped anyway, so only the stored ones are visited.
+std::vector<int> StoredEntries(RegistryStore& store, int count) {
     const std::string key = std::string(kStorageRoot) + std::string(kPathKey);
-    int bound = 0;
+    std::vector<int> entries;
     for (const auto& name : store.Database().ValueNames(Hive::LocalMachine, key)) {
-        if (const auto index = EntryIndex(name); index && *index >= bound) {
-            bound = *index == INT32_MAX ? INT32_MAX : *index + 1;
+        if (const auto index = EntryIndex(name); index && *index < count) {
+            entries.push_back(*index);
         }
     }
-    return bound;
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 }  // namespace
@@ -200,8 +203,7 @@ void ProtectedFolders::LoadFolderList(RegistryStore& store) {
 }
 
 void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
-    const int count = std::min(store.GetInt(kPathKey, "PathNum", 0), StoredEntryBound(store));
-    for (int i = 0; i < count; ++i) {
+    for (const int i : StoredEntries(store, store.GetInt(kPathKey, "PathNum", 0))) {
         const std::string name = std::to_string(i);
         const std::string stored = store.GetString(kPathKey, name, "");
         if (stored.empty()) {

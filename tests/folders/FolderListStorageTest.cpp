@@ -127,13 +127,16 @@ TEST_F(FolderListStorageTest, LoadMakesStoredPathsAbsolute) {
 }
 
 TEST_F(FolderListStorageTest, AnOverstatedCountLoadsWhatIsStoredAndNoMore) {
-    store.SetInt(kPathKey, "PathNum", 2000000000);
+    store.SetInt(kPathKey, "PathNum", 2147483647);
     store.SetString(kPathKey, "0", kA);
-    store.SetString(kPathKey, "5", kB);
+    store.SetString(kPathKey, "2147483646", kB);
+    store.SetString(kPathKey, "5", "/no-such-tsrn/five");
+    store.SetString(kPathKey, "05", "/no-such-tsrn/not-a-number-the-list-writes");
     folders.LoadFolderList(store);
     const auto records = UserRecords(folders);
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[1].longPath, kB);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].longPath, "/no-such-tsrn/five");
+    EXPECT_EQ(records[2].longPath, kB);
 }
 
 TEST_F(FolderListStorageTest, WithoutAStoredListOnlyTheRegistryFilesAreListed) {
