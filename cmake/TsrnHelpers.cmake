@@ -26,6 +26,10 @@ function(tsrn_add_gtest name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} tsrn_test_support GTest::gtest GTest::gmock
         GTest::gtest_main tsrn_warnings)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSRN_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    # Tests find programs through compile definitions, not the environment.
+    set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_LABELS)
+        list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()

@@ -5,6 +5,8 @@
 // a fixed format shared with the driver: not one bit may change.
 //
 // Lengths are 32-bit as in the format; positions are file offsets modulo 2^32.
+// Nothing here allocates or keeps state between calls; the operations are safe
+// to call from several threads at once with their own buffers.
 
 #include <array>
 #include <cstdint>
@@ -46,12 +48,27 @@ void EncipherRegion(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t le
 void DecipherRegion(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
                     std::uint32_t position, const CipherKey& key, bool fileEnd);
 
+// The same operations with the key held in a process-wide slot (see KeySlots
+// in KeyDerivation.h), for callers that only know which password is meant.
+void EncipherBuffer(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
+                    std::uint32_t position, KeySlot slot);
+void DecipherBuffer(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
+                    std::uint32_t position, KeySlot slot);
+void CipherTail(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
+                std::uint32_t position, KeySlot slot);
+void EncipherRegion(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
+                    std::uint32_t position, KeySlot slot, bool fileEnd);
+void DecipherRegion(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length,
+                    std::uint32_t position, KeySlot slot, bool fileEnd);
+
 // The fast forms, selected once at start by the CPU's features. Every form
 // gives exactly the portable form's bytes.
 enum class CipherForm { Portable, Avx2, Avx512Vbmi };
 CipherForm ActiveForm();
 bool FormAvailable(CipherForm form);
-// For tests and benchmarks: run the buffer operations with a given form.
+const char* FormName(CipherForm form);
+// For tests and benchmarks: run the buffer operations with a given form. A
+// form this CPU lacks falls back to the portable form.
 void EncipherBufferWith(CipherForm form, const std::uint8_t* src, std::uint8_t* dst,
                         std::uint32_t length, std::uint32_t position, const CipherKey& key);
 void DecipherBufferWith(CipherForm form, const std::uint8_t* src, std::uint8_t* dst,

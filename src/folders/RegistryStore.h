@@ -2,6 +2,9 @@
 // Value access under one base key (normally HKLM "SOFTWARE\Tessaryn\"; the
 // autostart value uses "SOFTWARE\Microsoft\Windows\CurrentVersion\"). Reads
 // fall back to defaults and never report; writes return false on failure.
+// Texts are read as through a 260-byte buffer: a value longer than 260 bytes,
+// or whose text (up to its first NUL) is longer than 259 characters, reads as
+// missing; the value's type is not examined. Reads create no keys.
 
 #include <array>
 #include <cstddef>
@@ -14,7 +17,8 @@
 namespace tsrn {
 
 inline constexpr std::string_view kStorageRoot = "SOFTWARE\\Tessaryn\\";
-inline constexpr std::string_view kWindowsRunRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+inline constexpr std::string_view kWindowsRunRoot =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
 inline constexpr std::string_view kSettingsKey = "settings\\";
 inline constexpr std::string_view kPathKey = "path\\";
 inline constexpr std::string_view kRunServicesKey = "RunServices\\";
@@ -22,7 +26,7 @@ inline constexpr std::string_view kRunServicesKey = "RunServices\\";
 inline constexpr std::size_t kMaxStringLength = 259;
 
 class RegistryStore {
-public:
+  public:
     RegistryStore(RegistryDatabase& database, Hive hive = Hive::LocalMachine,
                   std::string base = std::string(kStorageRoot));
 
@@ -41,7 +45,7 @@ public:
 
     RegistryDatabase& Database() { return database_; }
 
-private:
+  private:
     RegistryDatabase& database_;
     Hive hive_;
     std::string base_;
@@ -49,10 +53,13 @@ private:
 
 // Decimal text to integer as the stored integers are read: leading white space
 // and one sign skipped, digits up to the first non-digit, 0 without a number.
+// A number beyond the int range gives INT_MAX or INT_MIN.
 int DecimalToInt(std::string_view text);
 
 inline constexpr std::array<int, 5> kDefaultColumnPercents{30, 13, 20, 16, 20};
 std::array<int, 5> ParseColumns(std::string_view text);
+// Each width as a whole percentage of the client width followed by a blank;
+// empty when the client width is not positive.
 std::string FormatColumns(const std::array<int, 5>& widths, int clientWidth);
 // 1 only for a text that reads as 1; everything else is 0.
 int ParseEnterAction(std::string_view text);

@@ -5,7 +5,8 @@
 
 namespace tsrn {
 
-// The registry directory (stands for the Windows directory too).
+// The registry directory (stands for the Windows directory too):
+// $TSRN_REGISTRY_DIR, else $XDG_CONFIG_HOME/tessaryn, else ~/.config/tessaryn.
 std::filesystem::path RegistryDirectory();
 // The system folder, where the driver program lives: $TSRN_SYSTEM_DIR, else
 // /usr/local/lib/tessaryn for root, ~/.local/lib/tessaryn for one user.

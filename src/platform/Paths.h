@@ -8,7 +8,9 @@
 namespace tsrn {
 
 // Absolute path from the current directory with "." and ".." resolved as text;
-// no existence check. Nothing when the result would exceed PATH_MAX.
+// no existence check. Only "/" separates names (a backslash is an ordinary
+// byte here); doubled and trailing slashes go. Nothing for an empty path, a
+// path holding a NUL, or a result that would not fit in PATH_MAX.
 std::optional<std::string> FullPath(std::string_view path);
 
 // The canonical path (symbolic links resolved) when the folder exists, else

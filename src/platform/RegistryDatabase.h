@@ -2,9 +2,14 @@
 // A typed registry kept in SQLite: one database file per hive in the registry
 // directory (system.db for HKEY_LOCAL_MACHINE and its classes subtree, user.db
 // for HKEY_CURRENT_USER). Keys are backslash-separated paths compared without
-// regard to case; values keep their type and exact bytes. Every write is one
-// transaction. A database that cannot be read behaves as an empty registry and
-// is never overwritten.
+// regard to case (ASCII letters only; other bytes compare exactly), and so are
+// value names; values keep their type and exact bytes. Every write is one
+// transaction; a second process waits up to a few seconds for the write lock.
+// Files are opened on first use and created (0600, directory 0700) by the
+// first write only. A database that cannot be read, or that is not ours,
+// behaves as an empty registry, writes to it fail, and it is never modified.
+// Key paths and value names holding a NUL byte name nothing. One instance
+// belongs to one thread.
 
 #include <cstdint>
 #include <filesystem>
@@ -30,7 +35,7 @@ struct RegistryValue {
 };
 
 class RegistryDatabase {
-public:
+  public:
     // $TSRN_REGISTRY_DIR, else $XDG_CONFIG_HOME/tessaryn, else ~/.config/tessaryn.
     static std::filesystem::path DefaultDirectory();
 
@@ -43,21 +48,26 @@ public:
     // The hive files: the "registry files" the folder list protects.
     std::filesystem::path HiveFile(Hive hive) const;
 
+    // Creates the key and every missing key above it.
     bool CreateKey(Hive hive, std::string_view keyPath);
     bool KeyExists(Hive hive, std::string_view keyPath);
     std::optional<RegistryValue> QueryValue(Hive hive, std::string_view keyPath,
                                             std::string_view name);
-    bool SetValue(Hive hive, std::string_view keyPath, std::string_view name,
-                  std::uint32_t type, std::span<const std::uint8_t> data);
+    // Creates the key when missing. An existing value keeps the spelling of
+    // its name.
+    bool SetValue(Hive hive, std::string_view keyPath, std::string_view name, std::uint32_t type,
+                  std::span<const std::uint8_t> data);
     // True when the value existed and was removed.
     bool DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
-    // Removes the key with everything below it; true when it existed.
+    // Removes the key with everything below it; true when it existed. A hive's
+    // root is never removed.
     bool DeleteKey(Hive hive, std::string_view keyPath);
 
+    // Names in the order they were first created.
     std::vector<std::string> ValueNames(Hive hive, std::string_view keyPath);
     std::vector<std::string> SubKeyNames(Hive hive, std::string_view keyPath);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -149,13 +149,26 @@ inline constexpr int kDocumentWithKey = 4;
 inline constexpr int kRegistryFileError = 5;
 }  // namespace row_image
 
-// Help contexts of the manual.
+// Help contexts of the manual. The framework numbers a resource's topic
+// 0x20000 + its id and a command's or string's topic 0x10000 + its id; a
+// dialog's Help button opens ForResource(dialog id).
 namespace help {
+constexpr int ForResource(int resourceId) {
+    return 0x20000 + resourceId;
+}
+constexpr int ForCommand(int id) {
+    return 0x10000 + id;
+}
+
 inline constexpr int kUnlockedWindow = 0x20080;
 inline constexpr int kLockedWindow = 0x20093;
 inline constexpr int kEnciphering = 0x200A7;
 inline constexpr int kDeciphering = 0x1011A;
 inline constexpr int kReciphering = 0x1011B;
+
+static_assert(kUnlockedWindow == ForResource(menu::kMain));
+static_assert(kLockedWindow == ForResource(menu::kLocked));
+static_assert(kEnciphering == ForResource(dlg::kCiphering));
 }  // namespace help
 
 // String ids of the main program. Command prompts use the command's own id

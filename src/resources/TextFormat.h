@@ -84,6 +84,8 @@ template <typename T>
 TextArg ToArg(const T& value) {
     if constexpr (KindOf<T>() == ArgKind::Integer) {
         return TextArg{static_cast<long long>(value)};
+    } else if constexpr (std::is_pointer_v<std::remove_cvref_t<T>>) {
+        return TextArg{value ? std::string_view(value) : std::string_view{}};  // null: empty
     } else {
         return TextArg{std::string_view(value)};
     }

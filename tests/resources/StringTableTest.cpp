@@ -65,6 +65,8 @@ TEST(TextFormat, CompileTimeFormFormatsLikeTheRuntimeForm) {
     EXPECT_EQ(FormatText<280>(path), Format(280, {path}));
     EXPECT_EQ(FormatText<57348>(Text(57344), 3u), "Tessaryn, open file(s) - 3");
     EXPECT_EQ(FormatText<266>(), "Password wrong.\nEnter anew.");
+    const char* missing = nullptr;
+    EXPECT_EQ(FormatText<280>(missing), "Access error to file ''\nContinue ?");
     EXPECT_EQ(setup::FormatText<30008>("/home/u/.local/share/applications"),
               "/home/u/.local/share/applications\\Tessaryn 1.0");
 }

@@ -1,0 +1,64 @@
+#pragma once
+// One hive file of the registry database. The file is opened on first use and
+// created (mode 0600, its folder 0700) only by the first write. A file that is
+// not a registry of ours, or is damaged, reads as empty and is never written.
+// Not thread-safe: one instance belongs to one thread.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/RegistryDatabase.h"
+#include "platform/RegistryKeyPath.h"
+
+struct sqlite3;
+
+namespace tsrn {
+
+class HiveDatabase {
+  public:
+    explicit HiveDatabase(std::filesystem::path file);
+    ~HiveDatabase();
+    HiveDatabase(const HiveDatabase&) = delete;
+    HiveDatabase& operator=(const HiveDatabase&) = delete;
+
+    const std::filesystem::path& File() const { return file_; }
+
+    bool CreateKey(const RegistryKeyPath& key);
+    bool KeyExists(const RegistryKeyPath& key);
+    std::optional<RegistryValue> QueryValue(const RegistryKeyPath& key, std::string_view name);
+    bool SetValue(const RegistryKeyPath& key, std::string_view name, std::uint32_t type,
+                  std::span<const std::uint8_t> data);
+    bool DeleteValue(const RegistryKeyPath& key, std::string_view name);
+    bool DeleteKey(const RegistryKeyPath& key);
+    std::vector<std::string> ValueNames(const RegistryKeyPath& key);
+    std::vector<std::string> SubKeyNames(const RegistryKeyPath& key);
+
+  private:
+    sqlite3* OpenForReading();
+    // Creates the file when `create` is set and it is missing.
+    sqlite3* OpenForWriting(bool create);
+    // Runs body(db) inside one write transaction; commits when it returns true.
+    template <typename Body>
+    bool Write(bool create, Body body);
+    bool OpenConnection();
+    bool LooksLikeOurs();
+    void CloseConnection();
+    bool CreateFile();
+    bool EnsureSchema();
+    bool InsertKeyChain(const RegistryKeyPath& key);
+    // Marks the file damaged when SQLite says it is; true when it did.
+    bool NoteDamage(int status);
+    std::vector<std::string> Names(std::string_view sql, const std::string& folded);
+
+    std::filesystem::path file_;
+    sqlite3* db_ = nullptr;
+    bool damaged_ = false;
+    bool schemaReady_ = false;
+};
+
+}  // namespace tsrn

@@ -1,0 +1,105 @@
+#include "platform/Locations.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/RegistryDatabase.h"
+
+namespace tsrn {
+namespace {
+
+const char* const kVariables[] = {"HOME",           "XDG_CONFIG_HOME",
+                                  "XDG_STATE_HOME", "TSRN_REGISTRY_DIR",
+                                  "TSRN_STATE_DIR", "TSRN_SYSTEM_DIR"};
+
+using Values = std::map<std::string, std::string>;
+
+// Sets the variables the locations depend on for one case and restores them.
+class ScopedEnvironment {
+  public:
+    explicit ScopedEnvironment(const std::map<std::string, std::string>& values) {
+        for (const char* name : kVariables) {
+            const char* old = ::getenv(name);
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+            auto it = values.find(name);
+            if (it != values.end()) {
+                ::setenv(name, it->second.c_str(), 1);
+            } else {
+                ::unsetenv(name);
+            }
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST(LocationsTest, DirectoriesFollowOverridesThenXdgThenHome) {
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> env;
+        std::string registry;
+        std::string state;
+    };
+    const std::vector<Case> cases = {
+        {"home only",
+         {{"HOME", "/home/u"}},
+         "/home/u/.config/tessaryn",
+         "/home/u/.local/state/tessaryn"},
+        {"xdg",
+         {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_STATE_HOME", "/st"}},
+         "/cfg/tessaryn",
+         "/st/tessaryn"},
+        {"relative xdg is ignored",
+         {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_STATE_HOME", "st"}},
+         "/home/u/.config/tessaryn",
+         "/home/u/.local/state/tessaryn"},
+        {"overrides win",
+         {{"HOME", "/home/u"},
+          {"XDG_CONFIG_HOME", "/cfg"},
+          {"TSRN_REGISTRY_DIR", "/r"},
+          {"TSRN_STATE_DIR", "/s"}},
+         "/r",
+         "/s"},
+        {"empty override is unset",
+         {{"HOME", "/home/u"}, {"TSRN_REGISTRY_DIR", ""}},
+         "/home/u/.config/tessaryn",
+         "/home/u/.local/state/tessaryn"},
+    };
+    for (const auto& c : cases) {
+        ScopedEnvironment env(c.env);
+        EXPECT_EQ(RegistryDirectory(), c.registry) << c.what;
+        EXPECT_EQ(RegistryDatabase::DefaultDirectory(), c.registry) << c.what;
+        EXPECT_EQ(StateDirectory(), c.state) << c.what;
+    }
+}
+
+TEST(LocationsTest, SystemDirectoryDependsOnWhoInstalls) {
+    {
+        ScopedEnvironment env(Values{{"HOME", "/home/u"}, {"TSRN_SYSTEM_DIR", "/opt/t"}});
+        EXPECT_EQ(SystemDirectory(), "/opt/t");
+    }
+    ScopedEnvironment env(Values{{"HOME", "/home/u"}});
+    EXPECT_EQ(SystemDirectory(), geteuid() == 0
+                                     ? std::filesystem::path("/usr/local/lib/tessaryn")
+                                     : std::filesystem::path("/home/u/.local/lib/tessaryn"));
+}
+
+}  // namespace
+}  // namespace tsrn
