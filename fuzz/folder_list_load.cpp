@@ -30,7 +30,7 @@ const char* const kNames[] = {"PathNum", "0",  "1",  "2",          "3",  "0d", "
 constexpr std::uint32_t kTypes[] = {kRegSz, kRegBinary, kRegDword, 0, 7};
 
 class SilentPrompter : public Prompter {
-public:
+  public:
     Answer Ask(const Message& message) override { return message.defaultButton; }
 };
 

@@ -13,7 +13,7 @@
 namespace tsrn {
 
 class FolderList {
-public:
+  public:
     std::size_t Size() const { return longPaths_.size(); }
     bool Empty() const { return longPaths_.empty(); }
 
@@ -35,7 +35,7 @@ public:
     void CopyPathsStateAndKind(std::size_t destination, std::size_t source);
     void DropLast();
 
-private:
+  private:
     std::vector<std::string> longPaths_;
     std::vector<std::string> shortPaths_;
     std::vector<std::string> descriptions_;

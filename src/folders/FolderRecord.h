@@ -22,7 +22,9 @@ inline constexpr std::uint32_t kForbidDelete = 0x80;
 inline constexpr std::uint32_t kProtectionMask = 0xF0;
 inline constexpr std::uint32_t kValidBits = kProtectionMask | kCipherMask;
 
-constexpr std::uint32_t CipherState(std::uint32_t state) { return state & kCipherMask; }
+constexpr std::uint32_t CipherState(std::uint32_t state) {
+    return state & kCipherMask;
+}
 // The word with its cipher state replaced (bits above 7 are dropped).
 constexpr std::uint32_t WithCipherState(std::uint32_t state, std::uint32_t cipher) {
     return (state & 0xFC) | cipher;

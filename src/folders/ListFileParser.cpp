@@ -8,7 +8,7 @@ namespace {
 
 // Hands out the file's lines as fgets into a 500-byte buffer would.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
 
     bool Next(std::string& line) {
@@ -30,7 +30,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t pos_ = 0;
 };
@@ -39,7 +39,9 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) {

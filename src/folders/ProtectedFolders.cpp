@@ -31,11 +31,12 @@ constexpr int kProtectionFailed = 40012;
 constexpr std::uint32_t kRegistryFileState = fs::kNotEncoded | fs::kForbidDelete;
 constexpr std::string_view kGlobalProtectionName = "GS";
 
-std::uint32_t Slot(std::size_t position) { return static_cast<std::uint32_t>(position + 1); }
+std::uint32_t Slot(std::size_t position) {
+    return static_cast<std::uint32_t>(position + 1);
+}
 
 bool CanTravelAsPath(std::string_view path) {
-    return path.size() <= driver::wire::kMaxTextLength &&
-           path.find('\0') == std::string_view::npos;
+    return path.size() <= driver::wire::kMaxTextLength && path.find('\0') == std::string_view::npos;
 }
 
 std::array<std::uint8_t, 4> LittleEndian(std::uint32_t word) {
@@ -79,8 +80,8 @@ std::vector<int> StoredEntries(RegistryStore& store, int count) {
 
 }  // namespace
 
-ProtectedFolders::ProtectedFolders(driver::DriverLink& driver, AppState& state,
-                                   Prompter& prompter, FolderListHooks hooks)
+ProtectedFolders::ProtectedFolders(driver::DriverLink& driver, AppState& state, Prompter& prompter,
+                                   FolderListHooks hooks)
     : driver_(driver), state_(state), prompter_(prompter), hooks_(std::move(hooks)) {}
 
 std::int32_t ProtectedFolders::AddFolder(std::string_view path, std::string_view description,
@@ -146,9 +147,13 @@ bool ProtectedFolders::IsInList(std::string_view path) const {
     return false;
 }
 
-bool ProtectedFolders::StartCiphering() { return ChangeCipherState(fs::kWorking, kStartFailed); }
+bool ProtectedFolders::StartCiphering() {
+    return ChangeCipherState(fs::kWorking, kStartFailed);
+}
 
-bool ProtectedFolders::StopCiphering() { return ChangeCipherState(fs::kStopped, kStopFailed); }
+bool ProtectedFolders::StopCiphering() {
+    return ChangeCipherState(fs::kStopped, kStopFailed);
+}
 
 bool ProtectedFolders::ChangeCipherState(std::uint32_t cipherState, int failureTextId) {
     const auto selected = Selected();
@@ -274,10 +279,10 @@ void ProtectedFolders::SaveFolderList(RegistryStore& store) {
 
 void ProtectedFolders::LoadGlobalProtection(RegistryStore& store) {
     std::array<std::uint8_t, 4> bytes{};
-    globalProtection_ = store.GetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(),
-                                        bytes.size())
-                            ? FromLittleEndian(bytes) & fs::kProtectionMask
-                            : 0;
+    globalProtection_ =
+        store.GetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size())
+            ? FromLittleEndian(bytes) & fs::kProtectionMask
+            : 0;
 }
 
 void ProtectedFolders::SaveGlobalProtection(RegistryStore& store) {
@@ -293,8 +298,7 @@ std::size_t ProtectedFolders::ImportListFile(const std::filesystem::path& path) 
     if (!file) {
         return 0;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(file),
-                            std::istreambuf_iterator<char>()};
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     std::size_t count = 0;
     for (const auto& name : ParseListFile(bytes)) {
         if (const auto full = FullPath(name)) {

@@ -27,7 +27,7 @@ struct FolderListHooks {
 };
 
 class ProtectedFolders {
-public:
+  public:
     ProtectedFolders(driver::DriverLink& driver, AppState& state, Prompter& prompter,
                      FolderListHooks hooks = {});
 
@@ -40,8 +40,8 @@ public:
     // record stays whatever the status, with state 0 when refused. A path that
     // cannot be a path here (too long, a NUL inside) is refused with -1 and
     // not added.
-    std::int32_t AddFolder(std::string_view path, std::string_view description,
-                           std::uint32_t state, FolderKind kind);
+    std::int32_t AddFolder(std::string_view path, std::string_view description, std::uint32_t state,
+                           FolderKind kind);
     // Frees the slot; a refused removal keeps the record (cipher state 0)
     // unless `force`. Later records move up one slot. -1 for no such position.
     std::int32_t RemoveFolder(std::size_t position, bool force);
@@ -68,7 +68,7 @@ public:
     // AddFolder (0 when the file cannot be read).
     std::size_t ImportListFile(const std::filesystem::path& path);
 
-private:
+  private:
     bool ChangeCipherState(std::uint32_t cipherState, int failureTextId);
     void ShowError(int textId);
     void Rebuild();

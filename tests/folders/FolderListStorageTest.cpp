@@ -25,14 +25,14 @@ constexpr const char* kA = "/no-such-tsrn/alpha";
 constexpr const char* kB = "/no-such-tsrn/beta";
 
 class FolderListStorageTest : public FoldersFixture {
-protected:
+  protected:
     void PutState(const std::string& name, std::vector<std::uint8_t> bytes) {
         store.SetBinary(kPathKey, name, bytes.data(), bytes.size());
     }
     void PutState(const std::string& name, std::uint32_t word) {
-        PutState(name, {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
-                        static_cast<std::uint8_t>(word >> 16),
-                        static_cast<std::uint8_t>(word >> 24)});
+        PutState(name,
+                 {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+                  static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)});
     }
     bool Has(const std::string& name) {
         return database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", name)
@@ -80,8 +80,7 @@ TEST_F(FolderListStorageTest, LoadSkipsGapsAndRenumbersWithoutThem) {
     EXPECT_EQ(sent[1], req::SetFolderPath(kA, 1, 0x91));
     EXPECT_EQ(sent[3], req::SetFolderPath(kB, 2, 1));
     EXPECT_EQ(sent[5], req::SetFolderPath(database.HiveFile(Hive::CurrentUser).string(), 3, 0x83));
-    EXPECT_EQ(sent[7],
-              req::SetFolderPath(database.HiveFile(Hive::LocalMachine).string(), 4, 0x83));
+    EXPECT_EQ(sent[7], req::SetFolderPath(database.HiveFile(Hive::LocalMachine).string(), 4, 0x83));
 }
 
 struct StoredStateCase {
@@ -202,7 +201,7 @@ TEST_F(FolderListStorageTest, GlobalProtectionIsReadAndWrittenAsAFourByteWord) {
 }
 
 class ListFileImportTest : public FolderListStorageTest {
-protected:
+  protected:
     std::string WriteListFile(const std::string& text) {
         const auto path = dir.Path() / "list.txt";
         std::ofstream(path, std::ios::binary) << text;
@@ -211,20 +210,26 @@ protected:
 };
 
 TEST_F(ListFileImportTest, ImportAddsEveryNamedFolderInFileOrder) {
-    const auto file = WriteListFile("[pathes]\npath=/no-such-tsrn/a\nPATH=rel\npath=/no-such-tsrn/a\n");
+    const auto file =
+        WriteListFile("[pathes]\npath=/no-such-tsrn/a\nPATH=rel\npath=/no-such-tsrn/a\n");
     EXPECT_EQ(folders.ImportListFile(file), 3u);
     const std::string relative = (std::filesystem::current_path() / "rel").string();
-    const Requests expected = {
-        req::SetFolderShortPath("/no-such-tsrn/a", 1, 1), req::SetFolderPath("/no-such-tsrn/a", 1, 1),
-        req::SetFolderShortPath(relative, 2, 1), req::SetFolderPath(relative, 2, 1),
-        req::SetFolderShortPath("/no-such-tsrn/a", 3, 1), req::SetFolderPath("/no-such-tsrn/a", 3, 1)};
+    const Requests expected = {req::SetFolderShortPath("/no-such-tsrn/a", 1, 1),
+                               req::SetFolderPath("/no-such-tsrn/a", 1, 1),
+                               req::SetFolderShortPath(relative, 2, 1),
+                               req::SetFolderPath(relative, 2, 1),
+                               req::SetFolderShortPath("/no-such-tsrn/a", 3, 1),
+                               req::SetFolderPath("/no-such-tsrn/a", 3, 1)};
     EXPECT_EQ(driver.Requests(), expected);
-    EXPECT_EQ(folders.List().Record(1), (FolderRecord{relative, relative, "", 1, FolderKind::User}));
+    EXPECT_EQ(folders.List().Record(1),
+              (FolderRecord{relative, relative, "", 1, FolderKind::User}));
 }
 
 TEST_F(ListFileImportTest, RefusedFoldersStayAndCountAndUnreadableFilesAddNothing) {
     driver.On(driver::RequestCode::SetFolderPath, 1, TestDriver::Refuse());
-    EXPECT_EQ(folders.ImportListFile(WriteListFile("[pathes]\npath=/no-such-tsrn/a\npath=/no-such-tsrn/b\n")), 2u);
+    EXPECT_EQ(folders.ImportListFile(
+                  WriteListFile("[pathes]\npath=/no-such-tsrn/a\npath=/no-such-tsrn/b\n")),
+              2u);
     EXPECT_EQ(folders.List().State(0), 0u);
     EXPECT_EQ(folders.List().State(1), 1u);
 

@@ -15,8 +15,11 @@
 namespace tsrn::test {
 
 class FoldersFixture : public ::testing::Test {
-protected:
-    FoldersFixture() { state.KeyLoaded = true; state.Unlocked = true; }
+  protected:
+    FoldersFixture() {
+        state.KeyLoaded = true;
+        state.Unlocked = true;
+    }
 
     FolderListHooks Hooks() {
         return {[this] { return selected; }, [this] { ++rebuilds; }};

@@ -23,7 +23,7 @@ constexpr const char* kC = "/no-such-tsrn/gamma";
 constexpr const char* kUpper = "/NO-SUCH-TSRN/DATA";
 
 class ProtectedFoldersTest : public FoldersFixture {
-protected:
+  protected:
     void AddThree() {
         folders.AddFolder(kA, "first", 0x81, FolderKind::User);
         folders.AddFolder(kB, "second", 0x12, FolderKind::User);
@@ -55,19 +55,54 @@ struct AddCase {
 
 TEST_F(ProtectedFoldersTest, AddFolderRegistersTheShortPathFirstAndKeepsTheRecord) {
     const std::vector<AddCase> cases = {
-        {"short path differs from the upper-case path", kA, true, 0x81, TestDriver::Accept(),
-         {req::SetFolderShortPath(kA, 1, 0x81), req::SetFolderPath(kA, 1, 0x81)}, 0, 0x81},
-        {"an upper-case path sends no short path", kUpper, true, 0x12, TestDriver::Accept(),
-         {req::SetFolderPath(kUpper, 1, 0x12)}, 0, 0x12},
-        {"before the key is loaded the driver holds it stopped", kA, false, 0x81,
+        {"short path differs from the upper-case path",
+         kA,
+         true,
+         0x81,
          TestDriver::Accept(),
-         {req::SetFolderShortPath(kA, 1, 0x82), req::SetFolderPath(kA, 1, 0x82)}, 0, 0x81},
-        {"a refusal keeps the record with state 0", kUpper, true, 0xF1, TestDriver::Refuse(5),
-         {req::SetFolderPath(kUpper, 1, 0xF1)}, 5, 0},
-        {"a failed call keeps the record with state 0", kUpper, true, 0x11,
-         TestDriver::FailCall(), {req::SetFolderPath(kUpper, 1, 0x11)}, -1, 0},
-        {"an untouched answer word is a refusal", kUpper, true, 0x81,
-         TestDriver::LeaveUntouched(), {req::SetFolderPath(kUpper, 1, 0x81)}, 0x81, 0},
+         {req::SetFolderShortPath(kA, 1, 0x81), req::SetFolderPath(kA, 1, 0x81)},
+         0,
+         0x81},
+        {"an upper-case path sends no short path",
+         kUpper,
+         true,
+         0x12,
+         TestDriver::Accept(),
+         {req::SetFolderPath(kUpper, 1, 0x12)},
+         0,
+         0x12},
+        {"before the key is loaded the driver holds it stopped",
+         kA,
+         false,
+         0x81,
+         TestDriver::Accept(),
+         {req::SetFolderShortPath(kA, 1, 0x82), req::SetFolderPath(kA, 1, 0x82)},
+         0,
+         0x81},
+        {"a refusal keeps the record with state 0",
+         kUpper,
+         true,
+         0xF1,
+         TestDriver::Refuse(5),
+         {req::SetFolderPath(kUpper, 1, 0xF1)},
+         5,
+         0},
+        {"a failed call keeps the record with state 0",
+         kUpper,
+         true,
+         0x11,
+         TestDriver::FailCall(),
+         {req::SetFolderPath(kUpper, 1, 0x11)},
+         -1,
+         0},
+        {"an untouched answer word is a refusal",
+         kUpper,
+         true,
+         0x81,
+         TestDriver::LeaveUntouched(),
+         {req::SetFolderPath(kUpper, 1, 0x81)},
+         0x81,
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,10 +176,12 @@ TEST_F(ProtectedFoldersTest, MoveFolderSendsTheShortPathAsPathAndTheLongPathAfte
     driver.ClearRequests();
 
     folders.MoveFolder(0, 1);
-    const Requests expected = {
-        req::ClearFolderPath(1), req::ClearFolderShortPath(1), req::ClearFolderPath(2),
-        req::ClearFolderShortPath(2), req::SetFolderPath(real.string(), 1, 0x21),
-        req::SetFolderShortPath(link, 1, 0x21)};
+    const Requests expected = {req::ClearFolderPath(1),
+                               req::ClearFolderShortPath(1),
+                               req::ClearFolderPath(2),
+                               req::ClearFolderShortPath(2),
+                               req::SetFolderPath(real.string(), 1, 0x21),
+                               req::SetFolderShortPath(link, 1, 0x21)};
     EXPECT_EQ(driver.Requests(), expected);
     EXPECT_EQ(folders.List().Record(0),
               (FolderRecord{link, real.string(), "linked", 0x21, FolderKind::User}));
@@ -272,9 +309,9 @@ TEST_F(ProtectedFoldersTest, ResendAllStatesSendsTheRealStatesAndLoadsTheKeyFlag
     driver.On(RequestCode::SetFolderState, 2, TestDriver::FailCall())
         .On(RequestCode::SetFolderState, 3, TestDriver::Refuse());
     folders.ResendAllStates();
-    EXPECT_EQ(driver.Requests(), (Requests{req::SetFolderState(1, 0x81),
-                                           req::SetFolderState(2, 0x12),
-                                           req::SetFolderState(3, 0x01)}));
+    EXPECT_EQ(driver.Requests(),
+              (Requests{req::SetFolderState(1, 0x81), req::SetFolderState(2, 0x12),
+                        req::SetFolderState(3, 0x01)}));
     ExpectOneError(40012);
     EXPECT_TRUE(state.KeyLoaded);
     EXPECT_EQ(rebuilds, 1);
