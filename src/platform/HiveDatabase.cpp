@@ -124,6 +124,10 @@ bool HiveDatabase::OpenConnection() {
         CloseConnection();
         return false;
     }
+    // The journal is emptied, never unlinked: the registry files are guarded
+    // against deletion, and a commit must not depend on deleting a file
+    // beside them.
+    sqlite3_exec(db_, "PRAGMA journal_mode = TRUNCATE", nullptr, nullptr, nullptr);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // registry files: a writer that meets another one waits instead of failing.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -109,6 +110,44 @@ TEST(RegistryConcurrencyTest, AWriterWaitsForAnotherProcessHoldingTheLock) {
     EXPECT_TRUE(db.QueryValue(Hive::LocalMachine, "K", "before"));
     EXPECT_EQ(ExitCodeOf(child), 0);
     EXPECT_TRUE(db.QueryValue(Hive::LocalMachine, "K", "after"));
+}
+
+TEST(RegistryConcurrencyTest, AWriterKilledMidWayLeavesWholeValuesOnly) {
+    test::TempDir dir("tsrn-registry-kill");
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RegistryDatabase db(dir.Path());
+        for (int i = 0;; ++i) {
+            const std::vector<std::uint8_t> data(64 * 1024, static_cast<std::uint8_t>(i));
+            db.SetValue(Hive::LocalMachine, "K", "v" + std::to_string(i), kRegBinary, data);
+            if (i == 0 && ::write(started[1], "1", 1) != 1) {
+                ::_exit(1);
+            }
+        }
+    }
+    ::close(started[1]);
+    char signal = 0;
+    ASSERT_EQ(::read(started[0], &signal, 1), 1);
+    ::close(started[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+
+    // A journal left by the interrupted transaction is rolled back, not taken
+    // for damage.
+    RegistryDatabase db(dir.Path());
+    const auto names = db.ValueNames(Hive::LocalMachine, "K");
+    ASSERT_FALSE(names.empty());
+    for (const auto& name : names) {
+        const auto expected = static_cast<std::uint8_t>(std::stoi(name.substr(1)));
+        auto value = db.QueryValue(Hive::LocalMachine, "K", name);
+        ASSERT_TRUE(value.has_value()) << name;
+        EXPECT_EQ(value->data, std::vector<std::uint8_t>(64 * 1024, expected)) << name;
+    }
+    EXPECT_TRUE(db.SetValue(Hive::LocalMachine, "K", "after", kRegSz, BytesOf("1")));
 }
 
 }  // namespace

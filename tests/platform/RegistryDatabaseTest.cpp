@@ -158,7 +158,10 @@ TEST_F(RegistryDatabaseTest, ReadingCreatesNothingAndTheFirstWriteCreatesPrivate
     ASSERT_TRUE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
     EXPECT_EQ(ModeOf(registryDir_), 0700u);
     EXPECT_EQ(ModeOf(dir_.Path() / "config"), 0700u);
-    EXPECT_EQ(ModeOf(registryDir_ / "system.db"), 0600u);
+    for (const auto& entry : std::filesystem::directory_iterator(registryDir_)) {
+        EXPECT_EQ(ModeOf(entry.path()), 0600u) << entry.path();  // the journal too
+    }
+    EXPECT_TRUE(std::filesystem::exists(registryDir_ / "system.db"));
     EXPECT_FALSE(std::filesystem::exists(registryDir_ / "user.db"));
 }
 
@@ -237,11 +240,19 @@ TEST_F(RegistryDatabaseTest, DamagedOrForeignFileReadsEmptyAndIsNeverWritten) {
     }
 }
 
-TEST_F(RegistryDatabaseTest, UnreadableFileReadsEmptyAndWritesFail) {
+TEST_F(RegistryDatabaseTest, UnreadableHiveReadsEmptyAndWritesFail) {
+    // Something that cannot be opened as a file stands where the hive should be.
+    std::filesystem::create_directories(registryDir_ / "system.db" / "inside");
+    EXPECT_FALSE(db_.QueryValue(Hive::LocalMachine, "K", "v"));
+    EXPECT_FALSE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+    EXPECT_TRUE(std::filesystem::is_directory(registryDir_ / "system.db" / "inside"));
+    std::filesystem::remove_all(registryDir_ / "system.db");
+
     if (geteuid() == 0) {
         GTEST_SKIP() << "running as root: file permissions do not stop reading";
     }
-    ASSERT_TRUE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+    RegistryDatabase writer(registryDir_);
+    ASSERT_TRUE(writer.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
     const auto file = registryDir_ / "system.db";
     const std::string before = ReadFile(file);
     ASSERT_EQ(::chmod(file.c_str(), 0), 0);
