@@ -1,0 +1,21 @@
+#pragma once
+// While it lives, the calling thread creates files as the process that asked
+// for them (file-system uid and gid), so files made through a mount of a
+// driver running as root belong to their caller. A no-op when not root.
+
+#include <sys/types.h>
+
+namespace tsrn::vx {
+
+class CallerIdentity {
+  public:
+    CallerIdentity(bool asRoot, uid_t uid, gid_t gid);
+    ~CallerIdentity();
+    CallerIdentity(const CallerIdentity&) = delete;
+    CallerIdentity& operator=(const CallerIdentity&) = delete;
+
+  private:
+    bool switched_ = false;
+};
+
+}  // namespace tsrn::vx

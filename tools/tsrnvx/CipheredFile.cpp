@@ -1,0 +1,235 @@
+#include "CipheredFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace tsrn::vx {
+namespace {
+
+// Work is done in pieces of this size so a large extension never needs a
+// buffer of its own size; a multiple of 8 keeps every piece block-aligned.
+constexpr off_t kPiece = 1 << 20;
+
+off_t AlignDown(off_t value) {
+    return value & ~off_t{7};
+}
+off_t AlignUp(off_t value) {
+    return (value + 7) & ~off_t{7};
+}
+off_t TailStart(off_t length) {
+    return AlignDown(length);
+}
+// Positions in the format are file offsets modulo 2^32.
+std::uint32_t Position(off_t offset) {
+    return static_cast<std::uint32_t>(offset);
+}
+
+ssize_t ReadFully(int fd, std::uint8_t* buffer, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -errno;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+int WriteFully(int fd, const std::uint8_t* buffer, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t put = ::pwrite(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -errno;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+// `start` is a multiple of 8; the region either ends on a block boundary
+// below the tail or reaches into the tail of a file of `length` bytes.
+void Decode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
+            const crypto::CipherKey& key) {
+    off_t blocks = std::clamp(TailStart(length) - start, off_t{0}, size);
+    crypto::DecipherBuffer(buffer, buffer, static_cast<std::uint32_t>(blocks), Position(start),
+                           key);
+    if (size > blocks) {
+        crypto::CipherTail(buffer + blocks, buffer + blocks,
+                           static_cast<std::uint32_t>(size - blocks), Position(start + blocks),
+                           key);
+    }
+}
+
+void Encode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
+            const crypto::CipherKey& key) {
+    off_t blocks = std::clamp(TailStart(length) - start, off_t{0}, size);
+    crypto::EncipherBuffer(buffer, buffer, static_cast<std::uint32_t>(blocks), Position(start),
+                           key);
+    if (size > blocks) {
+        crypto::CipherTail(buffer + blocks, buffer + blocks,
+                           static_cast<std::uint32_t>(size - blocks), Position(start + blocks),
+                           key);
+    }
+}
+
+std::vector<std::uint8_t>& Scratch() {
+    thread_local std::vector<std::uint8_t> scratch;
+    return scratch;
+}
+
+}  // namespace
+
+int CipheredFile::Length(off_t& length) const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        return -errno;
+    }
+    length = st.st_size;
+    return 0;
+}
+
+ssize_t CipheredFile::Read(std::uint8_t* out, std::size_t size, off_t offset) const {
+    off_t length = 0;
+    if (int rc = Length(length); rc != 0) {
+        return rc;
+    }
+    if (offset < 0) {
+        return -EINVAL;
+    }
+    if (offset >= length || size == 0) {
+        return 0;
+    }
+    off_t end = std::min(offset + static_cast<off_t>(size), length);
+    off_t start = AlignDown(offset);
+    off_t stop = std::min(AlignUp(end), length);
+    auto& scratch = Scratch();
+    scratch.resize(static_cast<std::size_t>(stop - start));
+    ssize_t got = ReadFully(fd_, scratch.data(), scratch.size(), start);
+    if (got < 0) {
+        return got;
+    }
+    if (static_cast<std::size_t>(got) != scratch.size()) {
+        return -EIO;  // the file shrank under us: something bypassed the lock
+    }
+    Decode(scratch.data(), stop - start, start, length, key_);
+    std::memcpy(out, scratch.data() + (offset - start), static_cast<std::size_t>(end - offset));
+    return end - offset;
+}
+
+ssize_t CipheredFile::Write(const std::uint8_t* data, std::size_t size, off_t offset) {
+    if (offset < 0) {
+        return -EINVAL;
+    }
+    if (size == 0) {
+        return 0;
+    }
+    off_t length = 0;
+    if (int rc = Length(length); rc != 0) {
+        return rc;
+    }
+    off_t end = offset + static_cast<off_t>(size);
+    off_t newLength = std::max(length, end);
+    off_t start = AlignDown(offset);
+    off_t stop = std::min(AlignUp(end), newLength);
+    if (newLength > length) {
+        // The old tail becomes blocks (or a longer tail) and the gap becomes
+        // enciphered zeros: everything from the old tail on is rewritten.
+        start = std::min(start, TailStart(length));
+        stop = newLength;
+    }
+    int rc = Rewrite(start, stop, length, newLength, Patch{data, size, offset});
+    return rc != 0 ? rc : static_cast<ssize_t>(size);
+}
+
+int CipheredFile::Resize(off_t newLength) {
+    if (newLength < 0) {
+        return -EINVAL;
+    }
+    off_t length = 0;
+    if (int rc = Length(length); rc != 0) {
+        return rc;
+    }
+    if (newLength == length) {
+        return 0;
+    }
+    if (newLength < length) {
+        return Shrink(length, newLength);
+    }
+    return Rewrite(TailStart(length), newLength, length, newLength, Patch{});
+}
+
+int CipheredFile::Shrink(off_t oldLength, off_t newLength) {
+    off_t tailStart = TailStart(newLength);
+    if (tailStart < newLength) {
+        // The bytes that become the new tail were a block (or the old tail).
+        off_t regionEnd = std::min(tailStart + 8, oldLength);
+        std::uint8_t region[8];
+        ssize_t got =
+            ReadFully(fd_, region, static_cast<std::size_t>(regionEnd - tailStart), tailStart);
+        if (got < 0) {
+            return static_cast<int>(got);
+        }
+        if (got != regionEnd - tailStart) {
+            return -EIO;
+        }
+        Decode(region, regionEnd - tailStart, tailStart, oldLength, key_);
+        Encode(region, newLength - tailStart, tailStart, newLength, key_);
+        if (int rc =
+                WriteFully(fd_, region, static_cast<std::size_t>(newLength - tailStart), tailStart);
+            rc != 0) {
+            return rc;
+        }
+    }
+    return ::ftruncate(fd_, newLength) == 0 ? 0 : -errno;
+}
+
+int CipheredFile::Rewrite(off_t start, off_t end, off_t oldLength, off_t newLength,
+                          const Patch& patch) {
+    auto& scratch = Scratch();
+    off_t patchEnd = patch.offset + static_cast<off_t>(patch.size);
+    for (off_t piece = start; piece < end; piece += kPiece) {
+        off_t pieceEnd = std::min(piece + kPiece, end);
+        scratch.assign(static_cast<std::size_t>(pieceEnd - piece), 0);
+        off_t oldEnd = std::min(pieceEnd, oldLength);
+        if (piece < oldEnd) {
+            ssize_t got =
+                ReadFully(fd_, scratch.data(), static_cast<std::size_t>(oldEnd - piece), piece);
+            if (got < 0) {
+                return static_cast<int>(got);
+            }
+            if (got != oldEnd - piece) {
+                return -EIO;
+            }
+            Decode(scratch.data(), oldEnd - piece, piece, oldLength, key_);
+        }
+        off_t from = std::max(piece, patch.offset);
+        off_t to = std::min(pieceEnd, patchEnd);
+        if (from < to) {
+            std::memcpy(scratch.data() + (from - piece), patch.data + (from - patch.offset),
+                        static_cast<std::size_t>(to - from));
+        }
+        Encode(scratch.data(), pieceEnd - piece, piece, newLength, key_);
+        if (int rc = WriteFully(fd_, scratch.data(), scratch.size(), piece); rc != 0) {
+            return rc;
+        }
+    }
+    return 0;
+}
+
+}  // namespace tsrn::vx

@@ -1,0 +1,21 @@
+#include "FileLockTable.h"
+
+namespace tsrn::vx {
+
+std::shared_ptr<std::shared_mutex> FileLockTable::Acquire(dev_t device, ino_t inode) {
+    std::lock_guard guard(mutex_);
+    Key key{device, inode};
+    if (auto existing = locks_[key].lock()) {
+        return existing;
+    }
+    // Expired entries are dropped here, under the table's mutex, rather than
+    // from a deleter that could run while another thread holds it.
+    for (auto it = locks_.begin(); it != locks_.end();) {
+        it = it->second.expired() && it->first != key ? locks_.erase(it) : std::next(it);
+    }
+    auto fresh = std::make_shared<std::shared_mutex>();
+    locks_[key] = fresh;
+    return fresh;
+}
+
+}  // namespace tsrn::vx

@@ -1,0 +1,60 @@
+#pragma once
+// The driver's slots (long path, short path, state), the key and the global
+// word, shared by the control thread (writer) and every file-system thread
+// (readers). Paths are kept as given and in canonical form (symbolic links
+// resolved): a folder is matched by its canonical paths, a whole path
+// component at a time, and the innermost registered folder decides.
+
+#include <cstdint>
+#include <map>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "FolderRules.h"
+#include "crypto/Cipher.h"
+
+namespace tsrn::vx {
+
+class FolderTable {
+  public:
+    struct Slot {
+        std::string longPath;
+        std::string shortPath;
+        std::string canonicalLong;   // empty when the long path is not set
+        std::string canonicalShort;  // empty when the short path is not set
+        bool isDirectory = true;
+        std::uint32_t state = 0;
+    };
+
+    // Writers (control thread).
+    void Put(std::uint32_t slot, const Slot& value);
+    bool Get(std::uint32_t slot, Slot& value) const;
+    void Erase(std::uint32_t slot);
+    bool SetState(std::uint32_t slot, std::uint32_t state);
+    void SetKey(const crypto::CipherKey& key);
+    bool KeySet() const;
+    void SetGlobalWord(std::uint32_t word);
+    std::uint32_t GlobalWord() const;
+
+    // Readers (file-system threads).
+    FolderRules RulesFor(const std::string& absolutePath) const;
+    // True when a registered folder is `path` itself or lies below it.
+    bool HoldsRegisteredFolder(const std::string& path) const;
+    std::vector<std::string> CanonicalPaths(std::uint32_t slot) const;
+    // The paths to mount: one per outermost registered folder (the folder
+    // containing it for a registered file).
+    std::vector<std::string> MountTargets() const;
+
+    // `path` is `folder` or lies below it (whole components).
+    static bool IsWithin(const std::string& path, const std::string& folder);
+
+  private:
+    mutable std::shared_mutex mutex_;
+    std::map<std::uint32_t, Slot> slots_;
+    crypto::CipherKey key_{};
+    bool keySet_ = false;
+    std::uint32_t globalWord_ = 0;
+};
+
+}  // namespace tsrn::vx

@@ -1,0 +1,124 @@
+// tsrnvx: serves the registered folders through FUSE, ciphering working
+// folders on the fly and enforcing their prohibitions, for as long as the
+// program that started it keeps the control socket open.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ControlChannel.h"
+#include "FileLockTable.h"
+#include "FolderTable.h"
+#include "Log.h"
+#include "MountSet.h"
+#include "OpenFileRegistry.h"
+#include "RequestHandler.h"
+
+namespace {
+
+bool ParseControlFd(int argc, char** argv, int& fd) {
+    const std::string prefix = "--control-fd=";
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind(prefix, 0) == 0) {
+            char* end = nullptr;
+            long value = std::strtol(arg.c_str() + prefix.size(), &end, 10);
+            if (end != nullptr && *end == '\0' && value >= 0 && value < 65536) {
+                fd = static_cast<int>(value);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Signals are taken through a descriptor, so no thread (the mount threads
+// included) is ever interrupted by them.
+int BlockStopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return signalfd(-1, &set, SFD_CLOEXEC);
+}
+
+enum class Wake { Request, Stop, Idle };
+
+Wake WaitForWork(int control, int signals) {
+    pollfd fds[2] = {{control, POLLIN, 0}, {signals, POLLIN, 0}};
+    int ready = poll(fds, 2, 1000);
+    if (ready <= 0) {
+        return Wake::Idle;
+    }
+    if ((fds[1].revents & POLLIN) != 0) {
+        return Wake::Stop;
+    }
+    return (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 ? Wake::Request : Wake::Idle;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tsrn::vx;
+    int control = -1;
+    if (!ParseControlFd(argc, argv, control)) {
+        Log("usage: tsrnvx --control-fd=N");
+        return 2;
+    }
+    int signals = BlockStopSignals();
+    FolderTable table;
+    OpenFileRegistry openFiles;
+    FileLockTable locks;
+    MountSet mounts(table, openFiles, locks);
+    RequestHandler handler(table, mounts, openFiles);
+    ControlChannel channel(control);
+    if (!channel.SendHello()) {
+        Log("the control channel is not usable");
+        return 1;
+    }
+    for (bool running = true; running;) {
+        switch (WaitForWork(control, signals)) {
+            case Wake::Idle:
+                mounts.Reap();
+                break;
+            case Wake::Stop:
+                Log("stopping on a signal");
+                running = false;
+                break;
+            case Wake::Request: {
+                tsrn::driver::wire::RequestHeader header;
+                std::optional<std::string> text;
+                auto status = channel.Receive(header, text);
+                if (status != ControlChannel::Status::Request) {
+                    if (status == ControlChannel::Status::Broken) {
+                        Log("dropping a broken control channel");
+                    }
+                    running = false;
+                    break;
+                }
+                if (!channel.SendReply(handler.Handle(header, text))) {
+                    running = false;
+                }
+                break;
+            }
+        }
+    }
+    close(control);
+    mounts.DetachAll();
+    if (!mounts.Reap(std::chrono::seconds{5})) {
+        // Files are still open through detached mounts; the mounts are
+        // already gone from every path, and ending the process ends them.
+        Log("leaving with files still open");
+        std::_Exit(0);
+    }
+    return 0;
+}
