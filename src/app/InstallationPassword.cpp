@@ -1,0 +1,34 @@
+#include "app/InstallationPassword.h"
+
+#include <array>
+#include <cstdint>
+
+#include "app/ProgramCheckWord.h"
+#include "crypto/KeyDerivation.h"
+
+namespace tsrn::app {
+
+std::string InstallDirectory(RegistryStore& store) {
+    std::string dir = store.GetString(kSettingsKey, "InstallDir", "./");
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
+        dir += '/';
+    return dir;
+}
+
+std::optional<std::uint32_t> ReadStoredCheckValue(RegistryStore& store) {
+    std::array<std::uint8_t, 4> bytes{};
+    if (!store.GetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size()))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+bool InstallationPasswordMatches(RegistryStore& store, std::string_view password,
+                                 const std::filesystem::path& currentDirectory) {
+    auto word = ReadProgramCheckWord(InstallDirectory(store) + std::string(kProgramFileName));
+    if (!word)
+        word = ReadProgramCheckWord(currentDirectory / std::string(kProgramFileName));
+    return word && *word == crypto::StoredCheckWord(password);
+}
+
+}  // namespace tsrn::app

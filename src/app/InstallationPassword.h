@@ -1,0 +1,28 @@
+#pragma once
+// The installation password: its check word lives in the installed program
+// file, written there by setup.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "folders/RegistryStore.h"
+
+namespace tsrn::app {
+
+inline constexpr std::string_view kProgramFileName = "tsrn";
+
+// "InstallDir" from the settings (default "./") with a separator at its end.
+std::string InstallDirectory(RegistryStore& store);
+
+// The 16-bit check word stored in "pwd" (REG_BINARY of at most 4 bytes);
+// nothing when it cannot be read. All 32 stored bits are returned.
+std::optional<std::uint32_t> ReadStoredCheckValue(RegistryStore& store);
+
+// True when the password's check word equals the word in the program file
+// "InstallDir"/tsrn, or, when that cannot be read, in ./tsrn.
+bool InstallationPasswordMatches(RegistryStore& store, std::string_view password,
+                                 const std::filesystem::path& currentDirectory);
+
+}  // namespace tsrn::app

@@ -1,0 +1,34 @@
+#pragma once
+// What the main window needs from the folder list view that lives inside it.
+// The list view implements this; the window never reaches into the list.
+
+#include <cstdint>
+
+namespace tsrn::app {
+
+class ViewPort {
+  public:
+    virtual ~ViewPort() = default;
+
+    // The number of records in the folder list (registry file entries
+    // included): the driver knows them as slots 1..N.
+    virtual int FolderCount() const = 0;
+    // 1-based position of the selected row; 0 when none or while locked.
+    virtual int SelectedPosition() const = 0;
+
+    // Sends every folder's real state to the driver (after the first unlock
+    // of a service start); marks the key as loaded.
+    virtual void ResendAllStates() = 0;
+
+    // The settings the settings dialog edits.
+    virtual std::uint32_t GlobalProtection() const = 0;
+    virtual void SetGlobalProtection(std::uint32_t word) = 0;
+    // Sends the global word to the driver; tells the user when it is refused.
+    virtual void SendGlobalProtection() = 0;
+    virtual int EnterAction() const = 0;
+    virtual void SetEnterAction(int action) = 0;
+    // Writes "GS" and "EnterAction" now.
+    virtual void SaveSettings() = 0;
+};
+
+}  // namespace tsrn::app

@@ -1,0 +1,84 @@
+#include "app/gui/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/gui/DialogParts.h"
+#include "app/gui/HelpOpener.h"
+#include "app/gui/ShellTexts.h"
+#include "resources/DialogTexts.h"
+#include "resources/ResourceIds.h"
+
+namespace tsrn::app {
+namespace {
+constexpr int kDialogId = res::dlg::kSettings;
+}
+
+SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* parent)
+    : QDialog(parent), logic_(logic) {
+    setObjectName(QString::number(kDialogId));
+    setWindowTitle(CaptionText(kDialogId));
+    const SettingsChecks& initial = logic.Initial();
+
+    auto* global = new QGroupBox(ToQString(text::label::kSettingsGlobalGroup), this);
+    auto* globalLayout = new QVBoxLayout(global);
+    globalLayout->addWidget(AddCheck(global, 1007, initial.forbidDelete));
+    globalLayout->addWidget(AddCheck(global, 1008, initial.forbidWrite));
+    globalLayout->addWidget(AddCheck(global, 1009, initial.forbidSearch));
+    globalLayout->addWidget(AddCheck(global, 1010, initial.forbidOpen));
+    auto* note = new QLabel(ToQString(text::label::kSettingsGlobalNote), global);
+    note->setWordWrap(true);
+    globalLayout->addWidget(note);
+
+    auto* autostart = new QGroupBox(ToQString(text::label::kSettingsAutoStartGroup), this);
+    auto* autostartLayout = new QVBoxLayout(autostart);
+    autostartLayout->addWidget(AddCheck(autostart, 1022, initial.autostart));
+
+    auto* keys = new QGroupBox(ToQString(text::label::kSettingsKeysGroup), this);
+    auto* keysLayout = new QVBoxLayout(keys);
+    keysLayout->addWidget(AddCheck(keys, 1021, initial.enterSwitches));
+
+    QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
+        if (help)
+            help->ShowHelp(kDialogHelpBase + kDialogId);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(global);
+    layout->addWidget(autostart);
+    layout->addWidget(keys);
+    layout->addWidget(buttons);
+    findChild<QCheckBox*>(QStringLiteral("1007"))->setFocus();
+}
+
+QCheckBox* SettingsDialog::AddCheck(QWidget* parent, int id, bool checked) {
+    auto* box = new QCheckBox(ControlLabel(kDialogId, id), parent);
+    box->setObjectName(QString::number(id));
+    box->setChecked(checked);
+    return box;
+}
+
+SettingsChecks SettingsDialog::Checks() const {
+    auto checked = [this](int id) {
+        return findChild<QCheckBox*>(QString::number(id))->isChecked();
+    };
+    SettingsChecks checks;
+    checks.forbidDelete = checked(1007);
+    checks.forbidWrite = checked(1008);
+    checks.forbidSearch = checked(1009);
+    checks.forbidOpen = checked(1010);
+    checks.autostart = checked(1022);
+    checks.enterSwitches = checked(1021);
+    return checks;
+}
+
+void SettingsDialog::accept() {
+    logic_.Accept(Checks());
+    QDialog::accept();
+}
+
+}  // namespace tsrn::app

@@ -1,0 +1,106 @@
+#include "ProgramRunner.h"
+
+#include <QApplication>
+#include <filesystem>
+#include <system_error>
+
+#include "about/CAboutBox.h"
+#include "about/DesktopLinkLauncher.h"
+#include "app/AppIds.h"
+#include "app/AutostartEntry.h"
+#include "app/FrameLogic.h"
+#include "app/StartupSequence.h"
+#include "app/SteadyClock.h"
+#include "app/gui/CMainFrame.h"
+#include "app/gui/DialogPasswordPrompts.h"
+#include "app/gui/FolderViewFactory.h"
+#include "app/gui/HelpOpener.h"
+#include "app/gui/LocalInstanceChannel.h"
+#include "app/gui/MessageBoxPrompter.h"
+#include "app/gui/ToolBarLayoutStore.h"
+#include "driver/DriverClient.h"
+#include "platform/Locations.h"
+
+namespace tsrn::app {
+namespace {
+
+class QtKeyboardState : public KeyboardState {
+  public:
+    bool ShiftDown() override {
+        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    }
+};
+
+std::filesystem::path CurrentDirectory() {
+    std::error_code error;
+    auto path = std::filesystem::current_path(error);
+    return error ? std::filesystem::path(".") : path;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& commandLine) {
+    RegistryDatabase database(RegistryDatabase::DefaultDirectory());
+    RegistryStore store(database);
+    RegistryStore windowsStore(database, Hive::LocalMachine, std::string(kWindowsRunRoot));
+    driver::DriverClient driver(SystemDirectory() / "tsrnvx");
+    DesktopHelpOpener help;
+    MessageBoxPrompter prompter;
+    DialogPasswordPrompts passwords(&help);
+    LocalInstanceChannel instances;
+    QtKeyboardState keyboard;
+
+    StartupSequence startup(
+        {prompter, passwords, instances, keyboard, store, driver, CurrentDirectory()});
+    const StartupOutcome outcome = startup.Run(commandLine);
+    if (!outcome.run)
+        return 0;
+    instances.Listen();
+
+    folders::AppState state;
+    state.currentPassword = outcome.currentPassword;
+    state.keyLoaded = outcome.keyLoaded;
+    state.listFileMode = outcome.listFileMode;
+    state.listFilePath = outcome.listFilePath;
+
+    FrameLogic logic(state, {prompter, passwords, store, driver, CurrentDirectory()});
+    SteadyClock clock;
+    ToolBarLayoutStore layouts(database);
+    AutostartEntry autostart;
+    about::DesktopLinkLauncher launcher;
+    ViewContext viewContext{state, store, database, driver, prompter};
+
+    CMainFrame* frame = nullptr;
+    FrameServices services{logic,
+                           store,
+                           windowsStore,
+                           layouts,
+                           driver,
+                           prompter,
+                           help,
+                           clock,
+                           autostart,
+                           outcome.listFileMode,
+                           [&] {
+                               about::CAboutBox box(launcher, database, prompter, frame);
+                               box.exec();
+                           }};
+    CMainFrame window(services, MakeFolderView(viewContext));
+    frame = &window;
+    prompter.SetOwner(&window);
+    QObject::connect(&instances, &LocalInstanceChannel::showRequested, &window,
+                     &CMainFrame::ShowFromTray);
+    QObject::connect(&window, &CMainFrame::exitCompleted, qApp, &QApplication::quit,
+                     Qt::QueuedConnection);
+
+    window.View().Start();
+    if (outcome.startLocked) {
+        window.hide();
+        window.RunCommand(ids::kCmdLock);
+    } else {
+        window.show();
+    }
+    return QApplication::exec();
+}
+
+}  // namespace tsrn::app
