@@ -22,6 +22,7 @@
 namespace {
 
 using namespace tsrn;
+using namespace tsrn::folders;
 
 constexpr const char* kPath = "SOFTWARE\\Tessaryn\\path\\";
 const char* const kNames[] = {"PathNum", "0",  "1",  "2",          "3",  "0d", "1d",
@@ -112,8 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegistryStore store(database);
     SilentPrompter prompter;
     AppState state;
-    state.KeyLoaded = (flags & 1) != 0;
-    state.Unlocked = true;
+    state.keyLoaded = (flags & 1) != 0;
+    state.unlocked = true;
     test::TestDriver driver;
     if ((flags & 2) != 0) {
         driver.On(driver::RequestCode::SetFolderPath, 1, test::TestDriver::Refuse());

@@ -8,8 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (const auto& name : tsrn::ParseListFile(bytes)) {
-        if (name.empty() || name.size() > tsrn::kListFileLineBuffer ||
+    for (const auto& name : tsrn::folders::ParseListFile(bytes)) {
+        if (name.empty() || name.size() > tsrn::folders::kListFileLineBuffer ||
             name.find_first_of(std::string_view("\0\n", 2)) != std::string_view::npos ||
             name.back() == ' ' || name.back() == '\t') {
             __builtin_trap();

@@ -4,18 +4,18 @@
 
 #include <string>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 struct AppState {
-    std::string CurrentPassword;
+    std::string currentPassword;
     // The password has been handed to the driver in this run. Until then the
     // driver holds every folder as stopped.
-    bool KeyLoaded = false;
-    bool Unlocked = false;
-    bool ListFileMode = false;
-    std::string ListFilePath;
-    int FailedUnlockCount = 0;
-    bool AnyFilesOpen = false;
+    bool keyLoaded = false;
+    bool unlocked = false;
+    bool listFileMode = false;
+    std::string listFilePath;
+    int failedUnlockCount = 0;
+    bool anyFilesOpen = false;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -1,6 +1,6 @@
 #include "folders/FolderList.h"
 
-namespace tsrn {
+namespace tsrn::folders {
 
 FolderRecord FolderList::Record(std::size_t position) const {
     return {LongPath(position), ShortPath(position), Description(position), State(position),
@@ -33,4 +33,4 @@ void FolderList::DropLast() {
     kinds_.pop_back();
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -10,7 +10,7 @@
 
 #include "folders/FolderRecord.h"
 
-namespace tsrn {
+namespace tsrn::folders {
 
 class FolderList {
   public:
@@ -43,4 +43,4 @@ class FolderList {
     std::vector<FolderKind> kinds_;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 namespace {
 
@@ -34,4 +34,4 @@ std::string UpperCase(std::string_view text) {
     return upper;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 // 1 when a is an overfolder of b, -1 when a is a subfolder of b, 0 otherwise.
 // A plain character-prefix test between paths with different numbers of
@@ -14,4 +14,4 @@ int ComparePaths(std::string_view a, std::string_view b);
 // ASCII letters upper-cased; every other byte unchanged.
 std::string UpperCase(std::string_view text);
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

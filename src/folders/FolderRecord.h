@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 // The state word the driver receives: cipher state in bits 0-1, prohibitions
 // in bits 4-7, every other bit 0.
@@ -43,4 +43,4 @@ struct FolderRecord {
     friend bool operator==(const FolderRecord&, const FolderRecord&) = default;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

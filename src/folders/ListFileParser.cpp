@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 namespace {
 
@@ -94,4 +94,4 @@ std::vector<std::string> ParseListFile(std::string_view bytes) {
     return names;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

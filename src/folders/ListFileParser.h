@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tsrn {
+namespace tsrn::folders {
 
 inline constexpr std::size_t kListFileLineBuffer = 500;
 
@@ -21,4 +21,4 @@ inline constexpr std::size_t kListFileLineBuffer = 500;
 // absolute). Duplicates stay.
 std::vector<std::string> ParseListFile(std::string_view bytes);
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -16,7 +16,7 @@
 #include "platform/Paths.h"
 #include "resources/StringTable.h"
 
-namespace tsrn {
+namespace tsrn::folders {
 
 namespace fs = folder_state;
 
@@ -92,7 +92,7 @@ std::int32_t ProtectedFolders::AddFolder(std::string_view path, std::string_view
     const std::size_t position = list_.Size();
     std::string shortPath = ShortPath(path);
     // Until the password is in the driver, the driver holds every folder stopped.
-    const std::uint32_t sent = state_.KeyLoaded ? state : fs::WithCipherState(state, fs::kStopped);
+    const std::uint32_t sent = state_.keyLoaded ? state : fs::WithCipherState(state, fs::kStopped);
     if (shortPath != UpperCase(path)) {
         driver_.SetFolderShortPath(shortPath, Slot(position), sent);
     }
@@ -131,7 +131,7 @@ void ProtectedFolders::MoveFolder(std::size_t destination, std::size_t source) {
     driver_.ClearFolderShortPath(Slot(source));
     list_.CopyPathsStateAndKind(destination, source);
     // In a move the short path travels as the path and the long one as the
-    // short path, and the real state is sent whatever KeyLoaded says.
+    // short path, and the real state is sent even before the key is loaded.
     const std::uint32_t state = list_.State(destination);
     driver_.SetFolderPath(list_.ShortPath(destination), Slot(destination), state);
     driver_.SetFolderShortPath(list_.LongPath(destination), Slot(destination), state);
@@ -186,7 +186,7 @@ void ProtectedFolders::ResendAllStates() {
     if (anyRefused) {
         ShowError(kProtectionFailed);
     }
-    state_.KeyLoaded = true;
+    state_.keyLoaded = true;
     Rebuild();
 }
 
@@ -199,8 +199,8 @@ bool ProtectedFolders::SendGlobalProtection() {
 }
 
 void ProtectedFolders::LoadFolderList(RegistryStore& store) {
-    if (state_.ListFileMode) {
-        ImportListFile(state_.ListFilePath);
+    if (state_.listFileMode) {
+        ImportListFile(state_.listFilePath);
     } else {
         LoadStoredFolders(store);
     }
@@ -246,7 +246,7 @@ void ProtectedFolders::AddRegistryFileEntries(RegistryStore& store) {
 }
 
 void ProtectedFolders::SaveFolderList(RegistryStore& store) {
-    if (!state_.Unlocked || state_.ListFileMode) {
+    if (!state_.unlocked || state_.listFileMode) {
         return;
     }
     int saved = 0;
@@ -286,7 +286,7 @@ void ProtectedFolders::LoadGlobalProtection(RegistryStore& store) {
 }
 
 void ProtectedFolders::SaveGlobalProtection(RegistryStore& store) {
-    if (!state_.Unlocked) {
+    if (!state_.unlocked) {
         return;
     }
     const auto bytes = LittleEndian(globalProtection_);
@@ -337,4 +337,4 @@ std::optional<std::size_t> ProtectedFolders::Selected() const {
     return selected;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

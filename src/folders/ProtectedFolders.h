@@ -17,8 +17,10 @@
 #include "platform/Prompter.h"
 
 namespace tsrn {
-
 class RegistryStore;
+}
+
+namespace tsrn::folders {
 
 // What the list view supplies: its selected position and its full rebuild.
 struct FolderListHooks {
@@ -84,4 +86,4 @@ class ProtectedFolders {
     std::uint32_t globalProtection_ = 0;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::folders

@@ -180,10 +180,10 @@ TEST_F(FolderListStorageTest, SaveWritesUserFoldersAndRemovesLeftovers) {
 
 TEST_F(FolderListStorageTest, NothingIsSavedWhileLockedOrFromAListFile) {
     folders.AddFolder(kA, "", 1, FolderKind::User);
-    state.Unlocked = false;
+    state.unlocked = false;
     folders.SaveFolderList(store);
-    state.Unlocked = true;
-    state.ListFileMode = true;
+    state.unlocked = true;
+    state.listFileMode = true;
     folders.SaveFolderList(store);
     EXPECT_FALSE(Has("PathNum"));
     EXPECT_FALSE(Has("0"));
@@ -242,8 +242,8 @@ TEST_F(ListFileImportTest, RefusedFoldersStayAndCountAndUnreadableFilesAddNothin
 TEST_F(ListFileImportTest, InListFileModeTheFileReplacesTheStoredListAndTheRegistryFilesFollow) {
     store.SetInt(kPathKey, "PathNum", 1);
     store.SetString(kPathKey, "0", kA);
-    state.ListFileMode = true;
-    state.ListFilePath = WriteListFile("[pathes]\npath=/no-such-tsrn/x\n");
+    state.listFileMode = true;
+    state.listFilePath = WriteListFile("[pathes]\npath=/no-such-tsrn/x\n");
     folders.LoadFolderList(store);
     ASSERT_EQ(folders.List().Size(), 3u);
     EXPECT_EQ(folders.List().LongPath(0), "/no-such-tsrn/x");

@@ -5,7 +5,7 @@
 
 #include "folders/FolderPaths.h"
 
-namespace tsrn {
+namespace tsrn::folders {
 namespace {
 
 struct OverlapCase {
@@ -40,4 +40,4 @@ TEST(UpperCaseTest, ChangesOnlyAsciiLetters) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::folders

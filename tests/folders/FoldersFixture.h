@@ -14,11 +14,17 @@
 
 namespace tsrn::test {
 
+using folders::AppState;
+using folders::FolderKind;
+using folders::FolderListHooks;
+using folders::FolderRecord;
+using folders::ProtectedFolders;
+
 class FoldersFixture : public ::testing::Test {
   protected:
     FoldersFixture() {
-        state.KeyLoaded = true;
-        state.Unlocked = true;
+        state.keyLoaded = true;
+        state.unlocked = true;
     }
 
     FolderListHooks Hooks() {

@@ -5,7 +5,7 @@
 
 #include "folders/ListFileParser.h"
 
-namespace tsrn {
+namespace tsrn::folders {
 namespace {
 
 struct ListFileCase {
@@ -52,4 +52,4 @@ TEST(ListFileParserTest, FollowsEveryLineRule) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::folders

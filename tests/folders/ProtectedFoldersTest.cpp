@@ -109,7 +109,7 @@ TEST_F(ProtectedFoldersTest, AddFolderRegistersTheShortPathFirstAndKeepsTheRecor
         TestDriver d;
         d.On(RequestCode::SetFolderPath, c.setFolderPath);
         AppState s;
-        s.KeyLoaded = c.keyLoaded;
+        s.keyLoaded = c.keyLoaded;
         ProtectedFolders list(d, s, prompter);
         EXPECT_EQ(list.AddFolder(c.path, "note", c.state, FolderKind::User), c.status);
         EXPECT_EQ(d.Requests(), c.expected);
@@ -147,7 +147,7 @@ TEST_F(ProtectedFoldersTest, APathBeyondTheLimitIsRefusedAndNotAdded) {
 // the key is loaded.
 TEST_F(ProtectedFoldersTest, RemoveFolderFreesTheSlotAndMovesTheRestUp) {
     AddThree();
-    state.KeyLoaded = false;
+    state.keyLoaded = false;
     EXPECT_EQ(folders.RemoveFolder(0, false), 0);
     const Requests expected = {
         req::ClearFolderShortPath(1), req::ClearFolderPath(1),
@@ -298,7 +298,7 @@ TEST_F(ProtectedFoldersTest, ApplyProtectionRebuildsThenSendsTheSelectedState) {
 // Folders added before the password reached the driver were registered as
 // stopped; resending gives the driver their real states.
 TEST_F(ProtectedFoldersTest, ResendAllStatesSendsTheRealStatesAndLoadsTheKeyFlag) {
-    state.KeyLoaded = false;
+    state.keyLoaded = false;
     EXPECT_EQ(folders.AddFolder(kUpper, "", 0x81, FolderKind::User), 0);
     folders.AddFolder(kA, "", 0x12, FolderKind::User);
     folders.AddFolder(kB, "", 0x01, FolderKind::User);
@@ -313,7 +313,7 @@ TEST_F(ProtectedFoldersTest, ResendAllStatesSendsTheRealStatesAndLoadsTheKeyFlag
               (Requests{req::SetFolderState(1, 0x81), req::SetFolderState(2, 0x12),
                         req::SetFolderState(3, 0x01)}));
     ExpectOneError(40012);
-    EXPECT_TRUE(state.KeyLoaded);
+    EXPECT_TRUE(state.keyLoaded);
     EXPECT_EQ(rebuilds, 1);
 
     driver.ClearRequests();
