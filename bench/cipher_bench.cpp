@@ -6,7 +6,6 @@
 #include <openssl/evp.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -157,7 +156,8 @@ void RegisterAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::printf("dispatched cipher form: %s\n", tsrn::crypto::FormName(tsrn::crypto::ActiveForm()));
+    benchmark::AddCustomContext("dispatched_cipher_form",
+                                tsrn::crypto::FormName(tsrn::crypto::ActiveForm()));
     RegisterAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

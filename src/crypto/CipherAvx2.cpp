@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::uint32_t kBlocksPerVector = 8;
 constexpr std::uint32_t kBytesPerVector = 8 * kBlocksPerVector;
-constexpr int kInterleave = 2;
+constexpr int kInterleave = 4;
 
 struct Constants {
     __m256i lowTables[4];   // substitution of the low nibble of byte j (whole byte for j = 3)

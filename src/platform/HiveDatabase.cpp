@@ -54,6 +54,7 @@ bool MakeDirectories(const std::filesystem::path& dir) {
 HiveDatabase::HiveDatabase(std::filesystem::path file) : file_(std::move(file)) {}
 
 HiveDatabase::~HiveDatabase() {
+    AbandonBatch();
     CloseConnection();
 }
 
@@ -183,8 +184,52 @@ bool HiveDatabase::Write(bool create, Body body) {
         NoteDamage(transaction.Status());
         return false;
     }
+    // Inside a batch the schema may still be rolled back with it.
+    if (!transaction.Nested()) {
+        schemaReady_ = true;
+    }
+    return true;
+}
+
+bool HiveDatabase::BeginBatch() {
+    sqlite3* db = inBatch_ ? nullptr : OpenForWriting(true);
+    if (db == nullptr) {
+        return false;
+    }
+    const int status = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) & 0xff;
+    NoteDamage(status);
+    inBatch_ = status == SQLITE_OK;
+    return inBatch_;
+}
+
+bool HiveDatabase::CommitBatch() {
+    if (!inBatch_) {
+        return false;
+    }
+    if (damaged_) {
+        AbandonBatch();
+        return false;
+    }
+    const int status = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) & 0xff;
+    if (status != SQLITE_OK) {
+        NoteDamage(status);
+        AbandonBatch();
+        return false;
+    }
+    inBatch_ = false;
     schemaReady_ = true;
     return true;
+}
+
+void HiveDatabase::AbandonBatch() {
+    if (!inBatch_) {
+        return;
+    }
+    if (sqlite3_get_autocommit(db_) == 0) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    inBatch_ = false;
+    schemaReady_ = false;
 }
 
 bool HiveDatabase::InsertKeyChain(const RegistryKeyPath& key) {

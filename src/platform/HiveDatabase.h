@@ -38,6 +38,11 @@ class HiveDatabase {
     std::vector<std::string> ValueNames(const RegistryKeyPath& key);
     std::vector<std::string> SubKeyNames(const RegistryKeyPath& key);
 
+    // One transaction around every write until CommitBatch or AbandonBatch.
+    bool BeginBatch();
+    bool CommitBatch();
+    void AbandonBatch();
+
   private:
     sqlite3* OpenForReading();
     // Creates the file when `create` is set and it is missing.
@@ -59,6 +64,7 @@ class HiveDatabase {
     sqlite3* db_ = nullptr;
     bool damaged_ = false;
     bool schemaReady_ = false;
+    bool inBatch_ = false;
 };
 
 }  // namespace tsrn

@@ -113,4 +113,16 @@ std::vector<std::string> RegistryDatabase::SubKeyNames(Hive hive, std::string_vi
     return key ? impl_->HiveOf(hive).SubKeyNames(*key) : std::vector<std::string>{};
 }
 
+bool RegistryDatabase::BeginBatch(Hive hive) {
+    return impl_->HiveOf(hive).BeginBatch();
+}
+
+bool RegistryDatabase::CommitBatch(Hive hive) {
+    return impl_->HiveOf(hive).CommitBatch();
+}
+
+void RegistryDatabase::AbandonBatch(Hive hive) {
+    impl_->HiveOf(hive).AbandonBatch();
+}
+
 }  // namespace tsrn

@@ -67,6 +67,16 @@ class RegistryDatabase {
     std::vector<std::string> ValueNames(Hive hive, std::string_view keyPath);
     std::vector<std::string> SubKeyNames(Hive hive, std::string_view keyPath);
 
+    // Makes the writes to one hive file, until CommitBatch, a single
+    // transaction: other processes see all of them or none, and wait for the
+    // write lock meanwhile. Writes inside keep their own results; reads here
+    // see them at once. Without CommitBatch (AbandonBatch, or the object's
+    // end) they are all undone. Prefer RegistryBatch, which does this by scope.
+    // LocalMachine and ClassesRoot share one file, hence one batch.
+    bool BeginBatch(Hive hive);
+    bool CommitBatch(Hive hive);
+    void AbandonBatch(Hive hive);
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
