@@ -1,0 +1,239 @@
+#include "bulk/CipheringRun.h"
+
+#include "resources/StringTable.h"
+
+namespace tsrn::bulk {
+
+namespace {
+
+constexpr int kCaptionError = 257;
+constexpr int kTextCancel = 274;
+constexpr int kTextOk = 275;
+constexpr int kAccessError = 280;
+
+std::uint64_t SaturatingSub(std::uint64_t a, std::uint64_t b) {
+    return a > b ? a - b : 0;
+}
+
+}  // namespace
+
+RunTexts TextsFor(CipherMode mode) {
+    switch (mode) {
+        case CipherMode::Decipher:
+            return RunTexts{282, 278, 277, 279};
+        case CipherMode::Recipher:
+            return RunTexts{283, 285, 284, 286};
+        case CipherMode::Encipher:
+            break;
+    }
+    return RunTexts{281, 273, 272, 276};
+}
+
+CipheringRun::CipheringRun(std::string folder, CipherMode mode, Prompter& prompter,
+                           const KeyPair& keys, std::size_t chunkSize, FileIo& io)
+    : folder_(std::move(folder)),
+      mode_(mode),
+      prompter_(prompter),
+      keys_(keys),
+      texts_(TextsFor(mode)),
+      walker_(folder_),
+      transformer_(chunkSize, io) {
+    countResult_ = walker_.CountingPass();
+    walker_.SetFileHandler([this](const std::string& path) { return ProcessFile(path); });
+}
+
+void CipheringRun::SetJournal(RunJournal* journal) {
+    journal_ = journal != nullptr ? journal : &defaultJournal_;
+    transformer_.SetJournal(journal_);
+}
+
+void CipheringRun::TimerFailed() {
+    if (ended_) {
+        return;
+    }
+    prompter_.Ask(Message{texts_.failure, std::string(text::Text(texts_.failure)), kCaptionError,
+                          Buttons::Ok, Icon::Stop, Answer::Ok});
+    End(kIdCancel, RunOutcome::Failed);
+}
+
+void CipheringRun::Tick() {
+    if (ended_ || tickState_ != 0) {
+        return;
+    }
+    tickState_ = 1;
+    // A tree the counting pass could not walk (a path too long to handle) is
+    // refused before any file is changed.
+    int step = countResult_ == -1 ? -1 : walker_.WalkStep();
+    if (ended_) {
+        return;  // cancelled and undone from inside the step
+    }
+    if (step == 0) {
+        tickState_ = 0;
+    } else if (step == 1) {
+        finished_ = true;
+        SetFileText(std::string(text::Text(texts_.success)));
+        SetButtonText(kTextOk);
+    } else {
+        if (failedFile_.empty()) {
+            failedFile_ = walker_.RefusedPath();
+        }
+        EndWithFailure();
+    }
+}
+
+void CipheringRun::PressButton() {
+    if (ended_) {
+        return;
+    }
+    if (finished_) {
+        walker_.Processed().Clear();
+        End(kIdOk, RunOutcome::Completed);
+        return;
+    }
+    AskCancel();
+}
+
+void CipheringRun::PressEscape() {
+    if (!rollingBack_) {
+        PressButton();
+    }
+}
+
+void CipheringRun::AskCancel() {
+    const int remembered = tickState_;
+    tickState_ = 2;
+    Answer answer =
+        prompter_.Ask(Message{texts_.cancelQuestion, std::string(text::Text(texts_.cancelQuestion)),
+                              0, Buttons::YesNo, Icon::Exclamation, Answer::No});
+    if (answer != Answer::Yes) {
+        tickState_ = remembered;
+        return;
+    }
+    RollBack();
+}
+
+void CipheringRun::RollBack() {
+    rollingBack_ = true;
+    ProcessedFiles& processed = walker_.Processed();
+    for (std::size_t i = processed.Size(); i-- > 0;) {
+        const std::string path = processed.At(i);  // a copy: Ignore removes the entry
+        SetCounter(i + 1);
+        SetFileText(path);
+        if (!TransformFile(path)) {
+            EndWithFailure();
+            return;
+        }
+    }
+    processed.Clear();
+    End(kIdCancel, RunOutcome::Cancelled);
+}
+
+bool CipheringRun::ProcessFile(const std::string& path) {
+    SetCounter(walker_.Processed().Size());
+    SetFileText(path);
+    return TransformFile(path);
+}
+
+bool CipheringRun::TransformFile(const std::string& path) {
+    const ChunkCipher cipher(mode_, rollingBack_, keys_);
+    for (;;) {
+        TransformResult result = transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
+        if (result.status == TransformStatus::Done) {
+            SetPercent(PercentOf(doneBytes_));
+            return true;
+        }
+        if (result.status != TransformStatus::AccessError) {
+            failedFile_ = path;
+            failedError_ = result.error;
+            return false;
+        }
+        std::string question = text::Format(kAccessError, {std::string_view(path)}).value_or(path);
+        Answer answer = prompter_.Ask(Message{kAccessError, question, 0, Buttons::AbortRetryIgnore,
+                                              Icon::Exclamation, Answer::Retry});
+        if (answer == Answer::Retry) {
+            continue;
+        }
+        if (answer == Answer::Abort && rollingBack_) {
+            failedFile_ = path;
+            failedError_ = result.error;
+            return false;
+        }
+        // Not changed, so an undo must leave it alone.
+        walker_.Processed().Remove(path);
+        if (answer == Answer::Abort) {
+            AskCancel();
+        } else {
+            ignored_.push_back(path);
+        }
+        return true;
+    }
+}
+
+void CipheringRun::EndWithFailure() {
+    SetButtonText(kTextOk);
+    std::string message(text::Text(texts_.failure));
+    if (!failedFile_.empty()) {
+        message += '\n';
+        message += failedFile_;
+    }
+    prompter_.Ask(Message{texts_.failure, message, 0, Buttons::Ok, Icon::Exclamation, Answer::Ok});
+    walker_.Processed().Clear();
+    End(kIdCancel, RunOutcome::Failed);
+}
+
+void CipheringRun::End(int result, RunOutcome outcome) {
+    ended_ = true;
+    result_ = result;
+    outcome_ = outcome;
+    journal_->RunDone(outcome == RunOutcome::Completed);
+}
+
+int CipheringRun::PercentOf(std::uint64_t done) const {
+    const std::uint64_t total = walker_.TotalBytes();
+    if (total == 0 || done >= total) {
+        return 100;
+    }
+    return static_cast<int>(done * 100 / total);
+}
+
+void CipheringRun::FileOpened(std::uint64_t length) {
+    fileStartDone_ = doneBytes_;
+    chunkDone_ = doneBytes_;
+    doneBytes_ = rollingBack_ ? SaturatingSub(doneBytes_, length) : doneBytes_ + length;
+}
+
+void CipheringRun::ChunkDone(std::uint64_t bytes) {
+    chunkDone_ = rollingBack_ ? SaturatingSub(chunkDone_, bytes) : chunkDone_ + bytes;
+    SetPercent(PercentOf(chunkDone_));
+}
+
+void CipheringRun::FileRestored() {
+    doneBytes_ = fileStartDone_;
+    SetPercent(PercentOf(doneBytes_));
+}
+
+void CipheringRun::SetPercent(int percent) {
+    if (percent != percent_) {
+        percent_ = percent;
+        listener_->PercentChanged(percent);
+    }
+}
+
+void CipheringRun::SetFileText(const std::string& text) {
+    fileText_ = text;
+    listener_->FileTextChanged(fileText_);
+}
+
+void CipheringRun::SetCounter(std::size_t count) {
+    counter_ = count;
+    listener_->CounterChanged(count);
+}
+
+void CipheringRun::SetButtonText(int textId) {
+    if (textId != buttonTextId_) {
+        buttonTextId_ = textId;
+        listener_->ButtonTextChanged(textId);
+    }
+}
+
+}  // namespace tsrn::bulk

@@ -1,0 +1,139 @@
+#pragma once
+// One bulk run over a folder tree, without any window: construction counts
+// the tree; each Tick transforms at most one file; the button and Esc
+// handlers give the cancel question and the undo in reverse order. A dialog
+// drives it from a timer and shows what a RunListener hears; the command
+// line drives it from a loop.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bulk/ChunkCipher.h"
+#include "bulk/CipherMode.h"
+#include "bulk/FileTransformer.h"
+#include "bulk/FolderWalker.h"
+#include "bulk/RunJournal.h"
+#include "bulk/RunListener.h"
+#include "platform/Prompter.h"
+
+namespace tsrn::bulk {
+
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+enum class RunOutcome {
+    Running,    // not ended yet (also while the finished run awaits its OK)
+    Completed,  // every file was processed and OK was pressed (IDOK)
+    Failed,     // the walk or an undo failed (IDCANCEL)
+    Cancelled,  // the user cancelled and the files done were undone (IDCANCEL)
+};
+
+struct RunTexts {
+    int title;
+    int success;
+    int failure;
+    int cancelQuestion;
+};
+RunTexts TextsFor(CipherMode mode);
+
+class CipheringRun : private TransformProgress {
+  public:
+    CipheringRun(std::string folder, CipherMode mode, Prompter& prompter,
+                 const KeyPair& keys = KeysFromSlots(),
+                 std::size_t chunkSize = FileTransformer::kDefaultChunkSize,
+                 FileIo& io = FileIo::System());
+
+    void SetListener(RunListener* listener) { listener_ = listener; }
+    void SetJournal(RunJournal* journal);
+
+    // The window's timer could not be started: no file has been touched.
+    void TimerFailed();
+    // One walk step; does nothing while a step or the cancel question is in progress.
+    void Tick();
+    // Button 1 (and Enter): OK once finished, otherwise the cancel question.
+    void PressButton();
+    // Esc and the close box: ignored while undoing, otherwise the button.
+    void PressEscape();
+
+    bool Ended() const { return ended_; }
+    // IDOK only when every file was processed and OK was pressed.
+    int Result() const { return result_; }
+    RunOutcome Outcome() const { return outcome_; }
+    // The walk is complete; the run ends with the next PressButton.
+    bool Finished() const { return finished_; }
+    bool RollingBack() const { return rollingBack_; }
+    int TickState() const { return tickState_; }
+
+    const std::string& Folder() const { return folder_; }
+    CipherMode Mode() const { return mode_; }
+    const std::string& FileText() const { return fileText_; }
+    std::size_t Counter() const { return counter_; }
+    int Percent() const { return percent_; }
+    int ButtonTextId() const { return buttonTextId_; }
+
+    std::uint64_t TotalBytes() const { return walker_.TotalBytes(); }
+    std::uint64_t DoneBytes() const { return doneBytes_; }
+    const ProcessedFiles& Processed() const { return walker_.Processed(); }
+    // Files the user chose to skip after an access error.
+    const std::vector<std::string>& IgnoredFiles() const { return ignored_; }
+    // Folders whose listing could not be read (walked as empty).
+    const std::vector<std::string>& UnreadableFolders() const {
+        return walker_.UnreadableFolders();
+    }
+    // The file that made the run fail, and why (errno), when one did.
+    const std::string& FailedFile() const { return failedFile_; }
+    int FailedError() const { return failedError_; }
+
+  private:
+    bool ProcessFile(const std::string& path);
+    bool TransformFile(const std::string& path);
+    void AskCancel();
+    void RollBack();
+    void EndWithFailure();
+    void End(int result, RunOutcome outcome);
+    int PercentOf(std::uint64_t done) const;
+    void SetPercent(int percent);
+    void SetFileText(const std::string& text);
+    void SetCounter(std::size_t count);
+    void SetButtonText(int textId);
+
+    void FileOpened(std::uint64_t length) override;
+    void ChunkDone(std::uint64_t bytes) override;
+    void FileRestored() override;
+
+    std::string folder_;
+    CipherMode mode_;
+    Prompter& prompter_;
+    KeyPair keys_;
+    RunTexts texts_;
+    FolderWalker walker_;
+    FileTransformer transformer_;
+    RunJournal defaultJournal_;
+    RunJournal* journal_ = &defaultJournal_;
+    RunListener defaultListener_;
+    RunListener* listener_ = &defaultListener_;
+
+    int countResult_ = 0;
+    std::uint64_t doneBytes_ = 0;
+    std::uint64_t fileStartDone_ = 0;
+    std::uint64_t chunkDone_ = 0;
+    bool rollingBack_ = false;
+    bool finished_ = false;
+    bool ended_ = false;
+    int tickState_ = 0;
+    int result_ = kIdCancel;
+    RunOutcome outcome_ = RunOutcome::Running;
+
+    std::string fileText_;
+    std::size_t counter_ = 0;
+    int percent_ = 0;
+    int buttonTextId_ = 274;
+
+    std::vector<std::string> ignored_;
+    std::string failedFile_;
+    int failedError_ = 0;
+};
+
+}  // namespace tsrn::bulk

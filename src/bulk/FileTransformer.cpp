@@ -1,0 +1,226 @@
+#include "bulk/FileTransformer.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tsrn::bulk {
+
+namespace {
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Gives the owner write permission for the transform and puts the exact
+// previous mode back when it goes out of scope, whatever happened between.
+class WritableForScope {
+  public:
+    WritableForScope(const std::string& path, mode_t previous) : path_(path), previous_(previous) {}
+    ~WritableForScope() {
+        if (changed_) {
+            fchmodat(AT_FDCWD, path_.c_str(), previous_, AT_SYMLINK_NOFOLLOW);
+        }
+    }
+    WritableForScope(const WritableForScope&) = delete;
+    WritableForScope& operator=(const WritableForScope&) = delete;
+
+    bool Open() {
+        if ((previous_ & S_IWUSR) != 0) {
+            return true;
+        }
+        if (fchmodat(AT_FDCWD, path_.c_str(), previous_ | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
+            return false;
+        }
+        changed_ = true;
+        return true;
+    }
+
+  private:
+    const std::string& path_;
+    mode_t previous_;
+    bool changed_ = false;
+};
+
+TransformResult Failure(TransformStatus status, int error) {
+    return TransformResult{status, error};
+}
+
+}  // namespace
+
+int FileIo::OpenFile(const char* path, int flags) {
+    return open(path, flags);
+}
+
+ssize_t FileIo::ReadAt(int fd, void* buffer, std::size_t length, off_t offset) {
+    return pread(fd, buffer, length, offset);
+}
+
+ssize_t FileIo::WriteAt(int fd, const void* buffer, std::size_t length, off_t offset) {
+    return pwrite(fd, buffer, length, offset);
+}
+
+FileIo& FileIo::System() {
+    static FileIo io;
+    return io;
+}
+
+FileTransformer::FileTransformer(std::size_t chunkSize, FileIo& io)
+    : buffer_(chunkSize < 8 ? 8 : chunkSize - chunkSize % 8), io_(io) {}
+
+TransformResult FileTransformer::Transform(const std::string& path, const ChunkCipher& cipher,
+                                           CipherMode mode, bool rollingBack,
+                                           TransformProgress& progress) {
+    if (path.size() >= PATH_MAX) {
+        return Failure(TransformStatus::AccessError, ENAMETOOLONG);
+    }
+    struct stat before {};
+    if (lstat(path.c_str(), &before) != 0) {
+        return Failure(TransformStatus::AccessError, errno);
+    }
+    if (!S_ISREG(before.st_mode)) {
+        return Failure(TransformStatus::AccessError, EINVAL);
+    }
+    WritableForScope writable(path, before.st_mode & 07777);
+    if (!writable.Open()) {
+        return Failure(TransformStatus::AccessError, errno);
+    }
+    // O_NONBLOCK: should the path have become a FIFO meanwhile, the open must not hang.
+    UniqueFd fd(
+        io_.OpenFile(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return Failure(TransformStatus::AccessError, errno);
+    }
+    struct stat opened {};
+    if (fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        opened.st_ino != before.st_ino || opened.st_dev != before.st_dev) {
+        return Failure(TransformStatus::AccessError, EINVAL);
+    }
+    const auto length = static_cast<std::uint64_t>(opened.st_size);
+    if (!journal_->BeginFile(path, mode, rollingBack, length)) {
+        return Failure(TransformStatus::Stopped, 0);
+    }
+    progress.FileOpened(length);
+    return TransformOpen(fd.Get(), path, cipher, progress);
+}
+
+TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
+                                               const ChunkCipher& cipher,
+                                               TransformProgress& progress) {
+    const std::size_t chunk = buffer_.size();
+    std::uint8_t* data = buffer_.data();
+    std::uint64_t offset = 0;
+    for (;;) {
+        ssize_t got = ReadFull(fd, data, chunk, offset);
+        if (got < 0) {
+            return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, errno,
+                              progress);
+        }
+        const auto n = static_cast<std::size_t>(got);
+        const bool last = n < chunk;
+        if (n > 0) {
+            cipher.Apply(data, n, offset, last);
+            if (!journal_->BeforeChunkWrite(offset, data, n)) {
+                return UndoPrefix(fd, path, cipher, offset, TransformStatus::Stopped, 0, progress);
+            }
+            if (!WriteFull(fd, data, n, offset)) {
+                const int error = errno;
+                // Part of this chunk may be on disk: put its old bytes back first.
+                cipher.Inverse().Apply(data, n, offset, last);
+                if (!WriteFull(fd, data, n, offset)) {
+                    return Failure(TransformStatus::Unrestorable, error);
+                }
+                return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, error,
+                                  progress);
+            }
+        }
+        progress.ChunkDone(n);
+        offset += n;
+        if (last) {
+            break;
+        }
+    }
+    if (!journal_->FileDone(path, false)) {
+        return UndoPrefix(fd, path, cipher, offset, TransformStatus::Stopped, 0, progress);
+    }
+    return TransformResult{};
+}
+
+// Transforms the first `end` bytes (whole chunks, all written before) back.
+TransformResult FileTransformer::UndoPrefix(int fd, const std::string& path,
+                                            const ChunkCipher& cipher, std::uint64_t end,
+                                            TransformStatus status, int error,
+                                            TransformProgress& progress) {
+    const ChunkCipher inverse = cipher.Inverse();
+    const std::size_t chunk = buffer_.size();
+    std::uint8_t* data = buffer_.data();
+    for (std::uint64_t offset = 0; offset < end; offset += chunk) {
+        ssize_t got = ReadFull(fd, data, chunk, offset);
+        if (got != static_cast<ssize_t>(chunk)) {
+            return Failure(TransformStatus::Unrestorable, got < 0 ? errno : error);
+        }
+        inverse.Apply(data, chunk, offset, false);
+        journal_->BeforeChunkWrite(offset, data, chunk);
+        if (!WriteFull(fd, data, chunk, offset)) {
+            return Failure(TransformStatus::Unrestorable, errno);
+        }
+    }
+    journal_->FileDone(path, true);
+    progress.FileRestored();
+    return Failure(status, error);
+}
+
+ssize_t FileTransformer::ReadFull(int fd, std::uint8_t* data, std::size_t length,
+                                  std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t got = io_.ReadAt(fd, data + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+bool FileTransformer::WriteFull(int fd, const std::uint8_t* data, std::size_t length,
+                                std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t put =
+            io_.WriteAt(fd, data + done, length - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace tsrn::bulk

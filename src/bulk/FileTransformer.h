@@ -1,0 +1,81 @@
+#pragma once
+// Enciphers, deciphers or reciphers one file where it lies, chunk by chunk,
+// keeping its length and name. The file's mode is opened up for the
+// duration and restored exactly on every way out. A read or write error
+// after the open never passes as success: the chunks already written are
+// transformed back first, so the file is as it was.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bulk/ChunkCipher.h"
+#include "bulk/RunJournal.h"
+
+namespace tsrn::bulk {
+
+// The reads and writes made on an open file; tests replace them to inject faults.
+class FileIo {
+  public:
+    virtual ~FileIo() = default;
+    virtual int OpenFile(const char* path, int flags);
+    virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
+    virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset);
+    static FileIo& System();
+};
+
+class TransformProgress {
+  public:
+    virtual ~TransformProgress() = default;
+    virtual void FileOpened(std::uint64_t length) = 0;
+    virtual void ChunkDone(std::uint64_t bytes) = 0;
+    // An error was met after the open and the file was brought back as it was.
+    virtual void FileRestored() = 0;
+};
+
+enum class TransformStatus {
+    Done,          // the whole file was transformed
+    AccessError,   // nothing changed: the file could not be opened, or an
+                   // error after the open was undone
+    Unrestorable,  // an error after the open could not be undone either
+    Stopped,       // the journal refused a step; the file is as it was
+};
+
+struct TransformResult {
+    TransformStatus status = TransformStatus::Done;
+    int error = 0;  // errno of the first failure
+};
+
+class FileTransformer {
+  public:
+    // A multiple of 8; large chunks cut the system calls per byte.
+    static constexpr std::size_t kDefaultChunkSize = 256 * 1024;
+
+    explicit FileTransformer(std::size_t chunkSize = kDefaultChunkSize,
+                             FileIo& io = FileIo::System());
+
+    void SetJournal(RunJournal* journal) { journal_ = journal; }
+    std::size_t ChunkSize() const { return buffer_.size(); }
+
+    TransformResult Transform(const std::string& path, const ChunkCipher& cipher, CipherMode mode,
+                              bool rollingBack, TransformProgress& progress);
+
+  private:
+    TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
+                                  TransformProgress& progress);
+    TransformResult UndoPrefix(int fd, const std::string& path, const ChunkCipher& cipher,
+                               std::uint64_t end, TransformStatus status, int error,
+                               TransformProgress& progress);
+    ssize_t ReadFull(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset);
+    bool WriteFull(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t offset);
+
+    std::vector<std::uint8_t> buffer_;
+    FileIo& io_;
+    RunJournal defaultJournal_;
+    RunJournal* journal_ = &defaultJournal_;
+};
+
+}  // namespace tsrn::bulk

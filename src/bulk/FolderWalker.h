@@ -1,0 +1,92 @@
+#pragma once
+// Visits every regular file of a folder tree, at most one file per step:
+// depth first, pre-order, a folder's own files before its subfolders, each in
+// the order the directory listing returns them. Symbolic links, FIFOs,
+// sockets and devices are never handed on or opened, and links to folders
+// are never followed, so a walk stays inside its tree and never blocks.
+
+#include <dirent.h>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bulk/ProcessedFiles.h"
+
+namespace tsrn::bulk {
+
+class FolderWalker {
+  public:
+    // Called for each new file of the working pass; false stops the walk.
+    using FileHandler = std::function<bool(const std::string& path)>;
+
+    explicit FolderWalker(std::string folder);
+    ~FolderWalker();
+    FolderWalker(const FolderWalker&) = delete;
+    FolderWalker& operator=(const FolderWalker&) = delete;
+
+    void SetFileHandler(FileHandler handler) { handler_ = std::move(handler); }
+
+    // Walks the whole tree once, only adding up file sizes, then rewinds for
+    // the working pass. Returns the last WalkStep result (1 or -1).
+    int CountingPass();
+    // Back to the start of the tree with an empty file list.
+    void Rewind();
+
+    // 0 more to do, 1 the whole tree was walked, -1 the walk failed or the
+    // handler asked to stop.
+    int WalkStep();
+    // 0 after one file, 1 when the current folder has no more files, -1 when
+    // the file asked to stop the run.
+    int NextFileInFolder();
+    // Records a path and, in the working pass, hands it to the handler.
+    // A path recorded before is skipped (true, nothing done).
+    bool ProcessFile(const std::string& path, std::uint64_t size);
+
+    ProcessedFiles& Processed() { return processed_; }
+    const ProcessedFiles& Processed() const { return processed_; }
+    std::uint64_t TotalBytes() const { return totalBytes_; }
+    // The first path that was too long to handle (the walk then failed).
+    const std::string& RefusedPath() const { return refusedPath_; }
+    // Folders whose listing could not be read (they count as empty).
+    const std::vector<std::string>& UnreadableFolders() const { return unreadable_; }
+
+  private:
+    struct Level {
+        int fd = -1;            // the folder this level lists subfolders of
+        DIR* search = nullptr;  // its subfolder listing, open between steps
+    };
+
+    int SearchSubfolders();
+    int Enter(Level& parent, const std::string& name, bool sibling);
+    int Climb();
+    bool PushLevel();
+    bool OpenSearch(int folderFd, DIR*& search);
+    bool NextSubfolderName(Level& level, std::string& name);
+    bool NextFileName(std::string& name, std::uint64_t& size);
+    bool PathFits(const std::string& path);
+    void NoteUnreadable(const std::string& path);
+    int CurrentFolderFd() const;
+    void CloseFileSearch();
+    void CloseAll();
+
+    std::string folder_;
+    std::string folderPath_;
+    std::string fileSearchFolder_;
+    DIR* fileSearch_ = nullptr;
+    // A folder entered whose level is not pushed yet (its fd may be -1).
+    bool hasEntered_ = false;
+    int enteredFd_ = -1;
+    std::vector<Level> levels_;
+    int phase_ = 0;
+    bool finished_ = false;
+    bool rootRefused_ = false;
+    bool counting_ = false;
+    std::uint64_t totalBytes_ = 0;
+    ProcessedFiles processed_;
+    FileHandler handler_;
+    std::string refusedPath_;
+    std::vector<std::string> unreadable_;
+};
+
+}  // namespace tsrn::bulk

@@ -1,0 +1,40 @@
+#pragma once
+// Where a bulk run reports each step that changes a file, so a journal can
+// record enough to finish or undo the run after a crash. Every call may veto
+// by returning false; the run then stops before the write in question. The
+// default records nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "bulk/CipherMode.h"
+
+namespace tsrn::bulk {
+
+class RunJournal {
+  public:
+    virtual ~RunJournal() = default;
+
+    // A file is about to be transformed (`rollingBack`: undone) in `mode`.
+    virtual bool BeginFile(const std::string& path, CipherMode mode, bool rollingBack,
+                           std::uint64_t length) {
+        (void)path, (void)mode, (void)rollingBack, (void)length;
+        return true;
+    }
+    // `data` is what is about to be written at `offset` of the file begun.
+    virtual bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
+                                  std::size_t length) {
+        (void)offset, (void)data, (void)length;
+        return true;
+    }
+    // The file begun is wholly in its new state (`restored`: back in its old one).
+    virtual bool FileDone(const std::string& path, bool restored) {
+        (void)path, (void)restored;
+        return true;
+    }
+    // The run has ended; `complete` when every file reached its new state.
+    virtual void RunDone(bool complete) { (void)complete; }
+};
+
+}  // namespace tsrn::bulk

@@ -1,0 +1,227 @@
+// tsrnctl encipher|decipher|recipher DIR: a bulk run over a folder tree
+// without the driver (also the way back for a user whose driver is gone).
+
+#include <signal.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "Commands.h"
+#include "ConsolePrompter.h"
+#include "PasswordInput.h"
+#include "ProgressPrinter.h"
+#include "bulk/CipheringRun.h"
+#include "crypto/KeyDerivation.h"
+
+namespace tsrnctl {
+
+namespace {
+
+using tsrn::bulk::CipherMode;
+using tsrn::crypto::KeySlot;
+using tsrn::crypto::KeySlots;
+
+volatile sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+struct BulkOptions {
+    bool passwordStdin = false;
+    bool ignoreAccessErrors = false;
+    std::size_t chunkSize = tsrn::bulk::FileTransformer::kDefaultChunkSize;
+    std::string folder;
+};
+
+std::optional<BulkOptions> ParseOptions(Args args) {
+    BulkOptions options;
+    bool haveFolder = false;
+    for (const std::string& arg : args) {
+        if (arg == "--password-stdin") {
+            options.passwordStdin = true;
+        } else if (arg == "--on-error=abort") {
+            options.ignoreAccessErrors = false;
+        } else if (arg == "--on-error=ignore") {
+            options.ignoreAccessErrors = true;
+        } else if (arg.rfind("--chunk-size=", 0) == 0) {
+            const unsigned long long size = std::strtoull(arg.c_str() + 13, nullptr, 10);
+            if (size < 8 || size % 8 != 0 || size > (1u << 30)) {
+                Complain("--chunk-size must be a multiple of 8 between 8 and 1 GiB");
+                return std::nullopt;
+            }
+            options.chunkSize = static_cast<std::size_t>(size);
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+            Complain("unknown option '" + arg + "'");
+            return std::nullopt;
+        } else if (!haveFolder) {
+            options.folder = arg;
+            haveFolder = true;
+        } else {
+            Complain("only one folder per run");
+            return std::nullopt;
+        }
+    }
+    if (!haveFolder || options.folder.empty()) {
+        Complain("name the folder to work on");
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        Complain("'" + options.folder + "' is not a folder");
+        return std::nullopt;
+    }
+    return options;
+}
+
+// Keys go into the process's key slots; the passwords are wiped at once.
+bool LoadKeys(CipherMode mode, PasswordInput& input) {
+    const bool interactiveConfirm = mode == CipherMode::Encipher;
+    std::optional<std::string> first = input.Read(
+        mode == CipherMode::Recipher ? "Old password: " : "Password: ", interactiveConfirm);
+    if (!first) {
+        return false;
+    }
+    KeySlots::Instance().DeriveKey(*first, KeySlot::Current);
+    WipeString(*first);
+    if (mode != CipherMode::Recipher) {
+        return true;
+    }
+    std::optional<std::string> second = input.Read("New password: ", true);
+    if (!second) {
+        return false;
+    }
+    KeySlots::Instance().DeriveKey(*second, KeySlot::New);
+    WipeString(*second);
+    return true;
+}
+
+class TerminalHandle {
+  public:
+    TerminalHandle() {
+        if (isatty(STDERR_FILENO)) {
+            file_ = std::fopen("/dev/tty", "r+");
+        }
+    }
+    ~TerminalHandle() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    TerminalHandle(const TerminalHandle&) = delete;
+    TerminalHandle& operator=(const TerminalHandle&) = delete;
+    std::FILE* Get() const { return file_; }
+
+  private:
+    std::FILE* file_ = nullptr;
+};
+
+class InterruptHandler {
+  public:
+    InterruptHandler() {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &savedInt_);
+        sigaction(SIGTERM, &action, &savedTerm_);
+        gInterrupted = 0;
+    }
+    ~InterruptHandler() {
+        sigaction(SIGINT, &savedInt_, nullptr);
+        sigaction(SIGTERM, &savedTerm_, nullptr);
+    }
+    InterruptHandler(const InterruptHandler&) = delete;
+    InterruptHandler& operator=(const InterruptHandler&) = delete;
+
+  private:
+    struct sigaction savedInt_ {};
+    struct sigaction savedTerm_ {};
+};
+
+void Drive(tsrn::bulk::CipheringRun& run) {
+    while (!run.Ended()) {
+        if (gInterrupted != 0) {
+            gInterrupted = 0;
+            run.PressEscape();
+            continue;
+        }
+        if (run.Finished()) {
+            run.PressButton();
+            break;
+        }
+        run.Tick();
+    }
+}
+
+int Report(const tsrn::bulk::CipheringRun& run) {
+    for (const std::string& folder : run.UnreadableFolders()) {
+        Complain("could not list '" + folder + "': its files were not processed");
+    }
+    for (const std::string& file : run.IgnoredFiles()) {
+        Complain("skipped '" + file + "'");
+    }
+    switch (run.Outcome()) {
+        case tsrn::bulk::RunOutcome::Completed:
+            std::fprintf(stderr, "%zu file(s) processed\n", run.Counter());
+            return run.UnreadableFolders().empty() && run.IgnoredFiles().empty() ? kExitOk
+                                                                                 : kExitFailed;
+        case tsrn::bulk::RunOutcome::Cancelled:
+            Complain("cancelled; the files done were brought back as they were");
+            return kExitCancelled;
+        default:
+            if (!run.FailedFile().empty()) {
+                std::string why = run.FailedError() != 0 ? strerror(run.FailedError()) : "stopped";
+                Complain("'" + run.FailedFile() + "': " + why);
+            }
+            return kExitFailed;
+    }
+}
+
+int RunBulk(CipherMode mode, Args args) {
+    std::optional<BulkOptions> options = ParseOptions(args);
+    if (!options) {
+        return kExitUsage;
+    }
+    PasswordInput input(options->passwordStdin);
+    if (!LoadKeys(mode, input)) {
+        KeySlots::Instance().Clear();
+        return kExitUsage;
+    }
+    TerminalHandle terminal;
+    ConsolePrompter prompter(terminal.Get(), options->ignoreAccessErrors);
+    ProgressPrinter progress(isatty(STDERR_FILENO) != 0);
+    InterruptHandler interrupts;
+    int code = kExitFailed;
+    {
+        tsrn::bulk::CipheringRun run(options->folder, mode, prompter, tsrn::bulk::KeysFromSlots(),
+                                     options->chunkSize);
+        run.SetListener(&progress);
+        Drive(run);
+        progress.ClearLine();
+        code = Report(run);
+    }
+    KeySlots::Instance().Clear();
+    return code;
+}
+
+}  // namespace
+
+void Complain(std::string_view message) {
+    std::fprintf(stderr, "tsrnctl: %.*s\n", static_cast<int>(message.size()), message.data());
+}
+
+int RunEncipher(Args args) {
+    return RunBulk(CipherMode::Encipher, args);
+}
+int RunDecipher(Args args) {
+    return RunBulk(CipherMode::Decipher, args);
+}
+int RunRecipher(Args args) {
+    return RunBulk(CipherMode::Recipher, args);
+}
+
+}  // namespace tsrnctl

@@ -1,0 +1,35 @@
+#pragma once
+// The tsrnctl commands. Each takes the arguments after its name and returns
+// the process exit code (see ExitCode).
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tsrnctl {
+
+enum ExitCode : int {
+    kExitOk = 0,         // every file processed / the request done
+    kExitFailed = 1,     // failed (or some files were left unprocessed)
+    kExitUsage = 2,      // wrong arguments or unusable input
+    kExitCancelled = 3,  // cancelled, and the files done were undone
+};
+
+using Args = std::span<const std::string>;
+
+struct Command {
+    std::string_view name;
+    int (*run)(Args args);
+    std::string_view synopsis;
+};
+
+int RunEncipher(Args args);
+int RunDecipher(Args args);
+int RunRecipher(Args args);
+int RunFolders(Args args);
+int RunRegistry(Args args);
+
+// Prints "tsrnctl: <message>" on standard error.
+void Complain(std::string_view message);
+
+}  // namespace tsrnctl
