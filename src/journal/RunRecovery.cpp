@@ -100,15 +100,18 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
         std::optional<JournalContents> contents;
         if (ReadJournalBytes(path, bytes, error)) {
             contents = ParseJournal(bytes, error);
+        } else if (!std::filesystem::exists(path, ec)) {
+            continue;  // removed meanwhile by another look at the journals
         }
         if (contents && contents->complete && !contents->completePlace.empty() &&
             contents->completePlace == DataPlace(contents->header.folder)) {
             // Ended in one state, and its data is still in this page cache or on disk.
-            if (SyncFolderData(contents->header.folder, error) && unlink(path.c_str()) == 0 &&
-                SyncDirectory(dir, error)) {
+            if (SyncFolderData(contents->header.folder, error) &&
+                (unlink(path.c_str()) == 0 || errno == ENOENT) && SyncDirectory(dir, error)) {
                 continue;
             }
-            scan.problems.push_back(path.string() + ": " + error);
+            scan.problems.push_back(path.string() + ": " +
+                                    (error.empty() ? std::string(strerror(errno)) : error));
             continue;
         }
         if (contents) {
