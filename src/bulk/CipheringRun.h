@@ -45,7 +45,9 @@ class CipheringRun : private TransformProgress {
                  std::size_t chunkSize = FileTransformer::kDefaultChunkSize,
                  FileIo& io = FileIo::System());
 
-    void SetListener(RunListener* listener) { listener_ = listener; }
+    void SetListener(RunListener* listener) {
+        listener_ = listener != nullptr ? listener : &defaultListener_;
+    }
     void SetJournal(RunJournal* journal);
     // Resuming an interrupted run: these files are done already. The walk
     // skips them, they count as done, and a cancel undoes them too.
