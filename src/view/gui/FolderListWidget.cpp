@@ -65,6 +65,7 @@ FolderListWidget::FolderListWidget(ViewLogic& logic, QWidget* parent)
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::DefaultContextMenu);
