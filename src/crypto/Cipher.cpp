@@ -68,21 +68,6 @@ void RegionTail(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t length
     CipherTail(src + whole, dst + whole, length - whole, position + whole, key);
 }
 
-}  // namespace
-
-std::uint32_t CipherKey::k0() const {
-    return detail::LoadLittleEndian(bytes.data());
-}
-std::uint32_t CipherKey::k1() const {
-    return detail::LoadLittleEndian(bytes.data() + 4);
-}
-
-std::uint32_t RoundFunction(std::uint32_t a, std::uint32_t k) {
-    return detail::SubstituteAndRotate(a + k);
-}
-
-namespace {
-
 void Rounds(std::uint32_t& a, std::uint32_t& b, const std::array<int, 8>& schedule,
             const CipherKey& key) {
     const std::uint32_t k[2] = {key.k0(), key.k1()};
@@ -98,6 +83,17 @@ void Rounds(std::uint32_t& a, std::uint32_t& b, const std::array<int, 8>& schedu
 }
 
 }  // namespace
+
+std::uint32_t CipherKey::k0() const {
+    return detail::LoadLittleEndian(bytes.data());
+}
+std::uint32_t CipherKey::k1() const {
+    return detail::LoadLittleEndian(bytes.data() + 4);
+}
+
+std::uint32_t RoundFunction(std::uint32_t a, std::uint32_t k) {
+    return detail::SubstituteAndRotate(a + k);
+}
 
 void EncipherBlock(std::uint32_t& a, std::uint32_t& b, const CipherKey& key) {
     Rounds(a, b, detail::kEncipherSchedule, key);

@@ -88,8 +88,11 @@ void FolderMount::Serve() {
     finished_.store(true);
 }
 
-void FolderMount::Detach() {
+void FolderMount::Detach(std::unique_ptr<FolderTable> rules) {
     if (!detached_ && fuse_ != nullptr) {
+        if (rules) {
+            context_->Freeze(std::move(rules));
+        }
         detached_ = true;
         LazyUnmount(context_->mountPath);
     }

@@ -25,7 +25,8 @@ class FolderMount {
     FolderMount& operator=(const FolderMount&) = delete;
 
     const std::string& Path() const { return context_->mountPath; }
-    void Detach();
+    // `rules` (when given) is what the files still open go on obeying.
+    void Detach(std::unique_ptr<FolderTable> rules = nullptr);
     bool Finished() const { return finished_.load(); }
     // Waits until serving has ended and frees the session.
     void Join();

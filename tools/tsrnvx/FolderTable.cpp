@@ -64,6 +64,16 @@ std::uint32_t FolderTable::GlobalWord() const {
     return globalWord_;
 }
 
+std::unique_ptr<FolderTable> FolderTable::Snapshot() const {
+    std::shared_lock lock(mutex_);
+    auto copy = std::make_unique<FolderTable>();
+    copy->slots_ = slots_;
+    copy->key_ = key_;
+    copy->keySet_ = keySet_;
+    copy->globalWord_ = globalWord_;
+    return copy;
+}
+
 FolderRules FolderTable::RulesFor(const std::string& absolutePath) const {
     std::shared_lock lock(mutex_);
     FolderRules rules;

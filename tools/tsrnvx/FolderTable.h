@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ class FolderTable {
     bool KeySet() const;
     void SetGlobalWord(std::uint32_t word);
     std::uint32_t GlobalWord() const;
+
+    // A frozen copy, for mounts that go on serving open files after their
+    // folder was cleared.
+    std::unique_ptr<FolderTable> Snapshot() const;
 
     // Readers (file-system threads).
     FolderRules RulesFor(const std::string& absolutePath) const;

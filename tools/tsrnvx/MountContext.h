@@ -1,6 +1,8 @@
 #pragma once
 // What one mount's file-system callbacks work with.
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "FileLockTable.h"
@@ -26,6 +28,24 @@ struct MountContext {
     OpenFileRegistry& openFiles;
     FileLockTable& locks;
     bool asRoot;
+    std::unique_ptr<FolderTable> frozenOwner;
+    std::atomic<const FolderTable*> frozen{nullptr};
+
+    // Rules for a path: the live table, or the table as it was when this
+    // mount was detached, so files still open keep their ciphering.
+    FolderRules RulesFor(const std::string& absolutePath) const {
+        const FolderTable* frozenTable = frozen.load(std::memory_order_acquire);
+        return (frozenTable != nullptr ? *frozenTable : table).RulesFor(absolutePath);
+    }
+    bool HoldsRegisteredFolder(const std::string& absolutePath) const {
+        const FolderTable* frozenTable = frozen.load(std::memory_order_acquire);
+        return (frozenTable != nullptr ? *frozenTable : table).HoldsRegisteredFolder(absolutePath);
+    }
+    // Set once, before the mount is detached; lives as long as the context.
+    void Freeze(std::unique_ptr<FolderTable> snapshot) {
+        frozenOwner = std::move(snapshot);
+        frozen.store(frozenOwner.get(), std::memory_order_release);
+    }
 
     // The path as the rest of the system sees it.
     std::string Absolute(const char* path) const {

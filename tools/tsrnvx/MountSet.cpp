@@ -13,11 +13,11 @@ MountSet::~MountSet() {
     // Whatever still serves is released by the mount's destructor.
 }
 
-void MountSet::Reconcile() {
+void MountSet::Reconcile(const FolderTable& before) {
     std::vector<std::string> targets = table_.MountTargets();
     for (auto it = live_.begin(); it != live_.end();) {
         if (std::find(targets.begin(), targets.end(), it->first) == targets.end()) {
-            it->second->Detach();
+            it->second->Detach(before.Snapshot());
             Log("stopped serving %s", it->first.c_str());
             draining_.push_back(std::move(it->second));
             it = live_.erase(it);

@@ -21,7 +21,9 @@ class MountSet {
     MountSet(const MountSet&) = delete;
     MountSet& operator=(const MountSet&) = delete;
 
-    void Reconcile();
+    // `before` is the table as it was before the change that called for
+    // this: mounts that stop serving keep it for their open files.
+    void Reconcile(const FolderTable& before);
     // True when a live mount serves `path`.
     bool Covers(const std::string& path) const;
     void DetachAll();

@@ -76,17 +76,19 @@ std::uint32_t RequestHandler::SetPath(std::uint32_t slot, const std::optional<st
         next.isDirectory = isDirectory;
     }
     next.state = state;
+    auto before = table_.Snapshot();
     table_.Put(slot, next);
-    mounts_.Reconcile();
+    mounts_.Reconcile(*before);
     if (mounts_.Covers(canonical)) {
         return 0;
     }
+    auto attempted = table_.Snapshot();
     if (existed) {
         table_.Put(slot, previous);
     } else {
         table_.Erase(slot);
     }
-    mounts_.Reconcile();
+    mounts_.Reconcile(*attempted);
     return kRefused;
 }
 
@@ -95,6 +97,7 @@ std::uint32_t RequestHandler::ClearPath(std::uint32_t slot, bool isShort) {
     if (!table_.Get(slot, current)) {
         return 0;
     }
+    auto before = table_.Snapshot();
     if (isShort && !current.canonicalLong.empty()) {
         current.shortPath.clear();
         current.canonicalShort.clear();
@@ -102,7 +105,7 @@ std::uint32_t RequestHandler::ClearPath(std::uint32_t slot, bool isShort) {
     } else {
         table_.Erase(slot);
     }
-    mounts_.Reconcile();
+    mounts_.Reconcile(*before);
     return 0;
 }
 

@@ -45,7 +45,7 @@ OpenFile& FileOf(const fuse_file_info* fi) {
 
 FolderRules RulesOf(const char* path) {
     MountContext& ctx = Context();
-    return ctx.table.RulesFor(ctx.Absolute(path));
+    return ctx.RulesFor(ctx.Absolute(path));
 }
 
 int Errno(int result) {
@@ -62,7 +62,7 @@ bool LeavesGuard(const FolderRules& from, const FolderRules& to) {
 // from inside a mount: it would carry its files away from their rules.
 bool HoldsRegistered(const char* path) {
     MountContext& ctx = Context();
-    return ctx.table.HoldsRegisteredFolder(ctx.Absolute(path));
+    return ctx.HoldsRegisteredFolder(ctx.Absolute(path));
 }
 
 std::string ProcPath(int fd) {
@@ -172,7 +172,7 @@ int VxTruncate(const char* path, off_t size, fuse_file_info* fi) {
     MountContext& ctx = Context();
     if (fi != nullptr && fi->fh != 0) {
         OpenFile& file = FileOf(fi);
-        FolderRules rules = ctx.table.RulesFor(file.absolutePath);
+        FolderRules rules = ctx.RulesFor(file.absolutePath);
         if (rules.Forbids(kForbidWrite)) {
             return -EACCES;
         }
@@ -474,7 +474,7 @@ int VxCreate(const char* path, mode_t mode, fuse_file_info* fi) {
 
 int VxRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
     OpenFile& file = FileOf(fi);
-    FolderRules rules = Context().table.RulesFor(file.absolutePath);
+    FolderRules rules = Context().RulesFor(file.absolutePath);
     auto* out = reinterpret_cast<std::uint8_t*>(buffer);
     if (rules.Ciphered()) {
         std::shared_lock guard(*file.lock);
@@ -501,7 +501,7 @@ int VxRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info*
 
 int VxWrite(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
     OpenFile& file = FileOf(fi);
-    FolderRules rules = Context().table.RulesFor(file.absolutePath);
+    FolderRules rules = Context().RulesFor(file.absolutePath);
     const auto* data = reinterpret_cast<const std::uint8_t*>(buffer);
     std::unique_lock guard(*file.lock);
     if (file.append) {
@@ -531,7 +531,7 @@ int VxWrite(const char*, const char* buffer, size_t size, off_t offset, fuse_fil
 
 int VxFallocate(const char*, int mode, off_t offset, off_t length, fuse_file_info* fi) {
     OpenFile& file = FileOf(fi);
-    FolderRules rules = Context().table.RulesFor(file.absolutePath);
+    FolderRules rules = Context().RulesFor(file.absolutePath);
     if (rules.Forbids(kForbidWrite)) {
         return -EACCES;
     }

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "TempDir.h"
+#include "app/gui/MissingPasswordDialog.h"
+#include "app/gui/SettingsDialog.h"
+#include "app/gui/UnlockDialog.h"
+
+namespace tsrn::app {
+namespace {
+
+TEST(UnlockDialogTest, ModeFlagHidesOrShowsTheTemporaryNote) {
+    test::EnsureApplication();
+    for (const int mode : {0, 1}) {
+        UnlockDialog dialog(mode);
+        EXPECT_EQ(dialog.objectName(), "164");
+        EXPECT_EQ(dialog.windowTitle(), "Tessaryn: Unlock");
+        EXPECT_EQ(dialog.findChild<QLabel*>("1032")->isHidden(), mode == 1);
+        auto* edit = dialog.findChild<QLineEdit*>("1025");
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+}
+
+TEST(UnlockDialogTest, OkReturnsWhatWasTyped) {
+    test::EnsureApplication();
+    UnlockDialog dialog(1);
+    dialog.show();
+    QTest::keyClicks(dialog.findChild<QLineEdit*>("1025"), "s3cret");
+    QTest::keyClick(dialog.findChild<QLineEdit*>("1025"), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Password(), "s3cret");
+}
+
+TEST(MissingPasswordDialogTest, EnterInTheInstallationPasswordMovesOn) {
+    test::EnsureApplication();
+    MissingPasswordDialog dialog(nullptr);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    auto* installation = dialog.findChild<QLineEdit*>("1031");
+    auto* fresh = dialog.findChild<QLineEdit*>("1025");
+    installation->setFocus();
+    QTest::keyClicks(installation, "inst");
+    QTest::keyClick(installation, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(fresh->hasFocus());
+    QTest::keyClicks(fresh, "new");
+    QTest::keyClick(fresh, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.InstallationPassword(), "inst");
+    EXPECT_EQ(dialog.NewPassword(), "new");
+    EXPECT_EQ(installation->maxLength(), 256);
+    EXPECT_NE(dialog.findChild<QPushButton*>("57670"), nullptr);
+}
+
+class StubView : public ViewPort {
+  public:
+    int FolderCount() const override { return 0; }
+    int SelectedPosition() const override { return 0; }
+    void ResendAllStates() override {}
+    std::uint32_t GlobalProtection() const override { return word; }
+    void SetGlobalProtection(std::uint32_t w) override { word = w; }
+    void SendGlobalProtection() override { ++sends; }
+    int EnterAction() const override { return enter; }
+    void SetEnterAction(int a) override { enter = a; }
+    void SaveSettings() override {}
+    std::uint32_t word = 0x80;
+    int enter = 0;
+    int sends = 0;
+};
+
+class SettingsDialogTest : public ::testing::Test {
+  protected:
+    SettingsDialogTest() { test::EnsureApplication(); }
+    test::TempDir dir_;
+    RegistryDatabase database_{dir_ / "registry"};
+    RegistryStore program_{database_};
+    RegistryStore windows_{database_, Hive::LocalMachine, std::string(kWindowsRunRoot)};
+    AutostartEntry entry_{dir_ / "autostart" / "tessaryn.desktop"};
+    StubView view_;
+    SettingsLogic logic_{view_, {program_, windows_, entry_}, false};
+};
+
+TEST_F(SettingsDialogTest, OkAppliesTheBoxes) {
+    SettingsDialog dialog(logic_, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), "Tessaryn: Settings");
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("1007")->isChecked());
+    dialog.findChild<QCheckBox*>("1010")->setChecked(true);
+    dialog.findChild<QCheckBox*>("1022")->setChecked(true);
+    dialog.findChild<QCheckBox*>("1021")->setChecked(true);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_EQ(view_.word, 0x90u);
+    EXPECT_EQ(view_.sends, 1);
+    EXPECT_EQ(view_.enter, 1);
+    EXPECT_TRUE(std::filesystem::exists(entry_.File()));
+}
+
+TEST_F(SettingsDialogTest, CancelChangesNothing) {
+    SettingsDialog dialog(logic_, nullptr);
+    dialog.findChild<QCheckBox*>("1007")->setChecked(false);
+    dialog.findChild<QCheckBox*>("1022")->setChecked(true);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("2"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(view_.word, 0x80u);
+    EXPECT_EQ(view_.sends, 0);
+    EXPECT_FALSE(std::filesystem::exists(entry_.File()));
+    EXPECT_EQ(windows_.GetString(kRunServicesKey, "Tessaryn", "-"), "-");
+}
+
+}  // namespace
+}  // namespace tsrn::app

@@ -1,0 +1,189 @@
+#include "app/FrameLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "AppDoubles.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "TestDriver.h"
+#include "crypto/KeyDerivation.h"
+
+namespace tsrn::app {
+namespace {
+
+using test::TestDriver;
+
+class CountingView : public ViewPort {
+  public:
+    int FolderCount() const override { return 0; }
+    int SelectedPosition() const override { return 0; }
+    void ResendAllStates() override { ++resends; }
+    std::uint32_t GlobalProtection() const override { return 0; }
+    void SetGlobalProtection(std::uint32_t) override {}
+    void SendGlobalProtection() override {}
+    int EnterAction() const override { return 0; }
+    void SetEnterAction(int) override {}
+    void SaveSettings() override {}
+    int resends = 0;
+};
+
+class FrameLogicTest : public ::testing::Test {
+  protected:
+    FrameLogicTest() : database_(dir_ / "registry"), store_(database_) {
+        frame_.SetView(&view_);
+        frame_.Created();
+        crypto::KeySlots::Instance().Clear();
+    }
+
+    void StorePwd(std::uint32_t value) {
+        const std::array<std::uint8_t, 4> bytes{
+            static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+        store_.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+    }
+    std::optional<std::uint32_t> StoredPwd() {
+        std::array<std::uint8_t, 4> bytes{};
+        if (!store_.GetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size()))
+            return {};
+        return bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+               static_cast<std::uint32_t>(bytes[3]) << 24;
+    }
+    void LoadedWith(const char* password) {
+        state_.currentPassword = password;
+        state_.keyLoaded = true;
+    }
+    UnlockResult Unlock() {
+        return frame_.Unlock([this] { ++menuSwitches_; });
+    }
+
+    test::TempDir dir_;
+    RegistryDatabase database_;
+    RegistryStore store_;
+    TestDriver driver_;
+    test::ScriptedPrompter prompter_;
+    test::ScriptedPasswords passwords_;
+    folders::AppState state_;
+    CountingView view_;
+    FrameLogic frame_{state_, {prompter_, passwords_, store_, driver_, dir_ / "cwd"}};
+    int menuSwitches_ = 0;
+};
+
+TEST_F(FrameLogicTest, RefusedAttemptsAreCountedAndReportedOnceAtUnlock) {
+    LoadedWith("pw");
+    frame_.Lock();
+    passwords_.Unlock("a").Unlock("b").Unlock("pw");
+
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+    EXPECT_FALSE(frame_.Unlocked());
+    EXPECT_EQ(menuSwitches_, 0);
+    EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
+
+    EXPECT_TRUE(frame_.Unlocked());
+    EXPECT_EQ(menuSwitches_, 1);
+    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{266, 266, 268}));
+    EXPECT_EQ(prompter_.Asked()[2].text, "Was 2 attempts to unlock Tessaryn");
+    EXPECT_EQ(prompter_.Asked()[2].captionId, 267);
+    EXPECT_EQ(prompter_.Asked()[2].icon, Icon::Exclamation);
+    EXPECT_EQ(state_.failedUnlockCount, 0);
+    EXPECT_TRUE(driver_.Requests().empty());  // the key was already loaded
+}
+
+TEST_F(FrameLogicTest, LockInBetweenResetsTheCount) {
+    LoadedWith("pw");
+    frame_.Lock();
+    passwords_.Unlock("a");
+    Unlock();
+    frame_.Lock();
+    passwords_.Unlock("pw");
+    EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{266});
+}
+
+TEST_F(FrameLogicTest, CancelChangesNothing) {
+    LoadedWith("pw");
+    frame_.Lock();
+    EXPECT_EQ(Unlock(), UnlockResult::Cancelled);
+    EXPECT_FALSE(frame_.Unlocked());
+    EXPECT_EQ(state_.failedUnlockCount, 0);
+    EXPECT_TRUE(prompter_.Asked().empty());
+}
+
+TEST_F(FrameLogicTest, FirstUnlockAfterAServiceStartChecksPwdAndLoadsTheKey) {
+    StorePwd(crypto::StoredCheckWord("pw"));
+    frame_.Lock();
+    passwords_.Unlock("wrong").Unlock("pw");
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+    EXPECT_TRUE(state_.currentPassword.empty());  // a refused password is not kept
+    EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
+
+    EXPECT_EQ(state_.currentPassword, "pw");
+    EXPECT_TRUE(state_.keyLoaded);
+    EXPECT_EQ(view_.resends, 1);
+    EXPECT_EQ(driver_.Requests(), std::vector<driver::Request>{test::req::SetPassword("pw")});
+    EXPECT_EQ(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current), crypto::DeriveKey("pw"));
+
+    // Later unlocks compare with the password in force only.
+    StorePwd(crypto::StoredCheckWord("other"));
+    frame_.Lock();
+    passwords_.Unlock("pw");
+    EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
+    EXPECT_EQ(view_.resends, 1);
+}
+
+TEST_F(FrameLogicTest, StoredValueWithAnUpperHalfNeverMatchesAtUnlock) {
+    StorePwd(0x00010000u | crypto::StoredCheckWord("pw"));
+    frame_.Lock();
+    passwords_.Unlock("pw");
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+}
+
+TEST_F(FrameLogicTest, WithoutPwdTheFirstUnlockRunsThePasswordNotFoundProcedure) {
+    store_.SetString(kSettingsKey, "InstallDir", (dir_ / "install").string());
+    std::filesystem::create_directories(dir_ / "install");
+    test::WriteProgramFile(dir_ / "install" / "tsrn", crypto::StoredCheckWord("inst"), true);
+    frame_.Lock();
+    passwords_.Missing(MissingPasswordAnswer{"bad", "x"})
+        .Missing(MissingPasswordAnswer{"inst", "fresh"});
+
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{287});
+    EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
+    EXPECT_EQ(state_.currentPassword, "fresh");
+    EXPECT_EQ(driver_.Requests(), std::vector<driver::Request>{test::req::SetPassword("fresh")});
+    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{287, 268}));
+}
+
+TEST_F(FrameLogicTest, DestroyIsRefusedWhileLocked) {
+    LoadedWith("pw");
+    frame_.Lock();
+    EXPECT_FALSE(frame_.Destroy({10, 20, 110, 220}));
+    EXPECT_TRUE(driver_.IsOpen());
+    EXPECT_FALSE(StoredPwd());
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), -1);
+}
+
+TEST_F(FrameLogicTest, DestroyClosesTheDriverAndSavesPlacementAndCheckWord) {
+    LoadedWith("pw");
+    EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
+    EXPECT_FALSE(driver_.IsOpen());
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), 10);
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "y", -1), 20);
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "cx", -1), 100);
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "cy", -1), 200);
+    EXPECT_EQ(StoredPwd(), crypto::StoredCheckWord("pw"));
+}
+
+TEST_F(FrameLogicTest, ListFileRunNeverWritesPlacementOrCheckWord) {
+    LoadedWith("pw");
+    state_.listFileMode = true;
+    EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
+    EXPECT_FALSE(driver_.IsOpen());
+    EXPECT_FALSE(StoredPwd());
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), -1);
+}
+
+}  // namespace
+}  // namespace tsrn::app

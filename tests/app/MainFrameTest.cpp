@@ -1,0 +1,228 @@
+#include "app/gui/CMainFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolBar>
+
+#include "AppDoubles.h"
+#include "GuiTestSupport.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "TestDriver.h"
+#include "app/gui/HelpOpener.h"
+#include "app/gui/ToolBarLayoutStore.h"
+#include "resources/MenuLayout.h"
+
+namespace tsrn::app {
+namespace {
+
+using driver::RequestCode;
+using test::TestDriver;
+
+class FakeView : public FrameView {
+  public:
+    QWidget* Widget() override { return widget; }
+    void Start() override { ++starts; }
+    void Close() override { ++closes; }
+    void SetTick(std::function<void()> t) override { tick = std::move(t); }
+    void SetLocked(bool l) override { locked = l; }
+    bool HandlesCommand(int id) const override { return id == 32771; }
+    void RunCommand(int id) override { run.push_back(id); }
+    bool CommandEnabled(int) const override { return true; }
+    bool AnyFilesOpen() const override { return anyOpen; }
+    int FolderCount() const override { return folders; }
+    int SelectedPosition() const override { return 0; }
+    void ResendAllStates() override {}
+    std::uint32_t GlobalProtection() const override { return 0; }
+    void SetGlobalProtection(std::uint32_t) override {}
+    void SendGlobalProtection() override {}
+    int EnterAction() const override { return 0; }
+    void SetEnterAction(int) override {}
+    void SaveSettings() override {}
+
+    QWidget* widget = new QWidget;
+    std::function<void()> tick;
+    bool locked = false;
+    bool anyOpen = false;
+    int folders = 0;
+    int starts = 0;
+    int closes = 0;
+    std::vector<int> run;
+};
+
+class RecordingHelp : public HelpOpener {
+  public:
+    void ShowHelp(int context) override { contexts.push_back(context); }
+    std::vector<int> contexts;
+};
+
+class MainFrameTest : public ::testing::Test {
+  protected:
+    MainFrameTest() {
+        test::EnsureApplication();
+        state_.currentPassword = "pw";
+        state_.keyLoaded = true;
+    }
+
+    CMainFrame& Frame() {
+        if (!frame_) {
+            auto view = std::make_unique<FakeView>();
+            view_ = view.get();
+            frame_ = std::make_unique<CMainFrame>(
+                FrameServices{logic_, store_, windows_, layouts_, driver_, prompter_, help_, clock_,
+                              autostart_, false, [this] { ++abouts_; }},
+                std::move(view));
+        }
+        return *frame_;
+    }
+    std::vector<int> ToolBarIds() {
+        std::vector<int> ids;
+        for (QAction* a : Frame().findChild<QToolBar*>("59392")->actions()) {
+            ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        }
+        return ids;
+    }
+    std::vector<int> ExpectedToolBar(int id) {
+        const auto buttons = res::ToolbarButtons(id);
+        return {buttons.begin(), buttons.end()};
+    }
+
+    test::TempDir dir_;
+    RegistryDatabase database_{dir_ / "registry"};
+    RegistryStore store_{database_};
+    RegistryStore windows_{database_, Hive::LocalMachine, std::string(kWindowsRunRoot)};
+    ToolBarLayoutStore layouts_{database_};
+    TestDriver driver_;
+    test::ScriptedPrompter prompter_;
+    test::ScriptedPasswords passwords_;
+    test::FakeClock clock_;
+    RecordingHelp help_;
+    AutostartEntry autostart_{dir_ / "autostart.desktop"};
+    folders::AppState state_;
+    FrameLogic logic_{state_, {prompter_, passwords_, store_, driver_, dir_ / "cwd"}};
+    std::unique_ptr<CMainFrame> frame_;
+    FakeView* view_ = nullptr;
+    int abouts_ = 0;
+};
+
+TEST_F(MainFrameTest, UnlockedWindowHasMenuAndToolbar128AndTheStatusPanes) {
+    CMainFrame& frame = Frame();
+    EXPECT_EQ(frame.windowTitle(), "Tessaryn");
+    EXPECT_EQ(frame.menuBar()->objectName(), "128");
+    QStringList titles;
+    for (QAction* menu : frame.menuBar()->actions())
+        titles << menu->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&Control", "&View", "&Help"}));
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(128));
+    ASSERT_NE(frame.findChild<QStatusBar*>("59393"), nullptr);
+    ASSERT_NE(frame.findChild<QLabel*>("59138"), nullptr);
+    EXPECT_EQ(frame.findChild<QAction*>("32787")->statusTip(), "Lock Tessaryn");
+    EXPECT_EQ(frame.findChild<QAction*>("32787")->toolTip(), "Lock");
+    EXPECT_TRUE(state_.unlocked);
+}
+
+TEST_F(MainFrameTest, LockAndUnlockSwitchMenusToolbarsAndLayouts) {
+    CMainFrame& frame = Frame();
+    frame.RunCommand(32787);
+    EXPECT_TRUE(frame.IsLocked());
+    EXPECT_TRUE(view_->locked);
+    EXPECT_EQ(frame.menuBar()->objectName(), "147");
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(147));
+    EXPECT_FALSE(layouts_.Load("ToolBar").isEmpty());
+
+    passwords_.Unlock("wrong").Unlock("pw");
+    frame.RunCommand(32789);
+    EXPECT_TRUE(frame.IsLocked());
+    frame.RunCommand(32789);
+    EXPECT_FALSE(frame.IsLocked());
+    EXPECT_FALSE(view_->locked);
+    EXPECT_EQ(frame.menuBar()->objectName(), "128");
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(128));
+    EXPECT_FALSE(layouts_.Load("ToolBarOff").isEmpty());
+    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{266, 268}));
+}
+
+TEST_F(MainFrameTest, ViewCommandsGoDeadWhileLocked) {
+    CMainFrame& frame = Frame();
+    frame.RunCommand(32771);
+    frame.RunCommand(32787);
+    EXPECT_FALSE(frame.findChild<QAction*>("32771")->isEnabled());
+    EXPECT_FALSE(frame.findChild<QAction*>("32780")->isEnabled());
+    frame.RunCommand(32771);
+    EXPECT_EQ(view_->run, std::vector<int>{32771});
+}
+
+TEST_F(MainFrameTest, CloseHidesToTheTrayAndExitIsRefusedWhileLocked) {
+    CMainFrame& frame = Frame();
+    QSignalSpy exits(&frame, &CMainFrame::exitCompleted);
+    frame.show();
+    frame.close();
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_EQ(exits.count(), 0);
+    frame.ShowFromTray();
+    EXPECT_TRUE(frame.isVisible());
+
+    frame.RunCommand(32787);
+    frame.RunCommand(57665);
+    EXPECT_EQ(exits.count(), 0);
+    EXPECT_TRUE(driver_.IsOpen());
+    EXPECT_EQ(view_->closes, 0);
+}
+
+TEST_F(MainFrameTest, ExitRunsTheDestroyStep) {
+    CMainFrame& frame = Frame();
+    QSignalSpy exits(&frame, &CMainFrame::exitCompleted);
+    frame.show();
+    frame.RunCommand(57665);
+    EXPECT_EQ(exits.count(), 1);
+    EXPECT_FALSE(driver_.IsOpen());
+    EXPECT_EQ(view_->closes, 1);
+    EXPECT_EQ(store_.GetInt(kSettingsKey, "cx", -1), frame.width());
+    EXPECT_FALSE(layouts_.Load("ToolBar").isEmpty());
+}
+
+TEST_F(MainFrameTest, SavedPlacementIsApplied) {
+    store_.SetInt(kSettingsKey, "x", 40);
+    store_.SetInt(kSettingsKey, "y", 30);
+    store_.SetInt(kSettingsKey, "cx", 640);
+    store_.SetInt(kSettingsKey, "cy", 420);
+    CMainFrame& frame = Frame();
+    EXPECT_EQ(frame.pos(), QPoint(40, 30));
+    EXPECT_EQ(frame.size(), QSize(640, 420));
+}
+
+TEST_F(MainFrameTest, TickUpdatesWorkTimeAndTrayTip) {
+    CMainFrame& frame = Frame();
+    view_->folders = 2;
+    view_->anyOpen = true;
+    driver_.On(RequestCode::QueryOpenFiles, TestDriver::Accept(3));
+    clock_.now += 86400 + 2 * 3600 + 3 * 60 + 5;
+    view_->tick();
+    EXPECT_EQ(frame.WorkTimePaneText(), "Work time: 1.02:03:05");
+    EXPECT_EQ(frame.Tray()->toolTip(), "Tessaryn, open file(s) - 6");
+    clock_.now += 1;
+    driver_.On(RequestCode::QueryOpenFiles, TestDriver::Accept(0));
+    view_->anyOpen = false;
+    view_->tick();
+    EXPECT_EQ(frame.WorkTimePaneText(), "Work time: 1.02:03 06");
+    EXPECT_EQ(frame.Tray()->toolTip(), "Tessaryn");
+}
+
+TEST_F(MainFrameTest, HelpFollowsTheLockStateAndAboutGoesToTheApplication) {
+    CMainFrame& frame = Frame();
+    frame.RunCommand(32791);
+    frame.RunCommand(32787);
+    frame.RunCommand(32791);
+    EXPECT_EQ(help_.contexts, (std::vector<int>{0x20080, 0x20093}));
+    frame.RunCommand(57664);
+    EXPECT_EQ(abouts_, 1);
+}
+
+}  // namespace
+}  // namespace tsrn::app
