@@ -437,6 +437,32 @@ TEST_F(CipheringDialogWidgets, CancelWithUndoRestoresEveryFile) {
         EXPECT_TRUE(Read(path) == content) << path << " was not restored";
 }
 
+// A large file is done within one step; the bar must still be repainted as
+// its chunks go by, or the window looks hung for the whole file.
+TEST_F(CipheringDialogWidgets, TheBarIsRepaintedWhileOneLargeFileIsProcessed) {
+    std::filesystem::remove_all(dir / "tree");
+    std::filesystem::create_directories(dir / "big");
+    Write(dir / "big/large.bin", std::string(1 << 20, 'L'));
+    auto run = std::make_unique<bulk::CipheringRun>((dir / "big").string(),
+                                                    bulk::CipherMode::Encipher, prompter,
+                                                    bulk::KeysFromSlots(), 4096);
+    view::CipheringDialog dialog(std::move(run));
+    dialog.show();
+    auto* bar = Find<QProgressBar>(&dialog, res::ctl::kCipheringProgress);
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } counter;
+    bar->installEventFilter(&counter);
+    while (!dialog.Run().Finished() && !dialog.Run().Ended())
+        dialog.Run().Tick();
+    EXPECT_GT(counter.paints, 10);
+    EXPECT_EQ(bar->value(), 100);
+}
+
 TEST_F(CipheringDialogWidgets, HelpContextFollowsTheMode) {
     view::CipheringDialog decipher(Tree(), bulk::CipherMode::Decipher, prompter);
     EXPECT_EQ(decipher.HelpContext(), 0x1011A);
