@@ -177,6 +177,23 @@ TEST_F(LifecycleTest, FilesCreatedThroughAMountBelongToTheirCaller) {
     EXPECT_EQ(st.st_gid, 65534u);
 }
 
+TEST_F(LifecycleTest, CreatedModesAreTheCallersOnly) {
+    fs::path folder = Folder("modes");
+    ASSERT_TRUE(session_.Serve(1, folder, 0x01));
+    mode_t previous = ::umask(0);
+    int fd = ::open((folder / "f").c_str(), O_CREAT | O_WRONLY, 0777);
+    int made = ::mkdir((folder / "d").c_str(), 0777);
+    ::umask(previous);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ASSERT_EQ(made, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0777u);
+    ASSERT_EQ(::stat((folder / "d").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0777u);
+}
+
 // A driver started by hand over a socket pair, so the test can vanish the
 // way a crashed program does.
 class BareDriver {
