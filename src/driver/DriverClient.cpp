@@ -104,6 +104,10 @@ bool DriverClient::StartDriver() {
 
     const pid_t pid = fork();
     if (pid == 0) {
+        // The driver starts with no signal blocked, whatever this thread blocks.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         fcntl(driverEnd, F_SETFD, 0);
         MarkOthersCloseOnExec(driverEnd);
         execv(argv[0], argv.data());

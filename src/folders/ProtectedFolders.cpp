@@ -1,5 +1,7 @@
 #include "folders/ProtectedFolders.h"
 
+#include <limits.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -63,13 +65,32 @@ std::optional<int> EntryIndex(std::string_view name) {
     return index;
 }
 
+std::string PathKey() {
+    return std::string(kStorageRoot) + std::string(kPathKey);
+}
+
+// Folder paths are saved from PATH_MAX buffers and read back with the same
+// room: the store's ordinary texts stop at 259 characters, and a longer path
+// would silently drop its folder from the list at the next start.
+std::string ReadStoredPath(RegistryStore& store, const std::string& name) {
+    const auto value = store.Database().QueryValue(Hive::LocalMachine, PathKey(), name);
+    if (!value || value->data.size() > static_cast<std::size_t>(PATH_MAX)) {
+        return {};
+    }
+    const auto& data = value->data;
+    const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
+    if (end - data.begin() >= PATH_MAX) {
+        return {};
+    }
+    return std::string(data.begin(), end);
+}
+
 // The numbers below `count` that have a stored path value, in increasing
 // order. "PathNum" may claim far more entries than exist; every number without
 // a value would be skipped anyway, so only the stored ones are visited.
 std::vector<int> StoredEntries(RegistryStore& store, int count) {
-    const std::string key = std::string(kStorageRoot) + std::string(kPathKey);
     std::vector<int> entries;
-    for (const auto& name : store.Database().ValueNames(Hive::LocalMachine, key)) {
+    for (const auto& name : store.Database().ValueNames(Hive::LocalMachine, PathKey())) {
         if (const auto index = EntryIndex(name); index && *index < count) {
             entries.push_back(*index);
         }
@@ -210,7 +231,7 @@ void ProtectedFolders::LoadFolderList(RegistryStore& store) {
 void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
     for (const int i : StoredEntries(store, store.GetInt(kPathKey, "PathNum", 0))) {
         const std::string name = std::to_string(i);
-        const std::string stored = store.GetString(kPathKey, name, "");
+        const std::string stored = ReadStoredPath(store, name);
         if (stored.empty()) {
             continue;
         }

@@ -115,14 +115,17 @@ TEST_F(FolderListStorageTest, LoadReadsTheStateWordByItsRules) {
     EXPECT_EQ(list.List().State(0), 1u);
 }
 
-TEST_F(FolderListStorageTest, LoadMakesStoredPathsAbsolute) {
-    store.SetInt(kPathKey, "PathNum", 2);
+TEST_F(FolderListStorageTest, LoadMakesStoredPathsAbsoluteAndKeepsLongOnes) {
+    const std::string longPath = "/no-such-tsrn/" + std::string(300, 'x');
+    store.SetInt(kPathKey, "PathNum", 3);
     store.SetString(kPathKey, "0", "rel/../data");
-    store.SetString(kPathKey, "1", std::string(300, 'x'));  // too long to be read
+    store.SetString(kPathKey, "1", longPath);
+    store.SetString(kPathKey, "2", "/" + std::string(5000, 'y'));  // beyond PATH_MAX
     folders.LoadFolderList(store);
     const auto records = UserRecords(folders);
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].longPath, (std::filesystem::current_path() / "data").string());
+    EXPECT_EQ(records[1].longPath, longPath) << "a path saved must come back";
 }
 
 TEST_F(FolderListStorageTest, AnOverstatedCountLoadsWhatIsStoredAndNoMore) {
