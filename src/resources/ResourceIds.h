@@ -307,6 +307,15 @@ inline constexpr int kProgramGroup = 30008;
 inline constexpr int kCreatingShortcuts = 30009;
 inline constexpr int kProductVersionName = 30010;
 inline constexpr int kRescueLink = 30011;
+// Texts of this installer beyond the wizard's own.
+inline constexpr int kFolderMissing = 30100;
+inline constexpr int kFolderUnsafe = 30101;
+inline constexpr int kFolderNotAFolder = 30102;
+inline constexpr int kFolderNotEmpty = 30103;
+inline constexpr int kUninstallQuestion = 30104;
+inline constexpr int kFinalStepIncomplete = 30105;
+inline constexpr int kPasswordNotStored = 30106;
+inline constexpr int kUsage = 30107;
 }  // namespace str
 }  // namespace setup
 

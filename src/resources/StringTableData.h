@@ -134,6 +134,14 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kCreatingShortcuts, "Creating shortcuts"},
     {res::setup::str::kProductVersionName, "Tessaryn 1.0"},
     {res::setup::str::kRescueLink, "%s\\Tessaryn 1.0\\File Rescue for Tessaryn 1.0.lnk"},
+    {res::setup::str::kFolderMissing, "Enter the folder to install Tessaryn into."},
+    {res::setup::str::kFolderUnsafe, "The folder %s is the root, a home folder or a system folder. Choose a folder of Tessaryn's own, for example a new folder inside it."},
+    {res::setup::str::kFolderNotAFolder, "%s is not a folder."},
+    {res::setup::str::kFolderNotEmpty, "The folder %s already holds other files. Choose an empty folder or the folder of an earlier Tessaryn installation: removing Tessaryn deletes every file in its folder."},
+    {res::setup::str::kUninstallQuestion, "Remove Tessaryn 1.0 from this computer?\nIts programs, menu entries and settings are deleted. Folders that are still enciphered stay enciphered: decipher them with Tessaryn first."},
+    {res::setup::str::kFinalStepIncomplete, "The menu entries or the registry values could not be written."},
+    {res::setup::str::kPasswordNotStored, "The installation password could not be stored in %s."},
+    {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER]\nWith --unattended the installation password is read from standard input (one line)."},
 };
 // clang-format on
 

@@ -6,12 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 extern char** environ;
 
 namespace tsrn::test {
 
-std::string ToolPath() { return TSRNCTL_PROGRAM; }
+std::string ToolPath() {
+    return TSRNCTL_PROGRAM;
+}
 
 ToolProcess::ToolProcess(const std::vector<std::string>& args, const std::string& input,
                          const std::vector<std::string>& extraEnv) {

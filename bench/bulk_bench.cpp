@@ -1,0 +1,222 @@
+// Bulk ciphering against the I/O floor, measured in the same run.
+//
+// The floor is the same in-place read-modify-write without any cipher: a plain
+// directory walk that opens each file, reads it chunk by chunk and writes every
+// chunk back where it was. Both work on the same files in the page cache.
+//
+//   bulk_bench [--dir DIR] [--big-mib N] [--small N] [--many N] [--repeat N]
+//
+// Prints seconds (best of --repeat) and the ratio floor/enciphered (1.0 = as
+// fast as the floor). The trees are made under DIR (default $TMPDIR or /tmp)
+// and removed at the end.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bulk/CipheringRun.h"
+#include "crypto/Cipher.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class SilentPrompter : public tsrn::Prompter {
+  public:
+    tsrn::Answer Ask(const tsrn::Message& message) override {
+        std::fprintf(stderr, "unexpected question: %s\n", message.text.c_str());
+        return tsrn::Answer::Abort;
+    }
+};
+
+std::vector<std::uint8_t> RandomBlock(std::size_t length) {
+    std::mt19937 generator(42);
+    std::vector<std::uint8_t> data(length);
+    for (auto& byte : data)
+        byte = static_cast<std::uint8_t>(generator());
+    return data;
+}
+
+void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& block, std::size_t length) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (std::size_t done = 0; done < length;) {
+        const std::size_t n = std::min(block.size(), length - done);
+        if (write(fd, block.data(), n) != static_cast<ssize_t>(n))
+            break;
+        done += n;
+    }
+    close(fd);
+}
+
+void MakeSmallTree(const fs::path& root, int files, std::size_t length) {
+    const auto block = RandomBlock(length);
+    const int perFolder = 100;
+    for (int i = 0; i < files; ++i) {
+        char folder[PATH_MAX];
+        char file[PATH_MAX + 32];
+        std::snprintf(folder, sizeof folder, "%s/d%d", root.c_str(), i / perFolder);
+        std::snprintf(file, sizeof file, "%s/f%d", folder, i);
+        if (i % perFolder == 0)
+            fs::create_directories(folder);
+        WriteFile(file, block, length);
+    }
+}
+
+// The floor: read each file and write it back unchanged, chunk by chunk.
+void RewriteFile(const std::string& path, std::vector<std::uint8_t>& buffer) {
+    int fd = open(path.c_str(), O_RDWR);
+    if (fd < 0)
+        return;
+    off_t offset = 0;
+    for (;;) {
+        ssize_t n = pread(fd, buffer.data(), buffer.size(), offset);
+        if (n <= 0)
+            break;
+        if (pwrite(fd, buffer.data(), static_cast<std::size_t>(n), offset) != n)
+            break;
+        offset += n;
+        if (static_cast<std::size_t>(n) < buffer.size())
+            break;
+    }
+    close(fd);
+}
+
+void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> folders;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (entry->d_type == DT_REG)
+            RewriteFile(folder + "/" + name, buffer);
+        if (entry->d_type == DT_DIR)
+            folders.push_back(folder + "/" + name);
+    }
+    closedir(dir);
+    for (const auto& sub : folders)
+        RewriteTree(sub, buffer);
+}
+
+double Seconds(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double FloorSeconds(const fs::path& root, std::size_t chunk) {
+    std::vector<std::uint8_t> buffer(chunk);
+    return Seconds([&] { RewriteTree(root.string(), buffer); });
+}
+
+double RunSeconds(const fs::path& root, tsrn::bulk::CipherMode mode, std::size_t chunk) {
+    SilentPrompter prompter;
+    const tsrn::bulk::KeyPair keys{};
+    bool ok = false;
+    double seconds = Seconds([&] {
+        tsrn::bulk::CipheringRun run(root.string(), mode, prompter, keys, chunk);
+        while (!run.Ended() && !run.Finished())
+            run.Tick();
+        run.PressButton();
+        ok = run.Outcome() == tsrn::bulk::RunOutcome::Completed;
+    });
+    if (!ok)
+        std::fprintf(stderr, "run failed in %s\n", root.c_str());
+    return seconds;
+}
+
+struct Pair {
+    double floor = 1e9;
+    double run = 1e9;
+};
+
+// Best of `repeat`, alternating floor and run; every encipher is followed by
+// a decipher so the files stay the same.
+Pair Measure(const fs::path& root, std::size_t chunk, int repeat) {
+    Pair best;
+    for (int i = 0; i < repeat; ++i) {
+        best.floor = std::min(best.floor, FloorSeconds(root, chunk));
+        const tsrn::bulk::CipherMode mode =
+            i % 2 == 0 ? tsrn::bulk::CipherMode::Encipher : tsrn::bulk::CipherMode::Decipher;
+        best.run = std::min(best.run, RunSeconds(root, mode, chunk));
+    }
+    return best;
+}
+
+void Report(const char* what, const Pair& pair, double bytes) {
+    std::printf("%-34s floor %8.3f s  run %8.3f s  run/floor speed %.2f  (%.0f MB/s)\n", what,
+                pair.floor, pair.run, pair.floor / pair.run, bytes / pair.run / 1e6);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* tmp = std::getenv("TMPDIR");
+    fs::path base = tmp != nullptr ? tmp : "/tmp";
+    std::size_t bigMiB = 512;
+    int small = 10000;
+    int many = 100000;
+    int repeat = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        const char* value = argv[i + 1];
+        if (option == "--dir")
+            base = value;
+        else if (option == "--big-mib")
+            bigMiB = std::strtoul(value, nullptr, 10);
+        else if (option == "--small")
+            small = std::atoi(value);
+        else if (option == "--many")
+            many = std::atoi(value);
+        else if (option == "--repeat")
+            repeat = std::atoi(value);
+    }
+    const fs::path root = base / ("tsrn-bulk-bench-" + std::to_string(getpid()));
+    fs::create_directories(root);
+    std::printf("cipher form: %s\n", tsrn::crypto::FormName(tsrn::crypto::ActiveForm()));
+
+    const fs::path bigFolder = root / "big";
+    fs::create_directories(bigFolder);
+    const double bigBytes = static_cast<double>(bigMiB) * 1024 * 1024;
+    WriteFile(bigFolder / "file", RandomBlock(1 << 20), bigMiB << 20);
+    for (std::size_t chunk :
+         {std::size_t{4096}, std::size_t{65536}, std::size_t{262144}, std::size_t{1048576}}) {
+        const std::string label =
+            std::to_string(bigMiB) + " MiB file, chunk " + std::to_string(chunk);
+        Report(label.c_str(), Measure(bigFolder, chunk, repeat), bigBytes);
+    }
+    fs::remove_all(bigFolder);
+
+    const std::size_t chunk = tsrn::bulk::FileTransformer::kDefaultChunkSize;
+    const fs::path smallFolder = root / "small";
+    MakeSmallTree(smallFolder, small, 4096);
+    const Pair smallPair = Measure(smallFolder, chunk, repeat);
+    Report((std::to_string(small) + " files of 4 KiB").c_str(), smallPair, small * 4096.0);
+    fs::remove_all(smallFolder);
+
+    const fs::path manyFolder = root / "many";
+    MakeSmallTree(manyFolder, many, 4096);
+    const Pair manyPair = Measure(manyFolder, chunk, std::max(1, repeat - 1));
+    Report((std::to_string(many) + " files of 4 KiB").c_str(), manyPair, many * 4096.0);
+    fs::remove_all(manyFolder);
+    std::printf("scaling %d -> %d files: run time x%.2f (floor x%.2f)\n", small, many,
+                manyPair.run / smallPair.run, manyPair.floor / smallPair.floor);
+
+    fs::remove_all(root);
+    return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Emptying an install folder deletes every file in it, so a mistyped folder
+// such as the home folder, /usr/bin or / must never be taken as one.
+
+#include <string>
+
+#include "setup/InstallPaths.h"
+
+namespace tsrn::setup {
+
+enum class FolderVerdict {
+    Accepted,
+    Empty,       // no folder given
+    Unsafe,      // "/", the home folder or a system folder
+    NotAFolder,  // exists but is no folder
+    NotEmpty,    // holds files that are not an earlier installation
+};
+
+struct FolderCheck {
+    FolderVerdict verdict = FolderVerdict::Empty;
+    std::string folder;  // absolute, for an accepted folder
+};
+
+// Whether emptying `folder` can never destroy the system or the user's files.
+bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths);
+
+// Whether `folder` already holds an installation of ours (its programs).
+bool HoldsEarlierInstallation(const std::string& folder);
+
+// The install folder as typed: accepted when it does not exist yet, is empty
+// or holds an earlier installation, and is safe to empty.
+FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths);
+
+// The text telling the user why a folder was refused (the folder is an
+// argument), and its id in the installer's table.
+std::string RefusalText(FolderVerdict verdict, const std::string& folder);
+int RefusalTextId(FolderVerdict verdict);
+
+}  // namespace tsrn::setup

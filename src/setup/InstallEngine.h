@@ -1,0 +1,61 @@
+#pragma once
+// The installation steps, one per timer tick: group 0 copies the programs and
+// the manual into the install folder, group 1 the driver and group 2 the
+// runtime libraries (only when newer) into the system folder; group 3 writes
+// the menu entries and the registry values. A failed copy asks Retry/Cancel;
+// Cancel offers the rollback.
+
+#include "platform/Prompter.h"
+#include "platform/RegistryDatabase.h"
+#include "setup/InstallFileTable.h"
+#include "setup/InstallObserver.h"
+#include "setup/InstallPaths.h"
+#include "setup/InstallState.h"
+
+namespace tsrn::setup {
+
+enum class TickResult {
+    Busy,        // a step was already running; nothing done
+    Advanced,    // one step done
+    CopyFailed,  // the copy failed and was not rolled back; the next tick retries
+    RolledBack,  // the user confirmed the rollback; no further step runs
+    Finished,    // every step done
+};
+
+class InstallEngine {
+  public:
+    InstallEngine(InstallState& state, const InstallPaths& paths, RegistryDatabase& registry,
+                  Prompter& prompter, InstallObserver& observer);
+
+    // Normalises the folders and creates the install and system folders.
+    void Prepare();
+    TickResult Tick();
+
+    int Group() const { return group_; }
+    int Index() const { return index_; }
+    bool Finished() const { return group_ == kDoneGroup; }
+    bool RolledBack() const { return rolledBack_; }
+    // Whether the menu entries and registry values were all written.
+    bool FinalStepComplete() const { return finalStepComplete_; }
+
+  private:
+    TickResult Step();
+    TickResult CopyStep();
+    TickResult FinalStep();
+    TickResult ReportCopyFailure(const std::string& target);
+    std::string TargetPath(const InstallFile& file) const;
+    void Advance();
+    void UpdateProgress();
+
+    InstallState& state_;
+    const InstallPaths& paths_;
+    RegistryDatabase& registry_;
+    Prompter& prompter_;
+    InstallObserver& observer_;
+    int group_ = 0;
+    int index_ = 0;
+    bool rolledBack_ = false;
+    bool finalStepComplete_ = false;
+};
+
+}  // namespace tsrn::setup

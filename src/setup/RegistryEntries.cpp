@@ -1,0 +1,51 @@
+#include "setup/RegistryEntries.h"
+
+#include <array>
+
+#include "folders/RegistryStore.h"
+#include "resources/StringTable.h"
+#include "setup/InstallFileTable.h"
+
+namespace tsrn::setup {
+namespace {
+
+constexpr std::string_view kInstallDirValue = "InstallDir";
+constexpr std::string_view kVersionValue = "version";
+constexpr std::string_view kPasswordValue = "pwd";
+
+std::string UninstallSubkey() {
+    return std::string(text::setup::Text(res::setup::str::kProductVersionName)) + "\\";
+}
+
+}  // namespace
+
+bool WriteInstallEntries(RegistryDatabase& registry, const std::string& installFolder) {
+    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
+    RegistryStore program(registry);
+    const std::string subkey = UninstallSubkey();
+    bool ok = uninstall.SetString(subkey, "DisplayName",
+                                  text::setup::Text(res::setup::str::kProductVersionName));
+    ok =
+        uninstall.SetString(subkey, "UninstallString", installFolder + std::string(kRemover)) && ok;
+    ok = program.SetString(kSettingsKey, kInstallDirValue, installFolder) && ok;
+    ok = program.SetString(kSettingsKey, kVersionValue, kProductVersion) && ok;
+    return ok;
+}
+
+bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word) {
+    const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
+                                            static_cast<std::uint8_t>(word >> 8), 0, 0};
+    RegistryStore program(registry);
+    return program.SetBinary(kSettingsKey, kPasswordValue, bytes.data(), bytes.size());
+}
+
+void DeleteInstallEntries(RegistryDatabase& registry) {
+    registry.DeleteKey(Hive::LocalMachine, "SOFTWARE\\Tessaryn");
+    registry.DeleteKey(Hive::CurrentUser, "SOFTWARE\\Tessaryn");
+    const std::string product(text::setup::Text(res::setup::str::kProductVersionName));
+    if (!product.empty()) {
+        registry.DeleteKey(Hive::LocalMachine, std::string(kUninstallRoot) + product);
+    }
+}
+
+}  // namespace tsrn::setup

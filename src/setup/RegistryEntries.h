@@ -1,0 +1,26 @@
+#pragma once
+// The registry values an installation writes and the keys its removal deletes.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/RegistryDatabase.h"
+
+namespace tsrn::setup {
+
+inline constexpr std::string_view kUninstallRoot =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr std::string_view kProductVersion = "1.0";
+
+// The uninstall key (DisplayName, UninstallString) and the settings values
+// "InstallDir" and "version". Every write is attempted; true when all succeeded.
+bool WriteInstallEntries(RegistryDatabase& registry, const std::string& installFolder);
+
+// "pwd": the 16-bit check word as 4 bytes, little-endian, high half zero.
+bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word);
+
+// Both hives' program keys and the uninstall key, each attempted on its own.
+void DeleteInstallEntries(RegistryDatabase& registry);
+
+}  // namespace tsrn::setup

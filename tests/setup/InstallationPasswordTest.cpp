@@ -1,0 +1,56 @@
+#include "setup/InstallationPassword.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "SetupFixture.h"
+#include "crypto/KeyDerivation.h"
+#include "folders/RegistryStore.h"
+
+namespace tsrn::setup::test {
+namespace {
+
+TEST(InstallationPassword, CheckWordInRegistryAndProgramForSeveralPasswords) {
+    SetupWorld world;
+    const fs::path folder = world.InstallFolder();
+    fs::create_directories(folder);
+    fs::copy_file("/bin/true", folder / "tsrn");
+    const std::string passwords[] = {
+        "", "a", "secret", "Secret", "pass word 1234", "\xC3\xA9t\xC3\xA9", std::string(252, 'z')};
+    for (const std::string& password : passwords) {
+        SCOPED_TRACE(password);
+        ASSERT_TRUE(StoreInstallationPassword(password, folder.string() + "/", world.Registry()));
+        const std::uint16_t word = crypto::StoredCheckWord(password);
+        auto pwd =
+            world.Registry().QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        ASSERT_TRUE(pwd.has_value());
+        EXPECT_EQ(pwd->type, kRegBinary);
+        EXPECT_EQ(pwd->data,
+                  (std::vector<std::uint8_t>{static_cast<std::uint8_t>(word & 0xFF),
+                                             static_cast<std::uint8_t>(word >> 8), 0, 0}));
+        const std::string program = ReadFile(folder / "tsrn");
+        EXPECT_EQ(static_cast<std::uint8_t>(program[10]), pwd->data[0]);
+        EXPECT_EQ(static_cast<std::uint8_t>(program[11]), pwd->data[1]);
+        EXPECT_EQ(program.substr(16, 4), ReadFile("/bin/true").substr(16, 4))
+            << "e_type and e_machine must stay";
+        const std::string command = "'" + (folder / "tsrn").string() + "'";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the program no longer runs";
+    }
+}
+
+TEST(InstallationPassword, RegistryValueIsWrittenEvenWithoutTheProgram) {
+    SetupWorld world;
+    EXPECT_FALSE(
+        StoreInstallationPassword("secret", world.InstallFolder() + "/", world.Registry()));
+    std::uint8_t bytes[4] = {};
+    RegistryStore settings(world.Registry());
+    ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", bytes, sizeof bytes));
+    const std::uint16_t word = crypto::StoredCheckWord("secret");
+    EXPECT_EQ(bytes[0] | (bytes[1] << 8), word);
+}
+
+}  // namespace
+}  // namespace tsrn::setup::test

@@ -1,0 +1,54 @@
+// remover: after a confirmation, removes what an installation of Tessaryn
+// wrote, by the rollback's steps, and the two runtime libraries besides.
+// "--yes" skips the confirmation (for scripts).
+
+#include <QApplication>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "MessageBoxPrompter.h"
+#include "resources/StringTable.h"
+#include "setup/InstallPaths.h"
+#include "setup/Uninstall.h"
+
+namespace {
+
+using namespace tsrn;
+using namespace tsrn::setup;
+
+bool Confirmed(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--yes") {
+            return true;
+        }
+    }
+    QApplication app(argc, argv);
+    Message question;
+    question.textId = res::setup::str::kUninstallQuestion;
+    question.text = std::string(text::setup::Text(res::setup::str::kUninstallQuestion));
+    question.buttons = Buttons::YesNo;
+    question.icon = Icon::Question;
+    question.defaultButton = Answer::No;
+    MessageBoxPrompter prompter;
+    return prompter.Ask(question) == Answer::Yes;
+}
+
+// The folder this program lies in: the install folder when the registry has
+// lost track of it.
+std::string OwnFolder() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.parent_path().string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!Confirmed(argc, argv)) {
+        return 1;
+    }
+    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    const std::string folder = InstalledFolder(registry, OwnFolder());
+    return UninstallProduct(folder, InstallPaths::FromEnvironment(), registry) ? 0 : 1;
+}

@@ -1,0 +1,18 @@
+# Puts the HTML manual on the medium as one file: docs/manual/index.html (or
+# tsrn.html), else a short page saying where the manual lives.
+foreach(candidate index.html tsrn.html)
+    if(EXISTS ${MANUAL_DIR}/${candidate})
+        file(COPY_FILE ${MANUAL_DIR}/${candidate} ${OUTPUT} ONLY_IF_DIFFERENT)
+        return()
+    endif()
+endforeach()
+file(GLOB pages ${MANUAL_DIR}/*.html)
+if(pages)
+    list(SORT pages)
+    list(GET pages 0 first)
+    file(COPY_FILE ${first} ${OUTPUT} ONLY_IF_DIFFERENT)
+    return()
+endif()
+file(WRITE ${OUTPUT}.new "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tessaryn</title></head>\n<body><h1>Tessaryn</h1>\n<p>The manual was not part of this build. See docs/ in the Tessaryn sources.</p></body></html>\n")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)

@@ -1,0 +1,67 @@
+#include "PasswordPage.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWizard>
+
+#include "resources/DialogTexts.h"
+#include "resources/StringTable.h"
+#include "setup/InstallationPassword.h"
+
+namespace tsrn::setup {
+
+PasswordPage::PasswordPage(SetupContext& context, QWidget* parent)
+    : QWizardPage(parent),
+      context_(context),
+      first_(new QLineEdit(this)),
+      second_(new QLineEdit(this)) {
+    using namespace res::setup;
+    setObjectName(QString::number(dlg::kPassword));
+    setTitle(QString::fromUtf8(text::setup::Text(str::kPasswordCaption)));
+    first_->setObjectName(QString::number(ctl::kPassword));
+    second_->setObjectName(QString::number(ctl::kPasswordAgain));
+    for (QLineEdit* edit : {first_, second_}) {
+        edit->setEchoMode(QLineEdit::Password);
+    }
+    auto* heading = new QLabel(QString::fromUtf8(text::setup::label::kEnterInstallPassword), this);
+    heading->setAlignment(Qt::AlignCenter);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(heading, 0, 0, 1, 2);
+    layout->addWidget(new QLabel(QString::fromUtf8(text::setup::label::kEnterPassword), this), 1,
+                      0);
+    layout->addWidget(first_, 1, 1);
+    layout->addWidget(new QLabel(QString::fromUtf8(text::setup::label::kEnterPasswordAgain), this),
+                      2, 0);
+    layout->addWidget(second_, 2, 1);
+    setCommitPage(true);
+}
+
+void PasswordPage::initializePage() {
+    first_->setFocus();
+}
+
+bool PasswordPage::validatePage() {
+    const std::string entered = first_->text().toStdString();
+    const std::string repeated = second_->text().toStdString();
+    first_->clear();
+    second_->clear();
+    if (wizard()->focusWidget() == first_) {
+        second_->setFocus();
+        return false;
+    }
+    if (entered != repeated) {
+        Message mismatch;
+        mismatch.textId = res::setup::str::kPasswordMismatch;
+        mismatch.text = std::string(text::setup::Text(res::setup::str::kPasswordMismatch));
+        mismatch.captionId = res::setup::str::kCaptionError;
+        mismatch.icon = Icon::Stop;
+        context_.prompter.Ask(mismatch);
+        first_->setFocus();
+        return false;
+    }
+    StoreInstallationPassword(entered, context_.state.installFolder, context_.registry);
+    return true;
+}
+
+}  // namespace tsrn::setup

@@ -1,0 +1,87 @@
+#include "SetupWizard.h"
+
+#include "CopyingPage.h"
+#include "FinishPage.h"
+#include "FolderPage.h"
+#include "PasswordPage.h"
+#include "WelcomePage.h"
+#include "resources/DialogTexts.h"
+#include "resources/StringTable.h"
+#include "setup/InstallFileTable.h"
+#include "setup/Rollback.h"
+
+namespace tsrn::setup {
+
+SetupWizard::SetupWizard(SetupContext& context, QWidget* parent)
+    : QWizard(parent), context_(context) {
+    setObjectName(QStringLiteral("setup"));
+    setWindowTitle(QString::fromUtf8(text::setup::kSheetCaption));
+    setWizardStyle(QWizard::ClassicStyle);
+    setOption(QWizard::NoBackButtonOnStartPage);
+    setOption(QWizard::NoBackButtonOnLastPage);
+    // The pages after which there is no way back show a plain Next button.
+    setButtonText(QWizard::CommitButton, buttonText(QWizard::NextButton));
+
+    copying_ = new CopyingPage(context_, this);
+    finish_ = new FinishPage(this);
+    setPage(Welcome, new WelcomePage(this));
+    auto* folder = new FolderPage(context_, this);
+    folder->setCommitPage(true);
+    setPage(Folder, folder);
+    setPage(Copying, copying_);
+    setPage(Password, new PasswordPage(context_, this));
+    setPage(Finished, finish_);
+
+    connect(this, &QWizard::currentIdChanged, this, &SetupWizard::ShowPageCaption);
+    connect(copying_, &CopyingPage::RolledBack, this, [this] {
+        rolledBack_ = true;
+        QWizard::done(QDialog::Accepted);
+    });
+}
+
+void SetupWizard::ShowPageCaption(int id) {
+    if (QWizardPage* shown = page(id)) {
+        setWindowTitle(shown->title());
+    }
+}
+
+bool SetupWizard::AskInterrupt() {
+    Message question;
+    question.textId = res::setup::str::kInterruptQuestion;
+    question.text = std::string(text::setup::Text(res::setup::str::kInterruptQuestion));
+    question.buttons = Buttons::YesNo;
+    question.icon = Icon::Question;
+    question.defaultButton = Answer::Yes;
+    return context_.prompter.Ask(question) == Answer::Yes;
+}
+
+void SetupWizard::reject() {
+    if (currentId() <= Folder) {
+        if (AskInterrupt()) {
+            QWizard::reject();
+        }
+        return;
+    }
+    copying_->PauseSteps();
+    if (RollbackInstallation(context_.state, context_.paths, context_.registry,
+                             context_.prompter)) {
+        rolledBack_ = true;
+        QWizard::reject();
+        return;
+    }
+    copying_->ResumeSteps();
+}
+
+void SetupWizard::accept() {
+    const QString folder = QString::fromStdString(context_.state.installFolder);
+    if (finish_->RunProgram()) {
+        context_.launcher.StartProgram(folder + QString::fromUtf8(kMainProgram), folder);
+    }
+    if (finish_->ViewReadme()) {
+        context_.launcher.OpenDocument(QString::fromStdString(context_.state.sourceFolder) +
+                                       QString::fromUtf8(kReadme));
+    }
+    QWizard::accept();
+}
+
+}  // namespace tsrn::setup
