@@ -18,4 +18,16 @@ std::shared_ptr<std::shared_mutex> FileLockTable::Acquire(dev_t device, ino_t in
     return fresh;
 }
 
+bool FileLockTable::SameGenerationAsLastOpen(dev_t device, ino_t inode, std::uint64_t generation) {
+    constexpr std::size_t kMaxRemembered = 1 << 17;
+    std::lock_guard guard(mutex_);
+    if (openedUnder_.size() >= kMaxRemembered) {
+        openedUnder_.clear();  // forgetting only costs a cache refill
+    }
+    std::uint64_t& last = openedUnder_[Key{device, inode}];
+    bool same = last == generation;
+    last = generation;
+    return same;
+}
+
 }  // namespace tsrn::vx

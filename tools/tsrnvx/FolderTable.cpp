@@ -15,6 +15,7 @@ bool FolderTable::IsWithin(const std::string& path, const std::string& folder) {
 
 void FolderTable::Put(std::uint32_t slot, const Slot& value) {
     std::unique_lock lock(mutex_);
+    ++generation_;
     slots_[slot] = value;
 }
 
@@ -30,6 +31,7 @@ bool FolderTable::Get(std::uint32_t slot, Slot& value) const {
 
 void FolderTable::Erase(std::uint32_t slot) {
     std::unique_lock lock(mutex_);
+    ++generation_;
     slots_.erase(slot);
 }
 
@@ -40,11 +42,13 @@ bool FolderTable::SetState(std::uint32_t slot, std::uint32_t state) {
         return false;
     }
     it->second.state = state;
+    ++generation_;
     return true;
 }
 
 void FolderTable::SetKey(const crypto::CipherKey& key) {
     std::unique_lock lock(mutex_);
+    ++generation_;
     key_ = key;
     keySet_ = true;
 }

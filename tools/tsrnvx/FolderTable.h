@@ -5,6 +5,7 @@
 // resolved): a folder is matched by its canonical paths, a whole path
 // component at a time, and the innermost registered folder decides.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -42,6 +43,10 @@ class FolderTable {
     // folder was cleared.
     std::unique_ptr<FolderTable> Snapshot() const;
 
+    // Changes with every change of slots, states or key: cached plaintext
+    // from an earlier generation may be stale.
+    std::uint64_t Generation() const { return generation_.load(); }
+
     // Readers (file-system threads).
     FolderRules RulesFor(const std::string& absolutePath) const;
     // True when a registered folder is `path` itself or lies below it.
@@ -60,6 +65,7 @@ class FolderTable {
     crypto::CipherKey key_{};
     bool keySet_ = false;
     std::uint32_t globalWord_ = 0;
+    std::atomic<std::uint64_t> generation_{1};
 };
 
 }  // namespace tsrn::vx

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -423,7 +424,8 @@ int OpenStored(const char* path, int flags, bool ciphered, mode_t mode, bool cre
     return fd < 0 ? -errno : fd;
 }
 
-int Adopt(UniqueFd fd, const char* path, int flags, const FolderRules& rules, fuse_file_info* fi) {
+int Adopt(UniqueFd fd, const char* path, int flags, const FolderRules& rules,
+          std::uint64_t generation, fuse_file_info* fi) {
     MountContext& ctx = Context();
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0) {
@@ -440,15 +442,17 @@ int Adopt(UniqueFd fd, const char* path, int flags, const FolderRules& rules, fu
     file->absolutePath = ctx.Absolute(path);
     file->append = (flags & O_APPEND) != 0;
     file->registryId = ctx.openFiles.Add(file->absolutePath);
-    // The page cache holds plaintext; it is dropped at each open so a file
-    // reciphered or switched between states is read afresh.
+    // The page cache holds what reads returned. It is kept from one open to
+    // the next only while no folder, state or key changed in between, so a
+    // file switched between states or reciphered is read afresh.
     fi->direct_io = 0;
-    fi->keep_cache = 0;
+    fi->keep_cache = ctx.locks.SameGenerationAsLastOpen(st.st_dev, st.st_ino, generation) ? 1 : 0;
     fi->fh = reinterpret_cast<std::uint64_t>(file.release());
     return 0;
 }
 
 int VxOpen(const char* path, fuse_file_info* fi) {
+    std::uint64_t generation = Context().table.Generation();
     FolderRules rules = RulesOf(path);
     if (rules.Forbids(kForbidOpen) || (WantsWrite(fi->flags) && rules.Forbids(kForbidWrite))) {
         return -EACCES;
@@ -457,10 +461,11 @@ int VxOpen(const char* path, fuse_file_info* fi) {
     if (fd < 0) {
         return fd;
     }
-    return Adopt(UniqueFd(fd), path, fi->flags, rules, fi);
+    return Adopt(UniqueFd(fd), path, fi->flags, rules, generation, fi);
 }
 
 int VxCreate(const char* path, mode_t mode, fuse_file_info* fi) {
+    std::uint64_t generation = Context().table.Generation();
     FolderRules rules = RulesOf(path);
     if (rules.Forbids(kForbidOpen) || rules.Forbids(kForbidWrite)) {
         return -EACCES;
@@ -469,7 +474,7 @@ int VxCreate(const char* path, mode_t mode, fuse_file_info* fi) {
     if (fd < 0) {
         return fd;
     }
-    return Adopt(UniqueFd(fd), path, fi->flags, rules, fi);
+    return Adopt(UniqueFd(fd), path, fi->flags, rules, generation, fi);
 }
 
 int VxRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
@@ -599,9 +604,12 @@ int VxOpendir(const char* path, fuse_file_info* fi) {
     return 0;
 }
 
+// With readdirplus the attributes travel with the names, so listing a folder
+// and then opening its files costs no lookup per file.
 int VxReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info* fi,
-              fuse_readdir_flags) {
+              fuse_readdir_flags flags) {
     auto* handle = reinterpret_cast<OpenDir*>(fi->fh);
+    const bool plus = (flags & FUSE_READDIR_PLUS) != 0;
     ::rewinddir(handle->dir);
     for (;;) {
         errno = 0;
@@ -610,9 +618,17 @@ int VxReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_
             return errno != 0 ? -errno : 0;
         }
         struct stat st {};
-        st.st_ino = entry->d_ino;
-        st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
-        if (fill(buffer, entry->d_name, &st, 0, static_cast<fuse_fill_dir_flags>(0)) != 0) {
+        auto fillFlags = static_cast<fuse_fill_dir_flags>(0);
+        bool dots = std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0;
+        if (plus && !dots &&
+            ::fstatat(::dirfd(handle->dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            fillFlags = FUSE_FILL_DIR_PLUS;
+        } else {
+            st = {};
+            st.st_ino = entry->d_ino;
+            st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
+        }
+        if (fill(buffer, entry->d_name, &st, 0, fillFlags) != 0) {
             return 0;
         }
     }
@@ -638,6 +654,7 @@ void* VxInit(fuse_conn_info* conn, fuse_config* cfg) {
     cfg->entry_timeout = 1.0;
     cfg->attr_timeout = 1.0;
     cfg->negative_timeout = 0.0;
+    conn->want |= conn->capable & FUSE_CAP_READDIRPLUS;
     // File data must always pass through read and write so it is ciphered:
     // no splicing of stored bytes, no kernel write-back that could merge
     // writes behind our back.
