@@ -14,6 +14,7 @@
 
 #include "driver/DriverProtocol.h"
 #include "driver/SocketIo.h"
+#include "platform/Locations.h"
 
 namespace tsrn::driver {
 
@@ -54,10 +55,16 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds grace) {
 
 }  // namespace
 
+std::filesystem::path DriverClient::DefaultProgram() {
+    return SystemDirectory() / "tsrnvx";
+}
+
 DriverClient::DriverClient(std::filesystem::path program, DriverClientTimeouts timeouts)
     : program_(std::move(program)), timeouts_(timeouts) {}
 
-DriverClient::~DriverClient() { Close(); }
+DriverClient::~DriverClient() {
+    Close();
+}
 
 bool DriverClient::Open() {
     if (opened_) {
@@ -80,7 +87,9 @@ void DriverClient::Close() {
     ReapDriver(timeouts_.exit);
 }
 
-bool DriverClient::IsOpen() const { return channel_ >= 0; }
+bool DriverClient::IsOpen() const {
+    return channel_ >= 0;
+}
 
 bool DriverClient::StartDriver() {
     int ends[2];
@@ -95,6 +104,10 @@ bool DriverClient::StartDriver() {
 
     const pid_t pid = fork();
     if (pid == 0) {
+        // The driver starts with no signal blocked, whatever this thread blocks.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         fcntl(driverEnd, F_SETFD, 0);
         MarkOthersCloseOnExec(driverEnd);
         execv(argv[0], argv.data());

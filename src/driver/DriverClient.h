@@ -23,8 +23,12 @@ struct DriverClientTimeouts {
 };
 
 class DriverClient : public DriverLink {
-public:
-    explicit DriverClient(std::filesystem::path program, DriverClientTimeouts timeouts = {});
+  public:
+    // The driver program of this installation: tsrnvx in the system folder.
+    static std::filesystem::path DefaultProgram();
+
+    explicit DriverClient(std::filesystem::path program = DefaultProgram(),
+                          DriverClientTimeouts timeouts = {});
     ~DriverClient() override;
     DriverClient(const DriverClient&) = delete;
     DriverClient& operator=(const DriverClient&) = delete;
@@ -36,10 +40,10 @@ public:
     // The driver's process id while it runs (0 otherwise); for diagnostics.
     pid_t DriverPid() const { return child_; }
 
-protected:
+  protected:
     bool Transact(const Request& request, std::uint32_t& answer) override;
 
-private:
+  private:
     bool StartDriver();
     bool AwaitHello();
     void DropChannel();

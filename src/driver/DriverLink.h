@@ -44,7 +44,7 @@ struct Request {
 };
 
 class DriverLink {
-public:
+  public:
     virtual ~DriverLink() = default;
 
     // Opening loads the driver; closing lets it unload. No reopening.
@@ -62,13 +62,13 @@ public:
     bool SetGlobalProtection(std::uint32_t word);
     bool SetPassword(std::string_view password);
 
-protected:
+  protected:
     // Sends one request and waits for its reply. Returns false when the call
     // itself failed (no driver, broken channel); otherwise true with `answer`
     // as the driver left it. Must never block for ever.
     virtual bool Transact(const Request& request, std::uint32_t& answer) = 0;
 
-private:
+  private:
     std::int32_t WordRequest(const Request& request);
     bool BoolRequest(const Request& request);
 };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -23,7 +24,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 class DriverClientTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { setenv("TSRN_FAKE_DRIVER_LOG", LogPath().c_str(), 1); }
     void TearDown() override {
         unsetenv("TSRN_FAKE_DRIVER_LOG");
@@ -81,7 +82,7 @@ TEST_F(DriverClientTest, OpensSendsRequestsAndReadsTheAnswerWords) {
     client.Close();
 
     const std::vector<std::string> expected = {
-        "7 2 129 129 [/Some Dir/x]", "2 3 0 3 none", "14 0 0 0 []", "4 0 0 0 none",
+        "7 2 129 129 [/Some Dir/x]", "2 3 0 3 none",   "14 0 0 0 []", "4 0 0 0 none",
         "12 57005 0 0 none",         "11 1 18 18 none"};
     EXPECT_EQ(LogLines("request "), expected);
 }
@@ -159,6 +160,18 @@ TEST_F(DriverClientTest, OpenFailsWithoutAProperHelloAndLeavesNoProcess) {
         ASSERT_GT(pid, 0);
         EXPECT_TRUE(ProcessGone(pid));
     }
+}
+
+TEST_F(DriverClientTest, TheDriverProgramIsFoundInTheSystemFolder) {
+    Mode("serve");
+    const auto system = dir_ / "system";
+    std::filesystem::create_directory(system);
+    std::filesystem::create_symlink(TSRN_FAKE_DRIVER, system / "tsrnvx");
+    setenv("TSRN_SYSTEM_DIR", system.c_str(), 1);
+    DriverClient client;
+    unsetenv("TSRN_SYSTEM_DIR");
+    EXPECT_TRUE(client.Open());
+    EXPECT_TRUE(client.InitializeDriver());
 }
 
 TEST_F(DriverClientTest, OpenFailsWhenTheProgramIsMissing) {

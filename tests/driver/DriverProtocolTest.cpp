@@ -8,15 +8,17 @@
 namespace tsrn::driver::wire {
 namespace {
 
-std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 // The exact bytes both sides of the channel must agree on.
 TEST(DriverProtocolTest, ARequestFrameHasTheDocumentedBytes) {
     const auto frame = EncodeRequest({RequestCode::SetFolderPath, "/ab", 2, 0x81, 0x81});
     ASSERT_TRUE(frame);
-    const std::vector<std::uint8_t> expected = {
-        'T', 'S', 'R', 'Q', 0x06, 0, 0, 0, 0x02, 0, 0, 0, 0x81, 0, 0, 0,
-        0x81, 0, 0, 0, 0x03, 0, 0, 0, '/', 'a', 'b'};
+    const std::vector<std::uint8_t> expected = {'T', 'S', 'R',  'Q',  0x06, 0, 0,   0,    0x02,
+                                                0,   0,   0,    0x81, 0,    0, 0,   0x81, 0,
+                                                0,   0,   0x03, 0,    0,    0, '/', 'a',  'b'};
     EXPECT_EQ(Bytes(*frame), expected);
 
     const auto none = EncodeRequest({RequestCode::QueryOpenFiles, std::nullopt, 1, 0, 1});
@@ -31,12 +33,12 @@ TEST(DriverProtocolTest, ARequestFrameHasTheDocumentedBytes) {
 
 TEST(DriverProtocolTest, HelloAndReplyHaveTheDocumentedBytes) {
     const auto hello = EncodeHello({kVersion, 0x01020304});
-    const std::array<std::uint8_t, kHelloSize> expectedHello = {
-        'T', 'S', 'H', 'L', 1, 0, 0, 0, 4, 3, 2, 1, 0, 0, 0, 0};
+    const std::array<std::uint8_t, kHelloSize> expectedHello = {'T', 'S', 'H', 'L', 1, 0, 0, 0,
+                                                                4,   3,   2,   1,   0, 0, 0, 0};
     EXPECT_EQ(hello, expectedHello);
     const auto reply = EncodeReply({true, 0xA0B0C0D0});
-    const std::array<std::uint8_t, kReplySize> expectedReply = {
-        'T', 'S', 'R', 'P', 1, 0, 0, 0, 0xD0, 0xC0, 0xB0, 0xA0, 0, 0, 0, 0};
+    const std::array<std::uint8_t, kReplySize> expectedReply = {'T',  'S',  'R',  'P',  1, 0, 0, 0,
+                                                                0xD0, 0xC0, 0xB0, 0xA0, 0, 0, 0, 0};
     EXPECT_EQ(reply, expectedReply);
 }
 
@@ -74,10 +76,10 @@ TEST(DriverProtocolTest, DecodingRoundTripsAndRejectsBrokenFrames) {
 }
 
 TEST(DriverProtocolTest, TextsBeyondTheCapOrWithANulDoNotTravel) {
-    EXPECT_TRUE(EncodeRequest({RequestCode::SetFolderPath, std::string(kMaxTextLength, 'a'), 1,
-                               0, 0}));
-    EXPECT_FALSE(EncodeRequest({RequestCode::SetFolderPath,
-                                std::string(kMaxTextLength + 1, 'a'), 1, 0, 0}));
+    EXPECT_TRUE(
+        EncodeRequest({RequestCode::SetFolderPath, std::string(kMaxTextLength, 'a'), 1, 0, 0}));
+    EXPECT_FALSE(
+        EncodeRequest({RequestCode::SetFolderPath, std::string(kMaxTextLength + 1, 'a'), 1, 0, 0}));
     EXPECT_FALSE(EncodeRequest({RequestCode::SetPassword, std::string("a\0b", 3), 0, 0, 0}));
 }
 

@@ -83,7 +83,9 @@ namespace req {
 Request QueryOpenFiles(std::uint32_t slot) {
     return {RequestCode::QueryOpenFiles, std::nullopt, slot, 0, slot};
 }
-Request InitializeDriver() { return {RequestCode::InitializeDriver, std::nullopt, 0, 0, 0}; }
+Request InitializeDriver() {
+    return {RequestCode::InitializeDriver, std::nullopt, 0, 0, 0};
+}
 Request SetFolderPath(std::string path, std::uint32_t slot, std::uint32_t state) {
     return {RequestCode::SetFolderPath, std::move(path), slot, state, state};
 }

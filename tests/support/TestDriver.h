@@ -22,7 +22,7 @@ void PrintTo(const Request& request, std::ostream* os);
 namespace tsrn::test {
 
 class TestDriver : public driver::DriverLink {
-public:
+  public:
     struct Response {
         enum class Kind { Answer, FailCall, LeaveUntouched };
         Kind kind = Kind::Answer;
@@ -54,10 +54,10 @@ public:
     const std::vector<driver::Request>& Requests() const { return requests_; }
     void ClearRequests() { requests_.clear(); }
 
-protected:
+  protected:
     bool Transact(const driver::Request& request, std::uint32_t& answer) override;
 
-private:
+  private:
     Response ResponseFor(const driver::Request& request);
 
     bool open_ = true;

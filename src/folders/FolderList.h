@@ -1,0 +1,46 @@
+#pragma once
+// The ordered folder records, held as five parallel columns (long path, short
+// path, description, state, kind) that always have the same length. The record
+// at position p is slot p+1 in the driver.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "folders/FolderRecord.h"
+
+namespace tsrn::folders {
+
+class FolderList {
+  public:
+    std::size_t Size() const { return longPaths_.size(); }
+    bool Empty() const { return longPaths_.empty(); }
+
+    FolderRecord Record(std::size_t position) const;
+    const std::string& LongPath(std::size_t position) const { return longPaths_.at(position); }
+    const std::string& ShortPath(std::size_t position) const { return shortPaths_.at(position); }
+    const std::string& Description(std::size_t position) const {
+        return descriptions_.at(position);
+    }
+    std::uint32_t State(std::size_t position) const { return states_.at(position); }
+    FolderKind Kind(std::size_t position) const { return kinds_.at(position); }
+
+    void Append(FolderRecord record);
+    void SetState(std::size_t position, std::uint32_t state) { states_.at(position) = state; }
+    void SetDescription(std::size_t position, std::string description) {
+        descriptions_.at(position) = std::move(description);
+    }
+    // Copies long path, short path, state and kind (not the description).
+    void CopyPathsStateAndKind(std::size_t destination, std::size_t source);
+    void DropLast();
+
+  private:
+    std::vector<std::string> longPaths_;
+    std::vector<std::string> shortPaths_;
+    std::vector<std::string> descriptions_;
+    std::vector<std::uint32_t> states_;
+    std::vector<FolderKind> kinds_;
+};
+
+}  // namespace tsrn::folders

@@ -1,0 +1,361 @@
+#include "folders/ProtectedFolders.h"
+
+#include <limits.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "driver/DriverProtocol.h"
+#include "folders/FolderPaths.h"
+#include "folders/ListFileParser.h"
+#include "folders/RegistryStore.h"
+#include "platform/Paths.h"
+#include "resources/StringTable.h"
+
+namespace tsrn::folders {
+
+namespace fs = folder_state;
+
+namespace {
+
+constexpr int kErrorCaption = 257;
+constexpr int kGlobalProtectionFailed = 261;
+constexpr int kRegistryFileDescription = 269;
+constexpr int kStartFailed = 40010;
+constexpr int kStopFailed = 40011;
+constexpr int kProtectionFailed = 40012;
+constexpr std::uint32_t kRegistryFileState = fs::kNotEncoded | fs::kForbidDelete;
+constexpr std::string_view kGlobalProtectionName = "GS";
+
+std::uint32_t Slot(std::size_t position) {
+    return static_cast<std::uint32_t>(position + 1);
+}
+
+bool CanTravelAsPath(std::string_view path) {
+    return path.size() <= driver::wire::kMaxTextLength && path.find('\0') == std::string_view::npos;
+}
+
+std::array<std::uint8_t, 4> LittleEndian(std::uint32_t word) {
+    return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
+}
+
+std::uint32_t FromLittleEndian(const std::array<std::uint8_t, 4>& bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// The value names "0", "1", ... as the list writes them: decimal, no sign, no
+// leading zero.
+std::optional<int> EntryIndex(std::string_view name) {
+    if (name.empty() || (name.size() > 1 && name[0] == '0')) {
+        return std::nullopt;
+    }
+    int index = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), index);
+    if (error != std::errc() || end != name.data() + name.size() || index < 0) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+std::string PathKey() {
+    return std::string(kStorageRoot) + std::string(kPathKey);
+}
+
+// Folder paths are saved from PATH_MAX buffers and read back with the same
+// room: the store's ordinary texts stop at 259 characters, and a longer path
+// would silently drop its folder from the list at the next start.
+std::string ReadStoredPath(RegistryStore& store, const std::string& name) {
+    const auto value = store.Database().QueryValue(Hive::LocalMachine, PathKey(), name);
+    if (!value || value->data.size() > static_cast<std::size_t>(PATH_MAX)) {
+        return {};
+    }
+    const auto& data = value->data;
+    const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
+    if (end - data.begin() >= PATH_MAX) {
+        return {};
+    }
+    return std::string(data.begin(), end);
+}
+
+// The numbers below `count` that have a stored path value, in increasing
+// order. "PathNum" may claim far more entries than exist; every number without
+// a value would be skipped anyway, so only the stored ones are visited.
+std::vector<int> StoredEntries(RegistryStore& store, int count) {
+    std::vector<int> entries;
+    for (const auto& name : store.Database().ValueNames(Hive::LocalMachine, PathKey())) {
+        if (const auto index = EntryIndex(name); index && *index < count) {
+            entries.push_back(*index);
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+}  // namespace
+
+ProtectedFolders::ProtectedFolders(driver::DriverLink& driver, AppState& state, Prompter& prompter,
+                                   FolderListHooks hooks)
+    : driver_(driver), state_(state), prompter_(prompter), hooks_(std::move(hooks)) {}
+
+std::int32_t ProtectedFolders::AddFolder(std::string_view path, std::string_view description,
+                                         std::uint32_t state, FolderKind kind) {
+    if (!CanTravelAsPath(path)) {
+        return -1;
+    }
+    const std::size_t position = list_.Size();
+    std::string shortPath = ShortPath(path);
+    // Until the password is in the driver, the driver holds every folder stopped.
+    const std::uint32_t sent = state_.keyLoaded ? state : fs::WithCipherState(state, fs::kStopped);
+    if (shortPath != UpperCase(path)) {
+        driver_.SetFolderShortPath(shortPath, Slot(position), sent);
+    }
+    const std::int32_t status = driver_.SetFolderPath(path, Slot(position), sent);
+    list_.Append({std::string(path), std::move(shortPath), std::string(description),
+                  status == 0 ? state : 0, kind});
+    return status;
+}
+
+std::int32_t ProtectedFolders::RemoveFolder(std::size_t position, bool force) {
+    if (position >= list_.Size()) {
+        return -1;
+    }
+    driver_.ClearFolderShortPath(Slot(position));
+    const std::int32_t status = driver_.ClearFolderPath(Slot(position));
+    if (status != 0) {
+        list_.SetState(position, list_.State(position) & ~fs::kCipherMask);
+        if (!force) {
+            return status;
+        }
+    }
+    for (std::size_t i = position + 1; i < list_.Size(); ++i) {
+        MoveFolder(i - 1, i);
+    }
+    list_.DropLast();
+    return status;
+}
+
+void ProtectedFolders::MoveFolder(std::size_t destination, std::size_t source) {
+    if (destination >= list_.Size() || source >= list_.Size()) {
+        return;
+    }
+    driver_.ClearFolderPath(Slot(destination));
+    driver_.ClearFolderShortPath(Slot(destination));
+    driver_.ClearFolderPath(Slot(source));
+    driver_.ClearFolderShortPath(Slot(source));
+    list_.CopyPathsStateAndKind(destination, source);
+    // In a move the short path travels as the path and the long one as the
+    // short path, and the real state is sent even before the key is loaded.
+    const std::uint32_t state = list_.State(destination);
+    driver_.SetFolderPath(list_.ShortPath(destination), Slot(destination), state);
+    driver_.SetFolderShortPath(list_.LongPath(destination), Slot(destination), state);
+    list_.SetDescription(destination, list_.Description(source));
+}
+
+bool ProtectedFolders::IsInList(std::string_view path) const {
+    for (std::size_t i = list_.Size(); i-- > 0;) {
+        if (list_.ShortPath(i) == path || list_.LongPath(i) == path) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ProtectedFolders::StartCiphering() {
+    return ChangeCipherState(fs::kWorking, kStartFailed);
+}
+
+bool ProtectedFolders::StopCiphering() {
+    return ChangeCipherState(fs::kStopped, kStopFailed);
+}
+
+bool ProtectedFolders::ChangeCipherState(std::uint32_t cipherState, int failureTextId) {
+    const auto selected = Selected();
+    if (!selected) {
+        return false;
+    }
+    const std::uint32_t state = fs::WithCipherState(list_.State(*selected), cipherState);
+    if (driver_.SetFolderState(Slot(*selected), state) != 0) {
+        ShowError(failureTextId);
+        return false;
+    }
+    list_.SetState(*selected, state);
+    Rebuild();
+    return true;
+}
+
+void ProtectedFolders::ApplyProtection() {
+    Rebuild();
+    const auto selected = Selected();
+    if (selected && driver_.SetFolderState(Slot(*selected), list_.State(*selected)) != 0) {
+        ShowError(kProtectionFailed);
+    }
+}
+
+void ProtectedFolders::ResendAllStates() {
+    bool anyRefused = false;
+    for (std::size_t i = 0; i < list_.Size(); ++i) {
+        anyRefused |= driver_.SetFolderState(Slot(i), list_.State(i)) != 0;
+    }
+    if (anyRefused) {
+        ShowError(kProtectionFailed);
+    }
+    state_.keyLoaded = true;
+    Rebuild();
+}
+
+bool ProtectedFolders::SendGlobalProtection() {
+    if (!driver_.SetGlobalProtection(globalProtection_)) {
+        ShowError(kGlobalProtectionFailed);
+        return false;
+    }
+    return true;
+}
+
+void ProtectedFolders::LoadFolderList(RegistryStore& store) {
+    if (state_.listFileMode) {
+        ImportListFile(state_.listFilePath);
+    } else {
+        LoadStoredFolders(store);
+    }
+    AddRegistryFileEntries(store);
+}
+
+void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
+    for (const int i : StoredEntries(store, store.GetInt(kPathKey, "PathNum", 0))) {
+        const std::string name = std::to_string(i);
+        const std::string stored = ReadStoredPath(store, name);
+        if (stored.empty()) {
+            continue;
+        }
+        const auto path = FullPath(stored);
+        if (!path) {
+            continue;
+        }
+        const std::string description = store.GetString(kPathKey, name + "d", "");
+        std::array<std::uint8_t, 4> bytes{};
+        std::uint32_t state = fs::kWorking;
+        if (store.GetBinary(kPathKey, name + "s", bytes.data(), bytes.size())) {
+            // A hand-edited word loses the bits no folder state has.
+            state = FromLittleEndian(bytes) & fs::kValidBits;
+        }
+        if (fs::CipherState(state) == fs::kNotEncoded) {
+            continue;
+        }
+        if (fs::CipherState(state) == fs::kInitError) {
+            state = fs::kWorking;
+        }
+        AddFolder(*path, description, state, FolderKind::User);
+    }
+}
+
+void ProtectedFolders::AddRegistryFileEntries(RegistryStore& store) {
+    const std::string description(text::Text(kRegistryFileDescription));
+    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
+        const std::string file = store.Database().HiveFile(hive).string();
+        if (!file.empty()) {
+            AddFolder(file, description, kRegistryFileState, FolderKind::RegistryFile);
+        }
+    }
+}
+
+void ProtectedFolders::SaveFolderList(RegistryStore& store) {
+    if (!state_.unlocked || state_.listFileMode) {
+        return;
+    }
+    int saved = 0;
+    for (std::size_t i = 0; i < list_.Size(); ++i) {
+        if (list_.Kind(i) != FolderKind::User || list_.LongPath(i).empty()) {
+            continue;
+        }
+        const std::string name = std::to_string(saved);
+        store.SetString(kPathKey, name, list_.LongPath(i));
+        if (list_.Description(i).empty()) {
+            store.DeleteValue(kPathKey, name + "d");
+        } else {
+            store.SetString(kPathKey, name + "d", list_.Description(i));
+        }
+        const auto state = LittleEndian(list_.State(i));
+        store.SetBinary(kPathKey, name + "s", state.data(), state.size());
+        ++saved;
+    }
+    store.SetInt(kPathKey, "PathNum", saved);
+    for (int j = saved;; ++j) {
+        const std::string name = std::to_string(j);
+        const bool path = store.DeleteValue(kPathKey, name);
+        const bool description = store.DeleteValue(kPathKey, name + "d");
+        const bool state = store.DeleteValue(kPathKey, name + "s");
+        if (!path && !description && !state) {
+            break;
+        }
+    }
+}
+
+void ProtectedFolders::LoadGlobalProtection(RegistryStore& store) {
+    std::array<std::uint8_t, 4> bytes{};
+    globalProtection_ =
+        store.GetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size())
+            ? FromLittleEndian(bytes) & fs::kProtectionMask
+            : 0;
+}
+
+void ProtectedFolders::SaveGlobalProtection(RegistryStore& store) {
+    if (!state_.unlocked) {
+        return;
+    }
+    const auto bytes = LittleEndian(globalProtection_);
+    store.SetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size());
+}
+
+std::size_t ProtectedFolders::ImportListFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return 0;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::size_t count = 0;
+    for (const auto& name : ParseListFile(bytes)) {
+        if (const auto full = FullPath(name)) {
+            AddFolder(*full, "", fs::kWorking, FolderKind::User);
+            ++count;
+        }
+    }
+    return count;
+}
+
+void ProtectedFolders::ShowError(int textId) {
+    Message message;
+    message.textId = textId;
+    message.text = std::string(text::Text(textId));
+    message.captionId = kErrorCaption;
+    message.buttons = Buttons::Ok;
+    message.icon = Icon::None;
+    message.defaultButton = Answer::Ok;
+    prompter_.Ask(message);
+}
+
+void ProtectedFolders::Rebuild() {
+    if (hooks_.rebuildView) {
+        hooks_.rebuildView();
+    }
+}
+
+std::optional<std::size_t> ProtectedFolders::Selected() const {
+    if (!hooks_.selectedPosition) {
+        return std::nullopt;
+    }
+    const auto selected = hooks_.selectedPosition();
+    if (selected && *selected >= list_.Size()) {
+        return std::nullopt;
+    }
+    return selected;
+}
+
+}  // namespace tsrn::folders
