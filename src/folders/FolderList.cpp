@@ -2,6 +2,44 @@
 
 namespace tsrn::folders {
 
+namespace {
+
+const std::string kNoText;
+
+}  // namespace
+
+const std::string& FolderList::LongPath(std::size_t position) const {
+    return position < Size() ? longPaths_[position] : kNoText;
+}
+
+const std::string& FolderList::ShortPath(std::size_t position) const {
+    return position < Size() ? shortPaths_[position] : kNoText;
+}
+
+const std::string& FolderList::Description(std::size_t position) const {
+    return position < Size() ? descriptions_[position] : kNoText;
+}
+
+std::uint32_t FolderList::State(std::size_t position) const {
+    return position < Size() ? states_[position] : 0;
+}
+
+FolderKind FolderList::Kind(std::size_t position) const {
+    return position < Size() ? kinds_[position] : FolderKind::User;
+}
+
+void FolderList::SetState(std::size_t position, std::uint32_t state) {
+    if (position < Size()) {
+        states_[position] = state;
+    }
+}
+
+void FolderList::SetDescription(std::size_t position, std::string description) {
+    if (position < Size()) {
+        descriptions_[position] = std::move(description);
+    }
+}
+
 FolderRecord FolderList::Record(std::size_t position) const {
     return {LongPath(position), ShortPath(position), Description(position), State(position),
             Kind(position)};
@@ -16,10 +54,13 @@ void FolderList::Append(FolderRecord record) {
 }
 
 void FolderList::CopyPathsStateAndKind(std::size_t destination, std::size_t source) {
-    longPaths_.at(destination) = longPaths_.at(source);
-    shortPaths_.at(destination) = shortPaths_.at(source);
-    states_.at(destination) = states_.at(source);
-    kinds_.at(destination) = kinds_.at(source);
+    if (destination >= Size() || source >= Size()) {
+        return;
+    }
+    longPaths_[destination] = longPaths_[source];
+    shortPaths_[destination] = shortPaths_[source];
+    states_[destination] = states_[source];
+    kinds_[destination] = kinds_[source];
 }
 
 void FolderList::DropLast() {

@@ -1,7 +1,8 @@
 #pragma once
 // The ordered folder records, held as five parallel columns (long path, short
 // path, description, state, kind) that always have the same length. The record
-// at position p is slot p+1 in the driver.
+// at position p is slot p+1 in the driver. A position beyond the list reads as
+// an empty record and is never written.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,19 +19,15 @@ class FolderList {
     bool Empty() const { return longPaths_.empty(); }
 
     FolderRecord Record(std::size_t position) const;
-    const std::string& LongPath(std::size_t position) const { return longPaths_.at(position); }
-    const std::string& ShortPath(std::size_t position) const { return shortPaths_.at(position); }
-    const std::string& Description(std::size_t position) const {
-        return descriptions_.at(position);
-    }
-    std::uint32_t State(std::size_t position) const { return states_.at(position); }
-    FolderKind Kind(std::size_t position) const { return kinds_.at(position); }
+    const std::string& LongPath(std::size_t position) const;
+    const std::string& ShortPath(std::size_t position) const;
+    const std::string& Description(std::size_t position) const;
+    std::uint32_t State(std::size_t position) const;
+    FolderKind Kind(std::size_t position) const;
 
     void Append(FolderRecord record);
-    void SetState(std::size_t position, std::uint32_t state) { states_.at(position) = state; }
-    void SetDescription(std::size_t position, std::string description) {
-        descriptions_.at(position) = std::move(description);
-    }
+    void SetState(std::size_t position, std::uint32_t state);
+    void SetDescription(std::size_t position, std::string description);
     // Copies long path, short path, state and kind (not the description).
     void CopyPathsStateAndKind(std::size_t destination, std::size_t source);
     void DropLast();

@@ -141,7 +141,7 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kUninstallQuestion, "Remove Tessaryn 1.0 from this computer?\nIts programs, menu entries and settings are deleted. Folders that are still enciphered stay enciphered: decipher them with Tessaryn first."},
     {res::setup::str::kFinalStepIncomplete, "The menu entries or the registry values could not be written."},
     {res::setup::str::kPasswordNotStored, "The installation password could not be stored in %s."},
-    {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER]\nWith --unattended the installation password is read from standard input (one line)."},
+    {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER | --installed | --version]\nWith --unattended the installation password is read from standard input (one line); --installed prints the folder of an earlier installation."},
 };
 // clang-format on
 

@@ -332,12 +332,16 @@ TEST_F(ProtectedFoldersTest, SendGlobalProtectionReportsAFailedCall) {
     ExpectOneError(261);
 }
 
-TEST_F(ProtectedFoldersTest, ASelectionBeyondTheListIsNoSelection) {
+TEST_F(ProtectedFoldersTest, PositionsBeyondTheListAreIgnored) {
     AddThree();
     selected = 7;
     EXPECT_FALSE(folders.StartCiphering());
     folders.ApplyProtection();
+    folders.MoveFolder(0, 3);
     EXPECT_TRUE(driver.Requests().empty());
+    folders.EditableList().SetState(3, 0x81);
+    EXPECT_EQ(folders.List().Size(), 3u);
+    EXPECT_EQ(folders.List().LongPath(3), "");
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
+#ifdef TSRN_HAVE_APP_LOGIC
+#include "app/InstallationPassword.h"
+#endif
 
 namespace tsrn::setup::test {
 namespace {
@@ -82,9 +85,21 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
         EXPECT_EQ(pwd[0] | (pwd[1] << 8), crypto::StoredCheckWord("open sesame"));
     }
-    if (ReadFile(folder / "tsrn").size() == fs::file_size("/bin/true")) {
-        EXPECT_EQ(Run("'" + (folder / "tsrn").string() + "'"), 0) << "the stand-in still runs";
+    // The installed program still starts: the shell answers 126 for a file it
+    // cannot execute (a damaged ELF header); the real program waits for its
+    // password until the timeout ends it (124).
+    const int started = Run("timeout 3 '" + (folder / "tsrn").string() + "'");
+    EXPECT_TRUE(started >= 0 && started != 126 && started != 127) << started << output;
+#ifdef TSRN_HAVE_APP_LOGIC
+    {
+        RegistryDatabase registry(world.Paths().registryFolder);
+        RegistryStore settings(registry);
+        EXPECT_TRUE(app::InstallationPasswordMatches(settings, "open sesame", "/nonexistent"));
+        EXPECT_FALSE(app::InstallationPasswordMatches(settings, "open sesame!", "/nonexistent"));
     }
+#endif
+    EXPECT_EQ(Run("'" + (world.Medium() / "setup").string() + "' --installed"), 0);
+    EXPECT_EQ(output, folder.string() + "/\n");
 
     // A second installation over the first one is accepted.
     ASSERT_EQ(Install(folder.string(), "second"), 0) << output;
@@ -100,6 +115,7 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder));
     EXPECT_FALSE(fs::exists(world.ProgramGroup()));
+    EXPECT_EQ(Run("'" + (world.Medium() / "setup").string() + "' --installed"), 1);
     EXPECT_FALSE(RegistryHolds(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
     EXPECT_FALSE(
         RegistryHolds(Hive::LocalMachine,

@@ -17,11 +17,6 @@
 #include "folders/RegistryStore.h"
 #include "resources/ResourceIds.h"
 
-// Fontconfig keeps a cache for the life of the process that it never frees.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
 namespace tsrn::setup::test {
 namespace {
 

@@ -18,6 +18,7 @@
 #include "runtime/Runtime.h"
 #include "setup/InstallFileTable.h"
 #include "setup/UnattendedInstall.h"
+#include "setup/Uninstall.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ using namespace tsrn::setup;
 struct Options {
     bool unattended = false;
     bool version = false;
+    bool installed = false;
     bool valid = true;
     std::string installFolder;
 };
@@ -40,6 +42,8 @@ Options ParseOptions(int argc, char** argv) {
             options.unattended = true;
         } else if (args[i] == "--install-dir" && i + 1 < args.size()) {
             options.installFolder = std::string(args[++i]);
+        } else if (args[i] == "--installed") {
+            options.installed = true;
         } else if (args[i] == "--version") {
             options.version = true;
         } else if (args[i].starts_with("--")) {
@@ -76,6 +80,18 @@ int RunUnattended(const Options& options) {
                                 std::cerr);
 }
 
+// Prints the install folder of an existing installation; 1 when there is none.
+int ReportInstalled() {
+    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    const std::string folder = InstalledFolder(registry, "");
+    std::error_code ec;
+    if (folder.empty() || !fs::is_regular_file(fs::path(folder) / std::string(kMainProgram), ec)) {
+        return 1;
+    }
+    std::cout << folder << '\n';
+    return 0;
+}
+
 int RunWizard(int argc, char** argv) {
     QApplication app(argc, argv);
     RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
@@ -106,6 +122,9 @@ int main(int argc, char** argv) {
                   << (tsrn_framework_version() >> 48) << '.'
                   << ((tsrn_framework_version() >> 32) & 0xFFFF) << ")\n";
         return 0;
+    }
+    if (options.installed) {
+        return ReportInstalled();
     }
     if (options.unattended) {
         return RunUnattended(options);
