@@ -45,7 +45,9 @@ class CipheringRun : private TransformProgress {
                  std::size_t chunkSize = FileTransformer::kDefaultChunkSize,
                  FileIo& io = FileIo::System());
 
-    void SetListener(RunListener* listener) { listener_ = listener; }
+    void SetListener(RunListener* listener) {
+        listener_ = listener != nullptr ? listener : &defaultListener_;
+    }
     void SetJournal(RunJournal* journal);
 
     // The window's timer could not be started: no file has been touched.

@@ -28,6 +28,7 @@ int RunDecipher(Args args);
 int RunRecipher(Args args);
 int RunFolders(Args args);
 int RunRegistry(Args args);
+int RunServe(Args args);
 
 // Prints "tsrnctl: <message>" on standard error.
 void Complain(std::string_view message);

@@ -1,0 +1,20 @@
+#include "bulk/LoopBulkRunner.h"
+
+#include "bulk/CipheringRun.h"
+
+namespace tsrn::bulk {
+
+int LoopBulkRunner::Run(const std::string& folder, CipherMode mode) {
+    CipheringRun run(folder, mode, prompter_);
+    run.SetListener(listener_);
+    while (!run.Ended()) {
+        if (run.Finished()) {
+            run.PressButton();
+        } else {
+            run.Tick();
+        }
+    }
+    return run.Result();
+}
+
+}  // namespace tsrn::bulk

@@ -1,0 +1,24 @@
+#pragma once
+// The "Change password" command after its dialog: the new password is put
+// in force only when the reciphering procedure says so, and then its check
+// value is stored at once, so files reciphered under it are never left
+// behind a stored check value that accepts only the old password.
+
+#include <string>
+
+#include "password/PasswordPorts.h"
+
+namespace tsrn::password {
+
+enum class PasswordChangeResult {
+    Unchanged,     // the password already in force (message 40019)
+    Installed,     // message 40013
+    NotInstalled,  // message 40015
+};
+
+PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPorts& ports);
+
+// Stores the 16-bit check word of `password` as "pwd" (4 bytes, little-endian).
+bool StoreCheckWord(RegistryStore& store, std::string_view password);
+
+}  // namespace tsrn::password

@@ -1,0 +1,248 @@
+// The reciphering procedure's questions, answers and driver requests, with a
+// scripted user, the test driver and a runner that records the runs.
+
+#include "password/Reciphering.h"
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "ScriptedPrompter.h"
+#include "TestDriver.h"
+#include "bulk/CipheringRun.h"
+#include "crypto/KeyDerivation.h"
+
+namespace tsrn::password {
+namespace {
+
+using driver::RequestCode;
+using folders::FolderKind;
+using test::TestDriver;
+namespace req = test::req;
+
+class RecordingRunner : public bulk::BulkRunner {
+  public:
+    std::vector<int> results;  // one per run; IDOK when none left
+    std::vector<std::string> folders;
+    int Run(const std::string& folder, bulk::CipherMode mode) override {
+        EXPECT_EQ(mode, bulk::CipherMode::Recipher);
+        folders.push_back(folder);
+        if (results.empty())
+            return bulk::kIdOk;
+        int result = results.front();
+        results.erase(results.begin());
+        return result;
+    }
+};
+
+// Slots: 1 "/d/A" (0x21), 2 "/d/A/B" (0x31, inside A), 3 a registry file
+// entry, 4 an empty path, 5 "/e/C" (0x11).
+folders::FolderList MakeList() {
+    folders::FolderList list;
+    list.Append({"/d/A", "/d/A", "a", 0x21, FolderKind::User});
+    list.Append({"/d/A/B", "/d/A/B", "b", 0x31, FolderKind::User});
+    list.Append({"/reg/user.db", "/reg/user.db", "", 0x03, FolderKind::RegistryFile});
+    list.Append({"", "", "", 0, FolderKind::User});
+    list.Append({"/e/C", "/e/C", "c", 0x11, FolderKind::User});
+    return list;
+}
+
+constexpr int kIntro = 40017;
+constexpr int kFolder = 40016;
+constexpr int kBreak = 40018;
+constexpr int kStopError = 40011;
+constexpr int kStartError = 40010;
+
+struct Case {
+    const char* name;
+    std::vector<Answer> answers;
+    std::vector<int> runResults;
+    std::function<void(TestDriver&)> setUp;  // what the driver refuses
+    bool installed;
+    std::vector<int> asked;
+    std::vector<std::string> runs;
+    std::vector<driver::Request> requests;
+};
+
+const auto kStopB = req::SetFolderState(2, 2);
+const auto kStopA = req::SetFolderState(1, 2);
+const auto kStartB = req::SetFolderState(2, 0x31);
+const auto kStartA = req::SetFolderState(1, 0x21);
+
+std::vector<Case> Cases() {
+    using A = Answer;
+    return {
+        {"intro declined", {A::No}, {}, {}, false, {kIntro}, {}, {}},
+        {"no to every folder",
+         {A::Yes, A::No, A::No, A::No},
+         {},
+         {},
+         true,
+         {kIntro, kFolder, kFolder, kFolder},
+         {},
+         {}},
+        {"cancel at the first question",
+         {A::Yes, A::Cancel},
+         {},
+         {},
+         false,
+         {kIntro, kFolder},
+         {},
+         {}},
+        {"A reciphered with its subfolder stopped",
+         {A::Yes, A::Yes, A::No, A::No},
+         {},
+         {},
+         true,
+         {kIntro, kFolder, kFolder, kFolder},
+         {"/d/A"},
+         {kStopB, kStopA, kStartB, kStartA}},
+        {"B reciphered stops A too",
+         {A::Yes, A::No, A::Yes, A::No},
+         {},
+         {},
+         true,
+         {kIntro, kFolder, kFolder, kFolder},
+         {"/d/A/B"},
+         {req::SetFolderState(1, 2), req::SetFolderState(2, 2), kStartA, kStartB}},
+        {"cancel after a run, then go on",
+         {A::Yes, A::Yes, A::Cancel, A::No, A::No},
+         {},
+         {},
+         true,
+         {kIntro, kFolder, kFolder, kBreak, kFolder},
+         {"/d/A", "/d/A/B"},
+         {kStopB, kStopA, kStartB, kStartA, req::SetFolderState(1, 2), req::SetFolderState(2, 2),
+          kStartA, kStartB}},
+        {"cancel after a run, then break",
+         {A::Yes, A::Yes, A::Cancel, A::Yes},
+         {},
+         {},
+         false,
+         {kIntro, kFolder, kFolder, kBreak},
+         {"/d/A"},
+         {kStopB, kStopA, kStartB, kStartA}},
+        {"first run fails: no more questions",
+         {A::Yes, A::Yes},
+         {bulk::kIdCancel},
+         {},
+         false,
+         {kIntro, kFolder},
+         {"/d/A"},
+         {kStopB, kStopA, kStartB, kStartA}},
+        {"a later run fails: the questions go on",
+         {A::Yes, A::No, A::Yes, A::Yes},
+         {bulk::kIdOk, bulk::kIdCancel},
+         {},
+         false,
+         {kIntro, kFolder, kFolder, kFolder},
+         {"/d/A/B", "/e/C"},
+         {req::SetFolderState(1, 2), req::SetFolderState(2, 2), kStartA, kStartB,
+          req::SetFolderState(5, 2), req::SetFolderState(5, 0x11)}},
+        {"stop of the folder refused: asked again, neighbours restarted",
+         {A::Yes, A::Yes, A::Ok, A::No, A::No, A::No},
+         {},
+         [](TestDriver& d) { d.On(RequestCode::SetFolderState, 1, TestDriver::Refuse()); },
+         true,
+         {kIntro, kFolder, kStopError, kFolder, kFolder, kFolder},
+         {},
+         {kStopB, kStopA, kStartB}},
+        {"restart refused: 40010",
+         {A::Yes, A::No, A::No, A::Yes, A::Ok},
+         {},
+         [](TestDriver& d) {
+             d.On(RequestCode::SetFolderState, 5, TestDriver::Refuse());
+             d.Next(TestDriver::Accept());  // the stop goes through
+         },
+         true,
+         {kIntro, kFolder, kFolder, kFolder, kStartError},
+         {"/e/C"},
+         {req::SetFolderState(5, 2), req::SetFolderState(5, 0x11)}},
+    };
+}
+
+TEST(Reciphering, QuestionsAnswersAndRequests) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedPrompter prompter;
+        for (Answer a : c.answers)
+            prompter.Then(a);
+        TestDriver driver;
+        if (c.setUp)
+            c.setUp(driver);
+        folders::FolderList list = MakeList();
+        folders::AppState state;
+        RecordingRunner runner;
+        runner.results = c.runResults;
+        PasswordPorts ports{prompter, driver, list, state, runner};
+        EXPECT_EQ(RecipherFolders("new password", ports), c.installed);
+        EXPECT_EQ(prompter.AskedIds(), c.asked);
+        EXPECT_TRUE(prompter.ScriptUsedUp());
+        EXPECT_EQ(runner.folders, c.runs);
+        EXPECT_EQ(driver.Requests(), c.requests);
+    }
+}
+
+TEST(Reciphering, RefusedRestartClearsTheCipherStateInTheList) {
+    test::ScriptedPrompter prompter;
+    prompter.Then(Answer::Yes).Then(Answer::No).Then(Answer::No).Then(Answer::Yes).Then(Answer::Ok);
+    TestDriver driver;
+    driver.On(RequestCode::SetFolderState, 5, TestDriver::Refuse());
+    driver.Next(TestDriver::Accept());  // the stop goes through
+    folders::FolderList list = MakeList();
+    folders::AppState state;
+    RecordingRunner runner;
+    PasswordPorts ports{prompter, driver, list, state, runner};
+    RecipherFolders("x", ports);
+    EXPECT_EQ(list.State(4), 0x10u);
+    EXPECT_EQ(list.State(0), 0x21u);
+}
+
+TEST(Reciphering, MessagesAsDesigned) {
+    test::ScriptedPrompter prompter;
+    prompter.Then(Answer::Yes)
+        .Then(Answer::Yes)
+        .Then(Answer::Ok)
+        .Then(Answer::Ok)
+        .Then(Answer::No)
+        .Then(Answer::No);
+    TestDriver driver;
+    driver.On(RequestCode::SetFolderState, 2, TestDriver::Refuse());
+    folders::FolderList list = MakeList();
+    folders::AppState state;
+    RecordingRunner runner;
+    PasswordPorts ports{prompter, driver, list, state, runner};
+    RecipherFolders("x", ports);
+    const auto& asked = prompter.Asked();
+    ASSERT_GE(asked.size(), 4u);
+    EXPECT_EQ(asked[0].captionId, 57344);
+    EXPECT_EQ(asked[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(asked[0].icon, Icon::Information);
+    EXPECT_EQ(asked[1].text, "Recipher folder /d/A with new password ?");
+    EXPECT_EQ(asked[1].captionId, 0);
+    EXPECT_EQ(asked[1].buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(asked[2].textId,
+              kStopError);  // the subfolder's stop was refused: reported, run goes on
+    EXPECT_EQ(asked[2].captionId, 257);
+    EXPECT_EQ(asked[2].buttons, Buttons::Ok);
+    EXPECT_EQ(asked[3].textId, kStartError);  // and so was its restart
+    EXPECT_EQ(runner.folders, std::vector<std::string>{"/d/A"});
+}
+
+TEST(Reciphering, NewKeyGoesIntoSlotOneOnly) {
+    auto& slots = crypto::KeySlots::Instance();
+    slots.DeriveKey("old", crypto::KeySlot::Current);
+    test::ScriptedPrompter prompter;
+    prompter.Then(Answer::No);
+    TestDriver driver;
+    folders::FolderList list;
+    folders::AppState state;
+    RecordingRunner runner;
+    PasswordPorts ports{prompter, driver, list, state, runner};
+    RecipherFolders("new", ports);
+    EXPECT_EQ(slots.Key(crypto::KeySlot::New), crypto::DeriveKey("new"));
+    EXPECT_EQ(slots.Key(crypto::KeySlot::Current), crypto::DeriveKey("old"));
+}
+
+}  // namespace
+}  // namespace tsrn::password
