@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/ProgramCheckWord.h"
+#include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
 
 namespace tsrn::app {

@@ -2,6 +2,7 @@
 // served, refused, counted and left behind.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -152,13 +153,19 @@ TEST_F(LifecycleTest, FilesCreatedThroughAMountBelongToTheirCaller) {
     ::chmod(root_.c_str(), 0755);
     ::chmod(folder.c_str(), 0777);
     ASSERT_TRUE(session_.Serve(1, folder, 0x01));
+    // A folder writable only through a supplementary group of the caller.
+    fs::path teamFolder = Folder("shared/team");
+    ::chown(teamFolder.c_str(), 0, 4242);
+    ::chmod(teamFolder.c_str(), 0770);
     pid_t child = ::fork();
     if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+        gid_t team = 4242;
+        if (::setgroups(1, &team) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
             ::_exit(2);
         }
         int fd = ::open((folder / "mine").c_str(), O_CREAT | O_WRONLY, 0600);
-        ::_exit(fd >= 0 && ::mkdir((folder / "dir").c_str(), 0700) == 0 ? 0 : 1);
+        bool made = fd >= 0 && ::mkdir((folder / "dir").c_str(), 0700) == 0;
+        ::_exit(made && ::mkdir((teamFolder / "ours").c_str(), 0700) == 0 ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -168,6 +175,23 @@ TEST_F(LifecycleTest, FilesCreatedThroughAMountBelongToTheirCaller) {
     EXPECT_EQ(st.st_uid, 65534u);
     ASSERT_EQ(::stat((folder / "dir").c_str(), &st), 0);
     EXPECT_EQ(st.st_gid, 65534u);
+}
+
+TEST_F(LifecycleTest, CreatedModesAreTheCallersOnly) {
+    fs::path folder = Folder("modes");
+    ASSERT_TRUE(session_.Serve(1, folder, 0x01));
+    mode_t previous = ::umask(0);
+    int fd = ::open((folder / "f").c_str(), O_CREAT | O_WRONLY, 0777);
+    int made = ::mkdir((folder / "d").c_str(), 0777);
+    ::umask(previous);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ASSERT_EQ(made, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0777u);
+    ASSERT_EQ(::stat((folder / "d").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0777u);
 }
 
 // A driver started by hand over a socket pair, so the test can vanish the

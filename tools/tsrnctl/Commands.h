@@ -37,6 +37,7 @@ int RunDecipher(Args args);
 int RunRecipher(Args args);
 int RunFolders(Args args);
 int RunRegistry(Args args);
+int RunServe(Args args);
 int RunRecover(Args args);
 
 // Drives a prepared bulk run to its end (Ctrl-C asks to cancel), reports it

@@ -26,6 +26,9 @@ const Command kCommands[] = {
     {"registry", RunRegistry,
      "registry get|set|delete|dump KEY [NAME [TYPE VALUE]]\n"
      "                      read or change the registry database"},
+    {"serve", RunServe,
+     "serve [--use FILE] [--password-stdin]\n"
+     "                      serve the folder list through the driver until interrupted"},
 };
 
 void PrintHelp(std::FILE* out) {

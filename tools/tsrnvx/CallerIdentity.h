@@ -1,9 +1,13 @@
 #pragma once
 // While it lives, the calling thread creates files as the process that asked
-// for them (file-system uid and gid), so files made through a mount of a
-// driver running as root belong to their caller. A no-op when not root.
+// for them (file-system uid, gid and supplementary groups), so files made
+// through a mount of a driver running as root belong to their caller and the
+// stored folder's permissions are checked as for the caller. A no-op when not
+// root.
 
 #include <sys/types.h>
+
+#include <vector>
 
 namespace tsrn::vx {
 
@@ -16,6 +20,8 @@ class CallerIdentity {
 
   private:
     bool switched_ = false;
+    bool groupsSwitched_ = false;
+    std::vector<gid_t> ownGroups_;
 };
 
 }  // namespace tsrn::vx

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FusermountHelper.h"
 #include "Log.h"
 #include "VxOperations.h"
 
@@ -24,19 +25,28 @@ void LazyUnmount(const std::string& path) {
         if (::umount2(path.c_str(), MNT_DETACH) != 0 && errno != EINVAL) {
             Log("cannot unmount %s: %s", path.c_str(), std::strerror(errno));
         }
-        return;
+    } else if (!UnmountThroughFusermount(path)) {
+        Log("cannot unmount %s through fusermount3", path.c_str());
     }
-    pid_t child = ::fork();
-    if (child == 0) {
-        ::execlp("fusermount3", "fusermount3", "-u", "-z", "-q", "--", path.c_str(),
-                 static_cast<char*>(nullptr));
-        ::_exit(127);
+}
+
+// As root the session mounts itself; an ordinary user's mount is made by
+// fusermount3 and the session takes over its device descriptor.
+bool MountSession(fuse* session, const std::string& path, const std::string& options) {
+    if (RunningAsRoot()) {
+        return fuse_mount(session, path.c_str()) == 0;
     }
-    if (child > 0) {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+    int device = MountThroughFusermount(path, options);
+    if (device < 0) {
+        return false;
     }
+    std::string devicePath = "/dev/fd/" + std::to_string(device);
+    if (fuse_mount(session, devicePath.c_str()) != 0) {
+        ::close(device);
+        UnmountThroughFusermount(path);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -68,7 +78,7 @@ std::unique_ptr<FolderMount> FolderMount::Start(const std::string& path, FolderT
         error = "cannot create the file system session";
         return nullptr;
     }
-    if (fuse_mount(mount->fuse_, path.c_str()) != 0) {
+    if (!MountSession(mount->fuse_, path, options)) {
         fuse_destroy(mount->fuse_);
         mount->fuse_ = nullptr;
         error = "mount refused";

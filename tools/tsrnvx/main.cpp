@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -75,6 +76,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     int signals = BlockStopSignals();
+    // Modes of files created through a mount arrive with the caller's umask
+    // already applied; the driver's own must not take anything more away.
+    umask(0);
     FolderTable table;
     OpenFileRegistry openFiles;
     FileLockTable locks;

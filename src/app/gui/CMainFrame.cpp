@@ -274,8 +274,12 @@ void CMainFrame::UpdateWorkTime() {
 void CMainFrame::UpdateCommandStates() {
     const bool unlocked = services_.logic.Unlocked();
     for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
-        if (view_->HandlesCommand(it.key())) {
-            it.value()->setEnabled(unlocked && view_->CommandEnabled(it.key()));
+        const int id = it.key();
+        if (view_->HandlesCommand(id)) {
+            it.value()->setEnabled(unlocked && view_->CommandEnabled(id));
+        } else if (id >= res::cmd::kFirstViewCommand && id <= res::cmd::kLastViewCommand &&
+                   id != ids::kCmdSettings) {
+            it.value()->setEnabled(false);  // no view takes it
         }
     }
     if (!view_->HandlesCommand(ids::kCmdSettings))

@@ -11,6 +11,7 @@
 #include "app/gui/DialogParts.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ShellTexts.h"
+#include "crypto/KeyDerivation.h"
 #include "resources/DialogTexts.h"
 #include "resources/ResourceIds.h"
 
@@ -31,7 +32,8 @@ MissingPasswordDialog::MissingPasswordDialog(HelpOpener* help, QWidget* parent) 
     installation_ = MakePasswordEdit("1031", group, kEditLimit);
     auto* second = new QLabel(ToQString(text::label::kMissingPasswordThen), group);
     second->setWordWrap(true);
-    newPassword_ = MakePasswordEdit("1025", group, kEditLimit);
+    // A longer working password could not make a key.
+    newPassword_ = MakePasswordEdit("1025", group, static_cast<int>(crypto::kMaxPasswordLength));
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(first);
     groupLayout->addWidget(installation_);

@@ -9,6 +9,7 @@
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/ShellTexts.h"
+#include "crypto/KeyDerivation.h"
 #include "resources/DialogTexts.h"
 #include "resources/ResourceIds.h"
 
@@ -20,7 +21,7 @@ UnlockDialog::UnlockDialog(int modeFlag, QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
     auto* group = new QGroupBox(ToQString(text::label::kUnlockGroup), this);
-    password_ = MakePasswordEdit("1025", group);
+    password_ = MakePasswordEdit("1025", group, static_cast<int>(crypto::kMaxPasswordLength));
     note_ = new QLabel(ControlLabel(res::dlg::kUnlock, res::ctl::kTemporaryPasswordNote), group);
     note_->setObjectName("1032");
     note_->setVisible(modeFlag == 0);
