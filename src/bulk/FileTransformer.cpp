@@ -95,6 +95,7 @@ TransformResult FileTransformer::Transform(const std::string& path, const ChunkC
     if (!S_ISREG(before.st_mode)) {
         return Failure(TransformStatus::AccessError, EINVAL);
     }
+    journal_->FilePermissions(path, before.st_mode & 07777);
     WritableForScope writable(path, before.st_mode & 07777);
     if (!writable.Open()) {
         return Failure(TransformStatus::AccessError, errno);

@@ -22,6 +22,11 @@ class RunJournal {
         (void)path, (void)mode, (void)rollingBack, (void)length;
         return true;
     }
+    // The permission bits `path` had before the run opened it up for writing;
+    // comes just before BeginFile, so a crash in between can put them back.
+    virtual void FilePermissions(const std::string& path, std::uint32_t bits) {
+        (void)path, (void)bits;
+    }
     // `data` is what is about to be written at `offset` of the file begun.
     virtual bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
                                   std::size_t length) {

@@ -105,6 +105,7 @@ bool ApplyRecord(RecordType type, Cursor& in, JournalContents& contents, bool fi
             std::uint32_t fileNo = 0;
             JournalFileEntry entry;
             if (!in.Get32(fileNo) || !in.Get64(entry.length) || !in.GetString(entry.path) ||
+                !in.Get32(entry.permissions) || entry.permissions > 07777 ||
                 fileNo != contents.files.size() || PageCount(entry.length) > (1ull << 40)) {
                 return false;
             }
@@ -187,11 +188,13 @@ void RecordEncoder::Header(const JournalHeader& header) {
     Finish(start);
 }
 
-void RecordEncoder::File(std::uint32_t fileNo, std::uint64_t length, std::string_view path) {
+void RecordEncoder::File(std::uint32_t fileNo, std::uint64_t length, std::string_view path,
+                         std::uint32_t permissions) {
     const std::size_t start = Begin(RecordType::File);
     Put32(fileNo);
     Put64(length);
     PutString(path);
+    Put32(permissions);
     Finish(start);
 }
 

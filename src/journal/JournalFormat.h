@@ -48,7 +48,8 @@ struct JournalHeader {
 class RecordEncoder {
   public:
     void Header(const JournalHeader& header);
-    void File(std::uint32_t fileNo, std::uint64_t length, std::string_view path);
+    void File(std::uint32_t fileNo, std::uint64_t length, std::string_view path,
+              std::uint32_t permissions);
     void Pages(std::uint32_t fileNo, FileState state, std::uint64_t firstPage,
                const std::uint64_t* hashes, std::size_t count);
     void Done(std::uint32_t fileNo, FileState state);
@@ -79,6 +80,7 @@ struct PageNote {
 struct JournalFileEntry {
     std::string path;
     std::uint64_t length = 0;
+    std::uint32_t permissions = 0;  // before the run; 0 when not known
     std::vector<PageNote> pages;    // one per page of `length`
     std::optional<FileState> done;  // as last recorded; the pages decide
 };

@@ -159,7 +159,13 @@ std::unique_ptr<RunJournalWriter> RunJournalWriter::Continue(const std::filesyst
     return writer;
 }
 
-std::uint32_t RunJournalWriter::FileNumber(const std::string& path, std::uint64_t length) {
+void RunJournalWriter::FilePermissions(const std::string& path, std::uint32_t bits) {
+    permissionsPath_ = path;
+    permissions_ = bits;
+}
+
+std::uint32_t RunJournalWriter::FileNumber(const std::string& path, std::uint64_t length,
+                                           std::uint32_t permissions) {
     auto it = byPath_.find(path);
     if (it != byPath_.end() && files_[it->second].length == length) {
         return it->second;
@@ -168,7 +174,7 @@ std::uint32_t RunJournalWriter::FileNumber(const std::string& path, std::uint64_
     const auto fileNo = static_cast<std::uint32_t>(files_.size());
     files_.push_back(FileInfo{path, length, 0, Status::Untouched});
     byPath_[path] = fileNo;
-    pending_.File(fileNo, length, Absolute(path));
+    pending_.File(fileNo, length, Absolute(path), permissions);
     return fileNo;
 }
 
@@ -190,7 +196,7 @@ bool RunJournalWriter::BeginFile(const std::string& path, bulk::CipherMode mode,
         return false;
     }
     ForgetUpTo(path);
-    current_ = FileNumber(path, length);
+    current_ = FileNumber(path, length, permissionsPath_ == path ? permissions_ : 0);
     haveCurrent_ = true;
     currentSource_ = Source(rollingBack);
     SetStatus(files_[current_], Status::InProgress);
@@ -304,7 +310,8 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
             continue;  // the run will meet it, or not, on its own
         }
-        const std::uint32_t fileNo = FileNumber(path, static_cast<std::uint64_t>(st.st_size));
+        const std::uint32_t fileNo =
+            FileNumber(path, static_cast<std::uint64_t>(st.st_size), st.st_mode & 07777);
         ++files;
         // A file that cannot be read ahead is noted when the run reaches it.
         std::string why;

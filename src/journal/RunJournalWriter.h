@@ -51,6 +51,7 @@ class RunJournalWriter final : public bulk::RunJournal {
 
     bool BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
                    std::uint64_t length) override;
+    void FilePermissions(const std::string& path, std::uint32_t bits) override;
     bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
                           std::size_t length) override;
     bool FileDone(const std::string& path, bool restored) override;
@@ -85,7 +86,8 @@ class RunJournalWriter final : public bulk::RunJournal {
     };
 
     RunJournalWriter(std::string folder, bulk::CipherMode mode);
-    std::uint32_t FileNumber(const std::string& path, std::uint64_t length);
+    std::uint32_t FileNumber(const std::string& path, std::uint64_t length,
+                             std::uint32_t permissions);
     bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget, std::string& why);
     void NoteUpcoming(FileState state, std::uint64_t& budget);
     std::optional<std::string> NextUpcoming();
@@ -110,6 +112,8 @@ class RunJournalWriter final : public bulk::RunJournal {
     bool broken_ = false;
     bool removed_ = false;
     bool completed_ = false;
+    std::string permissionsPath_;
+    std::uint32_t permissions_ = 0;
     std::string error_;
 
     // The files the run will reach next, in order.

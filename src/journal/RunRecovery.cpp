@@ -323,6 +323,16 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
         const auto fileNo = static_cast<std::uint32_t>(order[i]);
         const JournalFileEntry& entry = run_.contents.files[fileNo];
         const FileSurvey& survey = surveys[i];
+        // A crash while the file was opened up for writing leaves it so.
+        struct PutPermissionsBack {
+            const JournalFileEntry& file;
+            bool apply;
+            ~PutPermissionsBack() {
+                if (apply) {
+                    fchmodat(AT_FDCWD, file.path.c_str(), file.permissions, AT_SYMLINK_NOFOLLOW);
+                }
+            }
+        } permissionsBack{entry, entry.permissions != 0 && !survey.Unknown() && !survey.missing};
         if (finished ? entry.done != run_.contents.complete
                      : survey.Unknown() || survey.missing || (!undo && survey.newPages == 0)) {
             // Left alone, or never touched: the resumed run takes it. A finished

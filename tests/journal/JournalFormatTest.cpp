@@ -33,7 +33,7 @@ RecordEncoder SampleJournal(std::size_t& lastRecordStart) {
     header.nextKeyId = 22;
     header.folder = "/data/folder";
     encoder.Header(header);
-    encoder.File(0, 3 * kPageSize + 5, "/data/folder/a");
+    encoder.File(0, 3 * kPageSize + 5, "/data/folder/a", 0444);
     const std::uint64_t hashes[] = {7, 8};
     encoder.Pages(0, FileState::Old, 1, hashes, 2);
     encoder.Marker(RecordType::Undoing);
@@ -54,6 +54,7 @@ TEST(JournalFormatTest, RecordsReadBack) {
     ASSERT_EQ(contents->files.size(), 1u);
     const JournalFileEntry& file = contents->files[0];
     EXPECT_EQ(file.path, "/data/folder/a");
+    EXPECT_EQ(file.permissions, 0444u);
     ASSERT_EQ(file.pages.size(), 4u);
     EXPECT_FALSE(file.pages[0].known);
     EXPECT_TRUE(file.pages[1].known && file.pages[2].known);
@@ -90,7 +91,7 @@ TEST(JournalFormatTest, RecordsThatContradictTheJournalEndIt) {
     const std::size_t good = sizeof kMagic + encoder.Bytes().size();
     const std::uint64_t hash = 1;
     encoder.Pages(0, FileState::New, 0, &hash, 1);  // no such file
-    encoder.File(0, 10, "/x");
+    encoder.File(0, 10, "/x", 0644);
     std::string error;
     auto contents = ParseJournal(WithMagic(encoder), error);
     ASSERT_TRUE(contents) << error;
