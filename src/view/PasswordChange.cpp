@@ -16,8 +16,8 @@ constexpr std::string_view kCheckWordName = "pwd";
 }  // namespace
 
 PasswordChange::PasswordChange(folders::AppState& state, RegistryStore& store,
-                               driver::DriverLink& driver, Prompter& prompter,
-                               ViewDialogs& dialogs, Recipher recipher)
+                               driver::DriverLink& driver, Prompter& prompter, ViewDialogs& dialogs,
+                               Recipher recipher)
     : state_(state),
       store_(store),
       driver_(driver),

@@ -34,8 +34,8 @@ Reciphering::Reciphering(folders::ProtectedFolders& folders, driver::DriverLink&
     : folders_(folders), driver_(driver), prompter_(prompter), dialogs_(dialogs) {}
 
 void Reciphering::ShowError(int textId) {
-    prompter_.Ask(Question(textId, std::string(text::Text(textId)), str::kCaptionError,
-                           Buttons::Ok, Icon::None, Answer::Ok));
+    prompter_.Ask(Question(textId, std::string(text::Text(textId)), str::kCaptionError, Buttons::Ok,
+                           Icon::None, Answer::Ok));
 }
 
 Reciphering::Choice Reciphering::AskFolder(std::size_t position) {

@@ -84,10 +84,10 @@ TEST(ShortenText, CutsFromTheEndAndAddsDotsOnlyWhenTheyFit) {
     };
     const Case cases[] = {
         {"", 0, 4, "", false},
-        {"abcdef", 10, 4, "abcdef", false},   // exactly fits with the margin
-        {"abcdefg", 10, 4, "abc...", true},   // 3 + 4 + 3 <= 10
-        {"abcdefg", 2, 0, "", true},          // narrower than the dots: no dots
-        {"abcdefg", 3, 0, "...", true},       // only the dots fit
+        {"abcdef", 10, 4, "abcdef", false},  // exactly fits with the margin
+        {"abcdefg", 10, 4, "abc...", true},  // 3 + 4 + 3 <= 10
+        {"abcdefg", 2, 0, "", true},         // narrower than the dots: no dots
+        {"abcdefg", 3, 0, "...", true},      // only the dots fit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -115,14 +115,22 @@ TEST(CommandRules, EnablingByIdSelectionStateAndKind) {
         bool enabled;
     };
     const Case cases[] = {
-        {cmd::kAddFolder, none, true},          {cmd::kRefresh, none, true},
-        {cmd::kSettings, none, true},           {cmd::kChangePassword, none, true},
-        {cmd::kDeleteFolder, none, false},      {cmd::kDeleteFolder, registry, true},
-        {cmd::kFolderProtection, none, false},  {cmd::kFolderProtection, registry, true},
-        {cmd::kStartCiphering, none, false},    {cmd::kStartCiphering, working, false},
-        {cmd::kStartCiphering, stopped, true},  {cmd::kStartCiphering, broken, true},
-        {cmd::kStartCiphering, registry, false}, {cmd::kStopCiphering, none, false},
-        {cmd::kStopCiphering, working, true},   {cmd::kStopCiphering, stopped, false},
+        {cmd::kAddFolder, none, true},
+        {cmd::kRefresh, none, true},
+        {cmd::kSettings, none, true},
+        {cmd::kChangePassword, none, true},
+        {cmd::kDeleteFolder, none, false},
+        {cmd::kDeleteFolder, registry, true},
+        {cmd::kFolderProtection, none, false},
+        {cmd::kFolderProtection, registry, true},
+        {cmd::kStartCiphering, none, false},
+        {cmd::kStartCiphering, working, false},
+        {cmd::kStartCiphering, stopped, true},
+        {cmd::kStartCiphering, broken, true},
+        {cmd::kStartCiphering, registry, false},
+        {cmd::kStopCiphering, none, false},
+        {cmd::kStopCiphering, working, true},
+        {cmd::kStopCiphering, stopped, false},
         {cmd::kStopCiphering, registry, false},
     };
     for (const Case& c : cases) {

@@ -145,10 +145,9 @@ std::optional<std::string> CTsrnView::AskNewPassword() {
 
 void CTsrnView::ChangePassword() {
     Reciphering reciphering(logic_.Folders(), context_.driver, context_.prompter, *this);
-    PasswordChange change(context_.state, context_.store, context_.driver, context_.prompter,
-                          *this, [&reciphering](const std::string& newPassword) {
-                              return reciphering.Run(newPassword);
-                          });
+    PasswordChange change(
+        context_.state, context_.store, context_.driver, context_.prompter, *this,
+        [&reciphering](const std::string& newPassword) { return reciphering.Run(newPassword); });
     change.Run();
     logic_.RefreshList(false);
 }
