@@ -8,7 +8,6 @@
 #include "crypto/KeyDerivation.h"
 #include "resources/ResourceIds.h"
 #include "view/PasswordChange.h"
-#include "view/Reciphering.h"
 
 namespace tsrn::test {
 namespace {
@@ -26,10 +25,8 @@ class PasswordChangeFlow : public ViewFixture {
     ~PasswordChangeFlow() override { crypto::KeySlots::Instance().Clear(); }
 
     void Run() {
-        view::Reciphering reciphering(logic.Folders(), driver, prompter, dialogs);
-        view::PasswordChange change(
-            state, store, driver, prompter, dialogs,
-            [&reciphering](const std::string& password) { return reciphering.Run(password); });
+        view::PasswordChange change(state, store, driver, prompter, dialogs,
+                                    logic.Folders().EditableList());
         change.Run();
     }
     std::optional<std::uint16_t> StoredWord() {
