@@ -11,7 +11,6 @@
 #include "view/ColumnWidths.h"
 #include "view/CommandRules.h"
 #include "view/DialogStates.h"
-#include "view/NewPasswordEntry.h"
 #include "view/RowTexts.h"
 #include "view/ShortenText.h"
 
@@ -220,28 +219,6 @@ TEST(DialogStates, CipheringGroupOfTheProtectionDialog) {
         EXPECT_EQ(got.stateTextId, c.controls.stateTextId);
         EXPECT_EQ(got.buttonTextId, c.controls.buttonTextId);
         EXPECT_EQ(got.buttonVisible, c.controls.buttonVisible);
-    }
-}
-
-TEST(NewPasswordEntry, FocusMovesUntilBothEntriesAgree) {
-    struct Case {
-        const char* first;
-        const char* second;
-        bool focusInFirst;
-        NewPasswordStep step;
-    };
-    const Case cases[] = {
-        {"", "", false, NewPasswordStep::FocusFirst},
-        {"", "abc", false, NewPasswordStep::FocusFirst},
-        {"abc", "abc", true, NewPasswordStep::FocusSecond},  // Enter in the first field
-        {"abc", "", false, NewPasswordStep::FocusSecond},
-        {"abc", "abd", false, NewPasswordStep::Mismatch},
-        {"abc", "ABC", false, NewPasswordStep::Mismatch},
-        {"abc", "abc", false, NewPasswordStep::Accept},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.first << "/" << c.second << "/" << c.focusInFirst);
-        EXPECT_EQ(CheckNewPassword(c.first, c.second, c.focusInFirst), c.step);
     }
 }
 
