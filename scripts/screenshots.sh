@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 out=docs/screenshots
 
-if [[ ! -x $build/tools/tsrn-screenshots/tsrn-screenshots ]]; then
+if [[ ! -x $build/tools/tsrn-screenshots/tsrn-screenshots ||
+      ! -x $build/tools/tsrn-view-screenshots/tsrn-view-screenshots ]]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" --target tsrn-screenshots
+    cmake --build "$build" --target tsrn-screenshots tsrn-view-screenshots
 fi
 mkdir -p "$out"
 
@@ -24,7 +25,8 @@ run() {
 
 # Each program that renders screenshots takes the output folder; later parts
 # of the program add theirs to this list.
-shooters=("$build/tools/tsrn-screenshots/tsrn-screenshots")
+shooters=("$build/tools/tsrn-screenshots/tsrn-screenshots"
+    "$build/tools/tsrn-view-screenshots/tsrn-view-screenshots")
 for shooter in "${shooters[@]}"; do
     run "$shooter" "$out"
 done

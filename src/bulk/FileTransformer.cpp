@@ -6,25 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/UniqueFd.h"
+
 namespace tsrn::bulk {
 
 namespace {
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Gives the owner write permission for the transform and puts the exact
 // previous mode back when it goes out of scope, whatever happened between.

@@ -5,32 +5,13 @@
 
 #include <array>
 
+#include "platform/UniqueFd.h"
+
 namespace tsrn {
 namespace {
 
 constexpr std::size_t kHeadSize = 20;
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool ReadExactly(int fd, std::uint8_t* out, std::size_t size, off_t offset) {
     std::size_t done = 0;
@@ -65,7 +46,7 @@ std::optional<std::size_t> CheckWordOffset(std::span<const std::uint8_t> head) {
 }
 
 std::optional<std::uint16_t> ReadProgramCheckWord(const std::filesystem::path& program) {
-    FileDescriptor file(open(program.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(open(program.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.Valid()) {
         return std::nullopt;
     }
@@ -79,7 +60,7 @@ std::optional<std::uint16_t> ReadProgramCheckWord(const std::filesystem::path& p
 }
 
 bool WriteProgramCheckWord(const std::filesystem::path& program, std::uint16_t word) {
-    FileDescriptor file(open(program.c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd file(open(program.c_str(), O_RDWR | O_CLOEXEC));
     if (!file.Valid()) {
         return false;
     }

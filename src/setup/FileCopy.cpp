@@ -7,30 +7,10 @@
 #include <array>
 #include <cerrno>
 
+#include "platform/UniqueFd.h"
+
 namespace tsrn::setup {
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -79,13 +59,13 @@ bool CopyInstallFile(const std::string& source, const std::string& target) {
     ClearWriteProtection(target);
     unlink(target.c_str());
 
-    Descriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!from.Valid() || fstat(from.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
     // Created owner-only and widened to the source's mode once the bytes are in.
-    Descriptor to(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+    UniqueFd to(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
                        S_IRUSR | S_IWUSR));
     if (!to.Valid()) {
         return false;

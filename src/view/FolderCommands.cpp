@@ -31,8 +31,8 @@ FolderCommands::FolderCommands(folders::ProtectedFolders& folders, driver::Drive
       selection_(selection),
       fullRefresh_(std::move(fullRefresh)) {}
 
-Answer FolderCommands::Ask(int textId, std::string text, int captionId, Buttons buttons,
-                           Icon icon, Answer defaultButton) {
+Answer FolderCommands::Ask(int textId, std::string text, int captionId, Buttons buttons, Icon icon,
+                           Answer defaultButton) {
     Message message;
     message.textId = textId;
     message.text = std::move(text);

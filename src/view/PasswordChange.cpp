@@ -1,61 +1,47 @@
 #include "view/PasswordChange.h"
 
-#include <array>
-#include <cstdint>
+#include <string>
 
-#include "crypto/KeyDerivation.h"
-#include "resources/ResourceIds.h"
-#include "resources/StringTable.h"
+#include "bulk/BulkRunner.h"
+#include "bulk/CipheringRun.h"
+#include "password/PasswordChange.h"
+#include "password/PasswordPorts.h"
 
 namespace tsrn::view {
 
-namespace str = res::str;
-
 namespace {
-constexpr std::string_view kCheckWordName = "pwd";
+
+// Each reciphering pass is the window's modal ciphering dialog.
+class DialogPassRunner : public bulk::BulkRunner {
+  public:
+    explicit DialogPassRunner(ViewDialogs& dialogs) : dialogs_(dialogs) {}
+    int Run(const std::string& folder, bulk::CipherMode mode) override {
+        return dialogs_.RunPass(folder, mode) ? bulk::kIdOk : bulk::kIdCancel;
+    }
+
+  private:
+    ViewDialogs& dialogs_;
+};
+
 }  // namespace
 
 PasswordChange::PasswordChange(folders::AppState& state, RegistryStore& store,
-                               driver::DriverLink& driver, Prompter& prompter,
-                               ViewDialogs& dialogs, Recipher recipher)
+                               driver::DriverLink& driver, Prompter& prompter, ViewDialogs& dialogs,
+                               folders::FolderList& list)
     : state_(state),
       store_(store),
       driver_(driver),
       prompter_(prompter),
       dialogs_(dialogs),
-      recipher_(std::move(recipher)) {}
-
-void PasswordChange::Inform(int textId) {
-    Message message;
-    message.textId = textId;
-    message.text = std::string(text::Text(textId));
-    message.captionId = str::kAppTitle;
-    message.icon = Icon::Information;
-    prompter_.Ask(message);
-}
+      list_(list) {}
 
 void PasswordChange::Run() {
     const auto newPassword = dialogs_.AskNewPassword();
     if (!newPassword)
         return;
-    if (*newPassword == state_.currentPassword) {
-        Inform(str::kPasswordUnchanged);
-        return;
-    }
-    if (!crypto::PasswordLengthAllowed(*newPassword) || !recipher_(*newPassword)) {
-        Inform(str::kPasswordNotInstalled);
-        return;
-    }
-    state_.currentPassword = *newPassword;
-    driver_.SetPassword(state_.currentPassword);
-    crypto::KeySlots::Instance().DeriveKey(state_.currentPassword, crypto::KeySlot::Current);
-    if (!state_.listFileMode) {
-        const std::uint16_t word = crypto::StoredCheckWord(state_.currentPassword);
-        const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFFU),
-                                                static_cast<std::uint8_t>(word >> 8), 0, 0};
-        store_.SetBinary(kSettingsKey, kCheckWordName, bytes.data(), bytes.size());
-    }
-    Inform(str::kPasswordInstalled);
+    DialogPassRunner runner(dialogs_);
+    password::PasswordPorts ports{prompter_, driver_, list_, state_, runner, &store_};
+    password::ChangePassword(*newPassword, ports);
 }
 
 }  // namespace tsrn::view

@@ -1,15 +1,12 @@
 #pragma once
-// The change-password command: ask for the new password, recipher the
-// folders the user chooses, and put the new password in force only when the
-// reciphering says so. Once in force its check word is stored at once, so a
-// crash cannot leave reciphered files behind a stored check word that only
-// accepts the old password (not in a list-file run, which stores nothing).
-
-#include <functional>
-#include <string>
+// The change-password command as the folder list window runs it: ask for the
+// new password with the window's dialog, then hand it to the password change
+// of the core, whose reciphering passes run through the window's ciphering
+// dialog.
 
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
+#include "folders/FolderList.h"
 #include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
 #include "view/ViewDialogs.h"
@@ -18,22 +15,18 @@ namespace tsrn::view {
 
 class PasswordChange {
   public:
-    using Recipher = std::function<bool(const std::string& newPassword)>;
-
     PasswordChange(folders::AppState& state, RegistryStore& store, driver::DriverLink& driver,
-                   Prompter& prompter, ViewDialogs& dialogs, Recipher recipher);
+                   Prompter& prompter, ViewDialogs& dialogs, folders::FolderList& list);
 
     void Run();
 
   private:
-    void Inform(int textId);
-
     folders::AppState& state_;
     RegistryStore& store_;
     driver::DriverLink& driver_;
     Prompter& prompter_;
     ViewDialogs& dialogs_;
-    Recipher recipher_;
+    folders::FolderList& list_;
 };
 
 }  // namespace tsrn::view

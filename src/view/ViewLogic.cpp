@@ -18,14 +18,13 @@ constexpr std::string_view kEnterActionName = "EnterAction";
 ViewLogic::ViewLogic(ViewPorts ports)
     : ports_(ports),
       folders_(ports.driver, ports.state, ports.prompter,
-               folders::FolderListHooks{
-                   [this]() -> std::optional<std::size_t> {
-                       const int position = selection_.position;
-                       if (position <= 0)
-                           return std::nullopt;
-                       return static_cast<std::size_t>(position - 1);
-                   },
-                   [this] { RefreshList(false); }}),
+               folders::FolderListHooks{[this]() -> std::optional<std::size_t> {
+                                            const int position = selection_.position;
+                                            if (position <= 0)
+                                                return std::nullopt;
+                                            return static_cast<std::size_t>(position - 1);
+                                        },
+                                        [this] { RefreshList(false); }}),
       commands_(folders_, ports.driver, ports.prompter, ports.dialogs, selection_,
                 [this] { RefreshList(false); }),
       percents_(kDefaultColumnPercents) {}

@@ -10,7 +10,7 @@
 
 #include "FormatCheck.h"
 #include "TempDir.h"
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 #include "crypto/KeyDerivation.h"
 
 namespace tsrn::vx {

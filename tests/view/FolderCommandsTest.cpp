@@ -35,12 +35,10 @@ TEST_F(AddFolderFlow, EachOverlappingFolderAsksItsOwnQuestionInListOrder) {
     Add(other, 0x01);
     prompter.Then(Answer::Yes);
     logic.Commands().AddFolderFlow(Folder("top/inner"));
-    ASSERT_THAT(prompter.AskedIds(),
-                ElementsAre(str::kFolderIsSubfolder, str::kFolderAdded));
+    ASSERT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kFolderAdded));
     EXPECT_EQ(prompter.Asked()[0].defaultButton, Answer::No);
-    EXPECT_EQ(prompter.Asked()[0].text,
-              "Folder '" + Folder("top/inner") + "' is subfolder to '" + top +
-                  "'\nAdd folder anyway ?");
+    EXPECT_EQ(prompter.Asked()[0].text, "Folder '" + Folder("top/inner") + "' is subfolder to '" +
+                                            top + "'\nAdd folder anyway ?");
     EXPECT_EQ(dialogs.addAskedFor.size(), 1u);
 }
 
@@ -49,7 +47,8 @@ TEST_F(AddFolderFlow, NoToTheSecondOverlapStopsTheFlow) {
     Add(Folder("a/b/c/d"), 0x01);
     prompter.Then(Answer::Yes).Then(Answer::No);
     logic.Commands().AddFolderFlow(Folder("a/b/c"));
-    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kFolderIsOverfolder));
+    EXPECT_THAT(prompter.AskedIds(),
+                ElementsAre(str::kFolderIsSubfolder, str::kFolderIsOverfolder));
     EXPECT_TRUE(dialogs.addAskedFor.empty());
     EXPECT_EQ(logic.FolderCount(), 2);
 }
@@ -90,10 +89,10 @@ TEST_F(AddFolderFlow, ARefusedFolderIsStillListedAndSelected) {
 }
 
 TEST_F(AddFolderFlow, EncipheringPassStopsOverlappingFoldersAndRestoresThem) {
-    Add(Folder("p"), 0x91);                                    // slot 1, overfolder
-    Add(Folder("elsewhere"), 0x01);                            // slot 2, unrelated
-    Add(Folder("p/q/r"), 0x22);                                // slot 3, subfolder
-    Add(Folder("p/q/s"), 0x83, FolderKind::RegistryFile);      // slot 4, never touched
+    Add(Folder("p"), 0x91);                                // slot 1, overfolder
+    Add(Folder("elsewhere"), 0x01);                        // slot 2, unrelated
+    Add(Folder("p/q/r"), 0x22);                            // slot 3, subfolder
+    Add(Folder("p/q/s"), 0x83, FolderKind::RegistryFile);  // slot 4, never touched
     prompter.Then(Answer::Yes).Then(Answer::Yes);
     dialogs.addChoice = view::AddFolderChoice{"", 0x01, true};
     const std::size_t start = driver.Requests().size();
@@ -134,9 +133,8 @@ TEST_F(AddFolderFlow, DriverFailuresAroundThePassAreReportedAndMarkTheFolder) {
     logic.Commands().AddFolderFlow(Folder("p/q"));
     // The stop failed (40011) and the pass ran anyway; the restore failed (40010).
     EXPECT_EQ(dialogs.passes.size(), 1u);
-    EXPECT_THAT(prompter.AskedIds(),
-                ElementsAre(str::kFolderIsSubfolder, str::kStopCipheringError,
-                            str::kStartCipheringError, str::kFolderAdded));
+    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kStopCipheringError,
+                                                 str::kStartCipheringError, str::kFolderAdded));
     EXPECT_EQ(logic.List().State(0), 0x40u);
     EXPECT_EQ(logic.Rows()[0].ciphering, "Initialization error");
 }
@@ -208,9 +206,9 @@ TEST_F(DeleteFolderFlow, ARefusedRemovalAsks40009AndNoKeepsTheFolderWithState0) 
     driver.On(RequestCode::ClearFolderPath, TestDriver::Refuse());
     prompter.Then(Answer::Yes).Then(Answer::No).Then(Answer::No);
     logic.Commands().DeleteFolderFlow();
-    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kDeleteFolderQuestion,
-                                                 str::kDecipherFolderQuestion,
-                                                 str::kDeleteFolderError));
+    EXPECT_THAT(prompter.AskedIds(),
+                ElementsAre(str::kDeleteFolderQuestion, str::kDecipherFolderQuestion,
+                            str::kDeleteFolderError));
     ASSERT_EQ(logic.FolderCount(), 1);
     EXPECT_EQ(logic.List().State(0), 0x80u);
 

@@ -8,7 +8,6 @@
 #include "crypto/KeyDerivation.h"
 #include "resources/ResourceIds.h"
 #include "view/PasswordChange.h"
-#include "view/Reciphering.h"
 
 namespace tsrn::test {
 namespace {
@@ -26,11 +25,8 @@ class PasswordChangeFlow : public ViewFixture {
     ~PasswordChangeFlow() override { crypto::KeySlots::Instance().Clear(); }
 
     void Run() {
-        view::Reciphering reciphering(logic.Folders(), driver, prompter, dialogs);
         view::PasswordChange change(state, store, driver, prompter, dialogs,
-                                    [&reciphering](const std::string& password) {
-                                        return reciphering.Run(password);
-                                    });
+                                    logic.Folders().EditableList());
         change.Run();
     }
     std::optional<std::uint16_t> StoredWord() {
@@ -91,8 +87,8 @@ TEST_F(PasswordChangeFlow, DecliningTheIntroOrCancellingTheFirstFolderKeepsTheOl
 }
 
 TEST_F(PasswordChangeFlow, OverlappingFoldersAreStoppedDuringARunAndRestartedAfter) {
-    Add(Folder("a"), 0x91);                                // slot 1
-    Add(Folder("a/b"), 0x22);                              // slot 2
+    Add(Folder("a"), 0x91);                                   // slot 1
+    Add(Folder("a/b"), 0x22);                                 // slot 2
     Add(Folder("a/b/hive"), 0x83, FolderKind::RegistryFile);  // slot 3: never asked
     dialogs.newPassword = "new secret";
     prompter.Then(Answer::Yes).Then(Answer::Yes).Then(Answer::No);
@@ -117,14 +113,18 @@ TEST_F(PasswordChangeFlow, CancelAfterOneFolderAsksWhetherToBreakOff) {
     Add(Folder("c"), 0x01);
     dialogs.newPassword = "new secret";
     // a: Yes; b: Cancel, then No to breaking off (b is reciphered); c: Cancel, Yes.
-    prompter.Then(Answer::Yes).Then(Answer::Yes).Then(Answer::Cancel).Then(Answer::No)
-        .Then(Answer::Cancel).Then(Answer::Yes);
+    prompter.Then(Answer::Yes)
+        .Then(Answer::Yes)
+        .Then(Answer::Cancel)
+        .Then(Answer::No)
+        .Then(Answer::Cancel)
+        .Then(Answer::Yes);
     Run();
-    EXPECT_THAT(prompter.AskedIds(),
-                ElementsAre(str::kRecipherIntro, str::kRecipherFolderQuestion,
-                            str::kRecipherFolderQuestion, str::kRecipherBreakQuestion,
-                            str::kRecipherFolderQuestion, str::kRecipherBreakQuestion,
-                            str::kPasswordNotInstalled));
+    EXPECT_THAT(
+        prompter.AskedIds(),
+        ElementsAre(str::kRecipherIntro, str::kRecipherFolderQuestion, str::kRecipherFolderQuestion,
+                    str::kRecipherBreakQuestion, str::kRecipherFolderQuestion,
+                    str::kRecipherBreakQuestion, str::kPasswordNotInstalled));
     EXPECT_EQ(dialogs.passes.size(), 2u);
     EXPECT_EQ(state.currentPassword, "old secret");
 }
@@ -150,8 +150,7 @@ TEST_F(PasswordChangeFlow, AFolderWhoseServiceCannotBeStoppedIsOfferedAgain) {
     dialogs.newPassword = "new secret";
     driver.On(driver::RequestCode::SetFolderState, 1, TestDriver::Refuse());
     // Intro, a, the 40011 box, a again (No), a/b (No).
-    prompter.Then(Answer::Yes).Then(Answer::Yes).Then(Answer::Ok).Then(Answer::No).Then(
-        Answer::No);
+    prompter.Then(Answer::Yes).Then(Answer::Yes).Then(Answer::Ok).Then(Answer::No).Then(Answer::No);
     const std::size_t start = driver.Requests().size();
     Run();
     EXPECT_TRUE(dialogs.passes.empty());

@@ -74,8 +74,8 @@ TEST_F(ViewStartAndClose, NothingIsWrittenWhileLockedOrWithoutAClientWidth) {
     state.unlocked = false;
     EXPECT_FALSE(logic.Close({300, 130, 200, 160, 200}, 1000));
     EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), "1 2 3 4 5 ");
-    EXPECT_FALSE(database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\",
-                                     "EnterAction"));
+    EXPECT_FALSE(
+        database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\", "EnterAction"));
     state.unlocked = true;
     EXPECT_TRUE(logic.Close({300, 130, 200, 160, 200}, 0));
     EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), "1 2 3 4 5 ");

@@ -11,7 +11,6 @@
 #include "view/ColumnWidths.h"
 #include "view/CommandRules.h"
 #include "view/DialogStates.h"
-#include "view/NewPasswordEntry.h"
 #include "view/RowTexts.h"
 #include "view/ShortenText.h"
 
@@ -84,10 +83,10 @@ TEST(ShortenText, CutsFromTheEndAndAddsDotsOnlyWhenTheyFit) {
     };
     const Case cases[] = {
         {"", 0, 4, "", false},
-        {"abcdef", 10, 4, "abcdef", false},   // exactly fits with the margin
-        {"abcdefg", 10, 4, "abc...", true},   // 3 + 4 + 3 <= 10
-        {"abcdefg", 2, 0, "", true},          // narrower than the dots: no dots
-        {"abcdefg", 3, 0, "...", true},       // only the dots fit
+        {"abcdef", 10, 4, "abcdef", false},  // exactly fits with the margin
+        {"abcdefg", 10, 4, "abc...", true},  // 3 + 4 + 3 <= 10
+        {"abcdefg", 2, 0, "", true},         // narrower than the dots: no dots
+        {"abcdefg", 3, 0, "...", true},      // only the dots fit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -115,14 +114,22 @@ TEST(CommandRules, EnablingByIdSelectionStateAndKind) {
         bool enabled;
     };
     const Case cases[] = {
-        {cmd::kAddFolder, none, true},          {cmd::kRefresh, none, true},
-        {cmd::kSettings, none, true},           {cmd::kChangePassword, none, true},
-        {cmd::kDeleteFolder, none, false},      {cmd::kDeleteFolder, registry, true},
-        {cmd::kFolderProtection, none, false},  {cmd::kFolderProtection, registry, true},
-        {cmd::kStartCiphering, none, false},    {cmd::kStartCiphering, working, false},
-        {cmd::kStartCiphering, stopped, true},  {cmd::kStartCiphering, broken, true},
-        {cmd::kStartCiphering, registry, false}, {cmd::kStopCiphering, none, false},
-        {cmd::kStopCiphering, working, true},   {cmd::kStopCiphering, stopped, false},
+        {cmd::kAddFolder, none, true},
+        {cmd::kRefresh, none, true},
+        {cmd::kSettings, none, true},
+        {cmd::kChangePassword, none, true},
+        {cmd::kDeleteFolder, none, false},
+        {cmd::kDeleteFolder, registry, true},
+        {cmd::kFolderProtection, none, false},
+        {cmd::kFolderProtection, registry, true},
+        {cmd::kStartCiphering, none, false},
+        {cmd::kStartCiphering, working, false},
+        {cmd::kStartCiphering, stopped, true},
+        {cmd::kStartCiphering, broken, true},
+        {cmd::kStartCiphering, registry, false},
+        {cmd::kStopCiphering, none, false},
+        {cmd::kStopCiphering, working, true},
+        {cmd::kStopCiphering, stopped, false},
         {cmd::kStopCiphering, registry, false},
     };
     for (const Case& c : cases) {
@@ -212,28 +219,6 @@ TEST(DialogStates, CipheringGroupOfTheProtectionDialog) {
         EXPECT_EQ(got.stateTextId, c.controls.stateTextId);
         EXPECT_EQ(got.buttonTextId, c.controls.buttonTextId);
         EXPECT_EQ(got.buttonVisible, c.controls.buttonVisible);
-    }
-}
-
-TEST(NewPasswordEntry, FocusMovesUntilBothEntriesAgree) {
-    struct Case {
-        const char* first;
-        const char* second;
-        bool focusInFirst;
-        NewPasswordStep step;
-    };
-    const Case cases[] = {
-        {"", "", false, NewPasswordStep::FocusFirst},
-        {"", "abc", false, NewPasswordStep::FocusFirst},
-        {"abc", "abc", true, NewPasswordStep::FocusSecond},  // Enter in the first field
-        {"abc", "", false, NewPasswordStep::FocusSecond},
-        {"abc", "abd", false, NewPasswordStep::Mismatch},
-        {"abc", "ABC", false, NewPasswordStep::Mismatch},
-        {"abc", "abc", false, NewPasswordStep::Accept},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.first << "/" << c.second << "/" << c.focusInFirst);
-        EXPECT_EQ(CheckNewPassword(c.first, c.second, c.focusInFirst), c.step);
     }
 }
 

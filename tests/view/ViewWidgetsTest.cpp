@@ -211,8 +211,8 @@ TEST_F(ViewWidgets, ContextMenuLeavesOutControlWithoutASelection) {
 
     Select(1);
     auto full = list()->MakeContextMenu();
-    EXPECT_THAT(names(*full), ElementsAre("&Add folder", "&Delete folder", "&Folder protection",
-                                          "&Control"));
+    EXPECT_THAT(names(*full),
+                ElementsAre("&Add folder", "&Delete folder", "&Folder protection", "&Control"));
     auto* stop = full->findChild<QAction*>(QString::number(cmd::kStopCiphering));
     ASSERT_NE(stop, nullptr);
     EXPECT_TRUE(stop->isEnabled());
@@ -255,9 +255,7 @@ TEST_F(ViewWidgets, DroppedUrlsRunTheDropRules) {
           QUrl::fromLocalFile(QString::fromStdString(Folder("y")))});
     EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kDropOneFolderOnly));
 
-    WhenModal([](QWidget* modal) {
-        Find<QAbstractButton>(modal, res::ctl::kCancel)->click();
-    });
+    WhenModal([](QWidget* modal) { Find<QAbstractButton>(modal, res::ctl::kCancel)->click(); });
     drop({QUrl::fromLocalFile(QString::fromStdString(x) + "/")});
     EXPECT_EQ(view.FolderCount(), 0);
 }
@@ -272,9 +270,9 @@ TEST(AddFolderDialogWidgets, ControlsAndTheStateTheyGive) {
     EXPECT_EQ(dialog.windowTitle(), "Protection of added folder");
     EXPECT_EQ(dialog.Choice().state, 0x02u);
     EXPECT_FALSE(dialog.Choice().encipher);
-    for (const int id : {res::ctl::kForbidDelete, res::ctl::kForbidWrite, res::ctl::kForbidSearch,
-                         res::ctl::kForbidOpen, res::ctl::kStartCipheringNow,
-                         res::ctl::kProduceEnciphering}) {
+    for (const int id :
+         {res::ctl::kForbidDelete, res::ctl::kForbidWrite, res::ctl::kForbidSearch,
+          res::ctl::kForbidOpen, res::ctl::kStartCipheringNow, res::ctl::kProduceEnciphering}) {
         Find<QCheckBox>(&dialog, id)->setChecked(true);
     }
     Find<QLineEdit>(&dialog, res::ctl::kDescription)->setText("notes");
@@ -443,9 +441,8 @@ TEST_F(CipheringDialogWidgets, TheBarIsRepaintedWhileOneLargeFileIsProcessed) {
     std::filesystem::remove_all(dir / "tree");
     std::filesystem::create_directories(dir / "big");
     Write(dir / "big/large.bin", std::string(1 << 20, 'L'));
-    auto run = std::make_unique<bulk::CipheringRun>((dir / "big").string(),
-                                                    bulk::CipherMode::Encipher, prompter,
-                                                    bulk::KeysFromSlots(), 4096);
+    auto run = std::make_unique<bulk::CipheringRun>(
+        (dir / "big").string(), bulk::CipherMode::Encipher, prompter, bulk::KeysFromSlots(), 4096);
     view::CipheringDialog dialog(std::move(run));
     dialog.show();
     auto* bar = Find<QProgressBar>(&dialog, res::ctl::kCipheringProgress);

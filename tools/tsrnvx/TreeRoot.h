@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace tsrn::vx {
 

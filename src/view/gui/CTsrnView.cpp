@@ -6,7 +6,6 @@
 #include "resources/ResourceIds.h"
 #include "view/PasswordChange.h"
 #include "view/ProtectionEdit.h"
-#include "view/Reciphering.h"
 #include "view/gui/AddFolderDialog.h"
 #include "view/gui/ChangePasswordDialog.h"
 #include "view/gui/CipheringDialog.h"
@@ -144,11 +143,8 @@ std::optional<std::string> CTsrnView::AskNewPassword() {
 }
 
 void CTsrnView::ChangePassword() {
-    Reciphering reciphering(logic_.Folders(), context_.driver, context_.prompter, *this);
-    PasswordChange change(context_.state, context_.store, context_.driver, context_.prompter,
-                          *this, [&reciphering](const std::string& newPassword) {
-                              return reciphering.Run(newPassword);
-                          });
+    PasswordChange change(context_.state, context_.store, context_.driver, context_.prompter, *this,
+                          logic_.Folders().EditableList());
     change.Run();
     logic_.RefreshList(false);
 }

@@ -11,7 +11,7 @@
 #include "resources/DialogTexts.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "view/NewPasswordEntry.h"
+#include "password/ChangePasswordRules.h"
 #include "view/gui/DialogHelpers.h"
 
 namespace tsrn::view {
@@ -51,14 +51,16 @@ void ChangePasswordDialog::TryAccept() {
     const std::string second = second_->text().toStdString();
     first_->selectAll();
     second_->selectAll();
-    switch (CheckNewPassword(first, second, first_->hasFocus())) {
-        case NewPasswordStep::FocusFirst:
+    const auto focus = first_->hasFocus() ? password::PasswordField::NewPassword
+                                          : password::PasswordField::Repeat;
+    switch (password::ChangePasswordOk(first, second, focus)) {
+        case password::OkAction::FocusNew:
             first_->setFocus();
             return;
-        case NewPasswordStep::FocusSecond:
+        case password::OkAction::FocusRepeat:
             second_->setFocus();
             return;
-        case NewPasswordStep::Mismatch: {
+        case password::OkAction::Refuse: {
             Message message;
             message.textId = res::str::kPasswordWrong;
             message.text = std::string(text::Text(message.textId));
@@ -68,7 +70,7 @@ void ChangePasswordDialog::TryAccept() {
             first_->setFocus();
             return;
         }
-        case NewPasswordStep::Accept:
+        case password::OkAction::Accept:
             newPassword_ = first;
             accept();
             return;

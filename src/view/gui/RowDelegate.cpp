@@ -46,15 +46,15 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         });
     Qt::Alignment alignment = Qt::AlignLeft;
     if (!shown.shortened) {
-        alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
-                    Qt::AlignHorizontal_Mask;
+        alignment =
+            index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask;
     }
     painter->setFont(option.font);
     painter->setPen(highlighted ? palette.highlightedText().color() : palette.text().color());
-    painter->drawText(cell.adjusted(inset, 0, -inset, 0),
-                      static_cast<int>(alignment | Qt::AlignVCenter) | Qt::TextSingleLine |
-                          Qt::TextDontClip,
-                      QString::fromStdString(shown.text));
+    painter->drawText(
+        cell.adjusted(inset, 0, -inset, 0),
+        static_cast<int>(alignment | Qt::AlignVCenter) | Qt::TextSingleLine | Qt::TextDontClip,
+        QString::fromStdString(shown.text));
     painter->restore();
 }
 

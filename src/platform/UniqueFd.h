@@ -1,11 +1,12 @@
 #pragma once
-// Owns one file descriptor and closes it at the end of its scope.
+// Owns one file descriptor and closes it at the end of its scope. Header-only,
+// so the driver, which links nothing but the cipher, uses it too.
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace tsrn::vx {
+namespace tsrn {
 
 class UniqueFd {
   public:
@@ -25,6 +26,9 @@ class UniqueFd {
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
     int Release() { return std::exchange(fd_, -1); }
+    // Closes now and says whether close succeeded (a failed close can mean
+    // lost writes, which callers that wrote must not report as success).
+    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
     void Reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -36,4 +40,4 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-}  // namespace tsrn::vx
+}  // namespace tsrn
