@@ -103,6 +103,12 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
         } else if (!std::filesystem::exists(path, ec)) {
             continue;  // removed meanwhile by another look at the journals
         }
+        if (contents && contents->files.empty()) {
+            // The run never wrote anything: there is nothing to recover.
+            if (unlink(path.c_str()) == 0 || errno == ENOENT) {
+                continue;
+            }
+        }
         if (contents && contents->complete && !contents->completePlace.empty() &&
             contents->completePlace == DataPlace(contents->header.folder)) {
             // Ended in one state, and its data is still in this page cache or on disk.
