@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -59,6 +60,8 @@ bool JournalFile::Create(const std::filesystem::path& dir,
         error = Describe("cannot create the journal", path_, errno);
         return false;
     }
+    // Held while the run lives, so no other process takes it for a crashed run.
+    flock(fd_, LOCK_EX | LOCK_NB);
     if (!Commit(firstBytes, error) || !SyncDirectory(dir, error)) {
         unlink(path_.c_str());
         Close();
@@ -74,6 +77,11 @@ bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validB
     fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd_ < 0) {
         error = Describe("cannot open the journal", path, errno);
+        return false;
+    }
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        error = "the run of " + path.string() + " is still going on in another process";
+        Close();
         return false;
     }
     if (ftruncate(fd_, static_cast<off_t>(validBytes)) != 0 || fdatasync(fd_) != 0) {
@@ -129,6 +137,11 @@ bool ReadJournalBytes(const std::filesystem::path& path, std::vector<std::uint8_
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         error = Describe("cannot open the journal", path, errno);
+        return false;
+    }
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        error = "in use by a run still going on";
+        close(fd);
         return false;
     }
     bytes.clear();

@@ -100,8 +100,9 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
         std::optional<JournalContents> contents;
         if (ReadJournalBytes(path, bytes, error)) {
             contents = ParseJournal(bytes, error);
-        } else if (!std::filesystem::exists(path, ec)) {
-            continue;  // removed meanwhile by another look at the journals
+        } else if (!std::filesystem::exists(path, ec) ||
+                   error == "in use by a run still going on") {
+            continue;  // removed meanwhile, or the journal of a live run
         }
         if (contents && contents->files.empty()) {
             // The run never wrote anything: there is nothing to recover.

@@ -82,15 +82,22 @@ TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
     bytes[0] ^= 0xFF;
     WriteAll(changed, bytes);
 
-    journal::RunRecovery resume(scan.runs.front(), keys_);
-    journal::RecoveryResult refused = resume.Recover(RecoveryChoice::Resume);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_EQ(refused.changedFiles, std::vector<std::string>{changed.string()});
+    {
+        journal::RunRecovery resume(scan.runs.front(), keys_);
+        journal::RecoveryResult refused = resume.Recover(RecoveryChoice::Resume);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.changedFiles, std::vector<std::string>{changed.string()});
+        // While a recovery holds the journal, nobody else takes it up.
+        EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
+    }
+    ASSERT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u);
 
-    journal::RunRecovery undo(journal::FindUnfinishedRuns(state_.Path()).runs.front(), keys_);
-    journal::RecoveryResult result = undo.Recover(RecoveryChoice::Undo);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.changedFiles, std::vector<std::string>{changed.string()});
+    {
+        journal::RunRecovery undo(journal::FindUnfinishedRuns(state_.Path()).runs.front(), keys_);
+        journal::RecoveryResult result = undo.Recover(RecoveryChoice::Undo);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.changedFiles, std::vector<std::string>{changed.string()});
+    }
     EXPECT_EQ(ReadAll(changed), bytes);
     for (const auto& file : tree.Files()) {
         if (file.path != changed) {
