@@ -17,6 +17,11 @@ cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export QT_QPA_PLATFORM=offscreen
+# Run journals and other state of the programs the tests start stay out of
+# the user's home.
+state_dir=$(mktemp -d)
+trap 'rm -rf "$state_dir"' EXIT
+export TSRN_STATE_DIR=${TSRN_STATE_DIR:-$state_dir}
 
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 || status=$?
