@@ -9,11 +9,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bulk/ChunkCipher.h"
 #include "bulk/RunJournal.h"
+#include "bulk/WindowedTransform.h"
 
 namespace tsrn::bulk {
 
@@ -56,6 +58,9 @@ class FileTransformer {
 
     explicit FileTransformer(std::size_t chunkSize = kDefaultChunkSize,
                              FileIo& io = FileIo::System());
+    ~FileTransformer();
+    FileTransformer(const FileTransformer&) = delete;
+    FileTransformer& operator=(const FileTransformer&) = delete;
 
     void SetJournal(RunJournal* journal) { journal_ = journal; }
     std::size_t ChunkSize() const { return buffer_.size(); }
@@ -64,18 +69,28 @@ class FileTransformer {
                               bool rollingBack, TransformProgress& progress);
 
   private:
+    // Larger chunks would make windows too large to keep three of.
+    static constexpr std::size_t kLargestWindowedChunk = 4u << 20;
+
     TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
-                                  TransformProgress& progress);
+                                  std::uint64_t length, TransformProgress& progress);
+    bool UsesWindows(std::uint64_t length) const;
+    TransformResult TransformWindowed(int fd, const std::string& path, const ChunkCipher& cipher,
+                                      std::uint64_t length, TransformProgress& progress);
+    TransformResult UndoWindow(int fd, const std::string& path, const ChunkCipher& cipher,
+                               std::uint64_t length, const WindowedTransform::Outcome& outcome,
+                               TransformStatus status, TransformProgress& progress);
+    bool UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_t offset, std::size_t length,
+                   bool fileEnd);
     TransformResult UndoPrefix(int fd, const std::string& path, const ChunkCipher& cipher,
                                std::uint64_t end, TransformStatus status, int error,
                                TransformProgress& progress);
-    ssize_t ReadFull(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset);
-    bool WriteFull(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t offset);
 
     std::vector<std::uint8_t> buffer_;
     FileIo& io_;
     RunJournal defaultJournal_;
     RunJournal* journal_ = &defaultJournal_;
+    std::unique_ptr<WindowedTransform> windowed_;  // made at the first large file
 };
 
 }  // namespace tsrn::bulk
