@@ -190,7 +190,9 @@ bool FileTransformer::UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_
 
 bool FileTransformer::UsesWindows(std::uint64_t length) const {
     const std::size_t chunk = buffer_.size();
-    return chunk % RunJournal::kPageSize == 0 && chunk <= kLargestWindowedChunk &&
+    // Without a journal, a few MiB are done before a second thread would help.
+    const bool large = journal_ != &defaultJournal_ || length > kSmallestImmediateFile;
+    return chunk % RunJournal::kPageSize == 0 && chunk <= kLargestWindowedChunk && large &&
            length > chunk * WindowedTransform::kChunksPerWindow;
 }
 

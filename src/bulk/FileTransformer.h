@@ -71,6 +71,7 @@ class FileTransformer {
   private:
     // Larger chunks would make windows too large to keep three of.
     static constexpr std::size_t kLargestWindowedChunk = 4u << 20;
+    static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
 
     TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
                                   std::uint64_t length, TransformProgress& progress);

@@ -49,6 +49,7 @@ WindowedTransform::Outcome WindowedTransform::Run(int fd, std::uint64_t length,
                                                   TransformProgress& progress) {
     fd_ = fd;
     length_ = length;
+    progress_ = &progress;
     Outcome outcome;
     const bool immediate = journal == nullptr;
     Allocate(immediate);
@@ -78,7 +79,9 @@ WindowedTransform::Outcome WindowedTransform::Run(int fd, std::uint64_t length,
         if (written.chunks > 0) {
             const std::uint64_t end =
                 Offset(written, written.chunks - 1) + Length(written, written.chunks - 1);
-            progress.ChunkDone(end - written.start);
+            if (end - written.start > step.reported) {
+                progress.ChunkDone(end - written.start - step.reported);
+            }
             outcome.prefix = end;
         }
     }
@@ -138,6 +141,7 @@ void WindowedTransform::Lane(Step& step, int lane, const ChunkCipher& cipher, Ru
             const std::size_t index = Take(step.nextWrite, step.write.chunks);
             if (index != kNoChunk) {
                 WriteChunk(step, step.write, index, lane);
+                Report(step, lane);
                 continue;
             }
         }
@@ -145,6 +149,7 @@ void WindowedTransform::Lane(Step& step, int lane, const ChunkCipher& cipher, Ru
         if (index != kNoChunk) {
             if (ReadChunk(step, index, lane, cipher, journal) && step.immediate) {
                 WriteChunk(step, step.read, index, lane);
+                Report(step, lane);
             }
             continue;
         }
@@ -197,6 +202,7 @@ bool WindowedTransform::WriteChunk(Step& step, const Range& range, std::size_t i
         return false;
     }
     step.written[index] = true;
+    step.writtenBytes.fetch_add(Length(range, index), std::memory_order_relaxed);
     return true;
 }
 
@@ -214,6 +220,18 @@ bool WindowedTransform::Restore(const Step& step, const LaneError& error,
 void WindowedTransform::Fail(Step& step, int lane, Stop kind, std::size_t chunk) {
     step.errors[static_cast<std::size_t>(lane)] = LaneError{kind, errno, chunk, lane};
     step.failed.store(true, std::memory_order_relaxed);
+}
+
+// The progress hears from this thread only, as the chunks of both go by.
+void WindowedTransform::Report(Step& step, int lane) {
+    if (lane != 0) {
+        return;
+    }
+    const std::uint64_t done = step.writtenBytes.load(std::memory_order_relaxed);
+    if (done > step.reported) {
+        progress_->ChunkDone(done - step.reported);
+        step.reported = done;
+    }
 }
 
 ssize_t WindowedTransform::Read(std::uint8_t* data, std::size_t length, std::uint64_t offset) {

@@ -71,6 +71,8 @@ class WindowedTransform {
         std::atomic<std::size_t> nextWrite{0};
         std::atomic<int> release{kWaiting};
         std::atomic<bool> failed{false};
+        std::atomic<std::uint64_t> writtenBytes{0};
+        std::uint64_t reported = 0;  // of writtenBytes, to the progress
         std::array<bool, kChunksPerStep> written{};
         std::array<LaneError, 2> errors{};
     };
@@ -83,6 +85,7 @@ class WindowedTransform {
     void Allocate(bool immediate);
     bool Restore(const Step& step, const LaneError& error, const ChunkCipher& cipher);
     void Fail(Step& step, int lane, Stop kind, std::size_t chunk);
+    void Report(Step& step, int lane);
 
     std::uint64_t Offset(const Range& range, std::size_t index) const {
         return range.start + index * chunk_;
@@ -102,6 +105,7 @@ class WindowedTransform {
     std::mutex ioMutex_;
     int fd_ = -1;
     std::uint64_t length_ = 0;
+    TransformProgress* progress_ = nullptr;
     std::array<std::vector<std::uint8_t>, 2> buffers_;
     std::array<std::vector<std::uint64_t>, 2> hashes_;
     std::array<std::vector<std::uint8_t>, 2> laneBuffers_;

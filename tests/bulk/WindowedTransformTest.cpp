@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "FaultyIo.h"
 #include "TempDir.h"
@@ -101,8 +102,12 @@ class CheckingIo : public FileIo {
     std::atomic<int> unnoted_{0};
 };
 
-const std::size_t kLengths[] = {16 * kChunk + 1, 2 * 65536,  2 * 65536 + 7,
-                                262144 + 3,      3 * 262144, (1u << 20) + 5};
+// Without a journal only files over 4 MiB take the windowed path.
+const std::size_t kJournalLengths[] = {16 * kChunk + 1, 2 * 65536, 2 * 65536 + 7, 262144 + 3,
+                                       (1u << 20) + 5};
+const std::size_t kPlainLengths[] = {(4u << 20) + 1, (4u << 20) + 3 * 262144,
+                                     (5u << 20) + 262144 + 7};
+constexpr std::size_t kErrorFileLength = (4u << 20) + 300001;
 
 TransformResult Encipher(FileTransformer& transformer, const std::filesystem::path& path,
                          CountingProgress& progress, bool rollingBack = false) {
@@ -115,7 +120,10 @@ TEST(WindowedTransform, MatchesTheReferenceWithAndWithoutJournal) {
     test::TempDir dir;
     const auto path = dir / "f";
     for (bool withJournal : {false, true}) {
-        for (std::size_t length : kLengths) {
+        for (std::size_t length :
+             withJournal
+                 ? std::vector<std::size_t>(std::begin(kJournalLengths), std::end(kJournalLengths))
+                 : std::vector<std::size_t>(std::begin(kPlainLengths), std::end(kPlainLengths))) {
             SCOPED_TRACE("length " + std::to_string(length) +
                          (withJournal ? " with journal" : " without journal"));
             const Bytes plain = RandomBytes(length, static_cast<std::uint32_t>(length));
@@ -150,7 +158,7 @@ TEST(WindowedTransform, ReadOrWriteErrorsLeaveTheFileAsItWas) {
     };
     test::TempDir dir;
     const auto path = dir / "f";
-    const Bytes plain = RandomBytes(300001, 9);
+    const Bytes plain = RandomBytes(kErrorFileLength, 9);
     for (bool withJournal : {false, true}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (withJournal ? " with journal" : ""));
@@ -177,7 +185,7 @@ TEST(WindowedTransform, ReadOrWriteErrorsLeaveTheFileAsItWas) {
 TEST(WindowedTransform, AWriteErrorThatCannotBeUndoneIsReported) {
     test::TempDir dir;
     const auto path = dir / "f";
-    WriteBytes(path, RandomBytes(300001, 3));
+    WriteBytes(path, RandomBytes(kErrorFileLength, 3));
     test::FaultyIo io;
     io.FailWrite(30, true);
     FileTransformer transformer(kChunk, io);
