@@ -154,10 +154,16 @@ TEST_F(CrashPointTest, EveryFileEndsWhollyOldOrNew) {
     }
 }
 
-// Ends the process as the run opens a file, after its mode was opened up for writing.
+// Ends the process as the run opens a file whose mode it has opened up for writing.
 class DyingOpenIo : public bulk::FileIo {
   public:
-    int OpenFile(const char*, int) override { _exit(0); }
+    int OpenFile(const char* path, int flags) override {
+        struct stat st {};
+        if (stat(path, &st) == 0 && (st.st_mode & S_IWUSR) != 0) {
+            _exit(0);
+        }
+        return FileIo::OpenFile(path, flags);
+    }
 };
 
 TEST_F(CrashPointTest, ReadOnlyFileGetsItsModeBackAfterACrashBeforeAnyWrite) {
