@@ -6,9 +6,9 @@
 //
 //   bulk_bench [--dir DIR] [--big-mib N] [--small N] [--many N] [--repeat N]
 //
-// Prints seconds (best of --repeat) and the ratio floor/enciphered (1.0 = as
-// fast as the floor). The trees are made under DIR (default $TMPDIR or /tmp)
-// and removed at the end.
+// Prints seconds (best of --repeat, then the median) and the ratio
+// floor/enciphered (1.0 = as fast as the floor). The trees are made under DIR (default $TMPDIR or
+// /tmp) and removed at the end.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -76,8 +77,8 @@ void MakeSmallTree(const fs::path& root, int files, std::size_t length) {
 }
 
 // The floor: read each file and write it back unchanged, chunk by chunk.
-void RewriteFile(const std::string& path, std::vector<std::uint8_t>& buffer) {
-    int fd = open(path.c_str(), O_RDWR);
+void RewriteFile(const std::string& path, std::vector<std::uint8_t>& buffer, int extraFlags) {
+    int fd = open(path.c_str(), O_RDWR | extraFlags);
     if (fd < 0)
         return;
     off_t offset = 0;
@@ -94,7 +95,7 @@ void RewriteFile(const std::string& path, std::vector<std::uint8_t>& buffer) {
     close(fd);
 }
 
-void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer) {
+void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer, int extraFlags = 0) {
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
         return;
@@ -104,31 +105,49 @@ void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer) {
         if (name == "." || name == "..")
             continue;
         if (entry->d_type == DT_REG)
-            RewriteFile(folder + "/" + name, buffer);
+            RewriteFile(folder + "/" + name, buffer, extraFlags);
         if (entry->d_type == DT_DIR)
             folders.push_back(folder + "/" + name);
     }
     closedir(dir);
     for (const auto& sub : folders)
-        RewriteTree(sub, buffer);
+        RewriteTree(sub, buffer, extraFlags);
+}
+
+// Wall time, and the CPU time this process spent (user and system), which
+// other processes on a busy machine disturb far less.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double CpuNow() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+Timing Time(const std::function<void()>& work) {
+    const double cpuStart = CpuNow();
+    const auto start = Clock::now();
+    work();
+    return Timing{std::chrono::duration<double>(Clock::now() - start).count(), CpuNow() - cpuStart};
 }
 
 double Seconds(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return Time(work).wall;
 }
 
-double FloorSeconds(const fs::path& root, std::size_t chunk) {
+Timing FloorTime(const fs::path& root, std::size_t chunk, int extraFlags = 0) {
     std::vector<std::uint8_t> buffer(chunk);
-    return Seconds([&] { RewriteTree(root.string(), buffer); });
+    return Time([&] { RewriteTree(root.string(), buffer, extraFlags); });
 }
 
-double RunSeconds(const fs::path& root, tsrn::bulk::CipherMode mode, std::size_t chunk) {
+Timing RunTime(const fs::path& root, tsrn::bulk::CipherMode mode, std::size_t chunk) {
     SilentPrompter prompter;
     const tsrn::bulk::KeyPair keys{};
     bool ok = false;
-    double seconds = Seconds([&] {
+    const Timing timing = Time([&] {
         tsrn::bulk::CipheringRun run(root.string(), mode, prompter, keys, chunk);
         while (!run.Ended() && !run.Finished())
             run.Tick();
@@ -137,30 +156,102 @@ double RunSeconds(const fs::path& root, tsrn::bulk::CipherMode mode, std::size_t
     });
     if (!ok)
         std::fprintf(stderr, "run failed in %s\n", root.c_str());
-    return seconds;
+    return timing;
 }
 
-struct Pair {
-    double floor = 1e9;
-    double run = 1e9;
+// Seconds of every repetition; figures are the best and the median.
+struct Samples {
+    std::vector<double> seconds;
+
+    double Best() const { return *std::min_element(seconds.begin(), seconds.end()); }
+    double Median() const {
+        std::vector<double> sorted = seconds;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t middle = sorted.size() / 2;
+        return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+    }
 };
 
-// Best of `repeat`, alternating floor and run; every encipher is followed by
+struct Pair {
+    Samples floor;
+    Samples run;
+    Samples floorCpu;
+    Samples runCpu;
+};
+
+// `repeat` times, alternating floor and run; every encipher is followed by
 // a decipher so the files stay the same.
 Pair Measure(const fs::path& root, std::size_t chunk, int repeat) {
-    Pair best;
+    Pair pair;
     for (int i = 0; i < repeat; ++i) {
-        best.floor = std::min(best.floor, FloorSeconds(root, chunk));
+        const Timing floor = FloorTime(root, chunk);
+        pair.floor.seconds.push_back(floor.wall);
+        pair.floorCpu.seconds.push_back(floor.cpu);
         const tsrn::bulk::CipherMode mode =
             i % 2 == 0 ? tsrn::bulk::CipherMode::Encipher : tsrn::bulk::CipherMode::Decipher;
-        best.run = std::min(best.run, RunSeconds(root, mode, chunk));
+        const Timing run = RunTime(root, mode, chunk);
+        pair.run.seconds.push_back(run.wall);
+        pair.runCpu.seconds.push_back(run.cpu);
     }
-    return best;
+    return pair;
 }
 
 void Report(const char* what, const Pair& pair, double bytes) {
+    const double floor = pair.floor.Best();
+    const double run = pair.run.Best();
     std::printf("%-34s floor %8.3f s  run %8.3f s  run/floor speed %.2f  (%.0f MB/s)\n", what,
-                pair.floor, pair.run, pair.floor / pair.run, bytes / pair.run / 1e6);
+                floor, run, floor / run, bytes / run / 1e6);
+    std::printf("%-34s floor %8.3f s  run %8.3f s  run/floor speed %.2f  (median of %zu)\n", "",
+                pair.floor.Median(), pair.run.Median(), pair.floor.Median() / pair.run.Median(),
+                pair.run.seconds.size());
+    std::printf("%-34s floor %8.3f s  run %8.3f s  run/floor speed %.2f  (CPU time, best)\n", "",
+                pair.floorCpu.Best(), pair.runCpu.Best(),
+                pair.floorCpu.Best() / pair.runCpu.Best());
+}
+
+// Not a floor, a reference: what a run cannot avoid on top of the floor is a
+// counting pass that looks at every file's size before anything is changed.
+double CountingWalkSeconds(const fs::path& root) {
+    std::uint64_t total = 0;
+    const std::function<void(const std::string&)> walk = [&](const std::string& folder) {
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr)
+            return;
+        std::vector<std::string> folders;
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            struct stat st {};
+            if (entry->d_type == DT_REG &&
+                fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                total += static_cast<std::uint64_t>(st.st_size);
+            if (entry->d_type == DT_DIR)
+                folders.push_back(folder + "/" + name);
+        }
+        closedir(dir);
+        for (const auto& sub : folders)
+            walk(sub);
+    };
+    return Seconds([&] { walk(root.string()); });
+}
+
+// Two references beside the floor, not in its place: the floor plus the
+// counting walk every run must make first, and the floor opening its files
+// with O_NOATIME as the run does (the floor's reads update access times).
+void ReportReferences(const fs::path& root, std::size_t chunk, const Pair& pair, int repeat) {
+    Samples counting;
+    Samples noatime;
+    for (int i = 0; i < repeat; ++i) {
+        counting.seconds.push_back(CountingWalkSeconds(root));
+        noatime.seconds.push_back(FloorTime(root, chunk, O_NOATIME).wall);
+    }
+    const double run = pair.run.Best();
+    const double reference = pair.floor.Best() + counting.Best();
+    std::printf("%-34s floor + counting walk %.3f s (counting %.3f s)  run/that %.2f\n", "",
+                reference, counting.Best(), reference / run);
+    std::printf("%-34s floor with O_NOATIME %.3f s  run/that %.2f\n", "", noatime.Best(),
+                noatime.Best() / run);
 }
 
 }  // namespace
@@ -207,6 +298,7 @@ int main(int argc, char** argv) {
     MakeSmallTree(smallFolder, small, 4096);
     const Pair smallPair = Measure(smallFolder, chunk, repeat);
     Report((std::to_string(small) + " files of 4 KiB").c_str(), smallPair, small * 4096.0);
+    ReportReferences(smallFolder, chunk, smallPair, repeat);
     fs::remove_all(smallFolder);
 
     const fs::path manyFolder = root / "many";
@@ -214,8 +306,11 @@ int main(int argc, char** argv) {
     const Pair manyPair = Measure(manyFolder, chunk, std::max(1, repeat - 1));
     Report((std::to_string(many) + " files of 4 KiB").c_str(), manyPair, many * 4096.0);
     fs::remove_all(manyFolder);
-    std::printf("scaling %d -> %d files: run time x%.2f (floor x%.2f)\n", small, many,
-                manyPair.run / smallPair.run, manyPair.floor / smallPair.floor);
+    std::printf("scaling %d -> %d files: run time x%.2f (floor x%.2f); medians x%.2f (x%.2f)\n",
+                small, many, manyPair.run.Best() / smallPair.run.Best(),
+                manyPair.floor.Best() / smallPair.floor.Best(),
+                manyPair.run.Median() / smallPair.run.Median(),
+                manyPair.floor.Median() / smallPair.floor.Median());
 
     fs::remove_all(root);
     return 0;

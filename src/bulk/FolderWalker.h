@@ -6,6 +6,7 @@
 // are never followed, so a walk stays inside its tree and never blocks.
 
 #include <dirent.h>
+#include <sys/types.h>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -63,9 +64,10 @@ class FolderWalker {
     bool PushLevel();
     bool OpenSearch(int folderFd, DIR*& search);
     bool NextSubfolderName(Level& level, std::string& name);
-    bool NextFileName(std::string& name, std::uint64_t& size);
+    const char* NextFileName(std::uint64_t& size);
     bool PathFits(const std::string& path);
     void NoteUnreadable(const std::string& path);
+    bool HasNoSubfolders(int folderFd);
     int CurrentFolderFd() const;
     void CloseFileSearch();
     void CloseAll();
@@ -73,6 +75,7 @@ class FolderWalker {
     std::string folder_;
     std::string folderPath_;
     std::string fileSearchFolder_;
+    std::string filePath_;
     DIR* fileSearch_ = nullptr;
     // A folder entered whose level is not pushed yet (its fd may be -1).
     bool hasEntered_ = false;
@@ -83,6 +86,10 @@ class FolderWalker {
     bool rootRefused_ = false;
     bool counting_ = false;
     std::uint64_t totalBytes_ = 0;
+    // Whether the file system of the last folder asked about keeps exact link counts.
+    bool exactLinksKnown_ = false;
+    bool exactLinks_ = false;
+    dev_t exactLinksDevice_ = 0;
     ProcessedFiles processed_;
     FileHandler handler_;
     std::string refusedPath_;
