@@ -122,6 +122,21 @@ bool FolderCommands::RunPassWithOverlapsStopped(const std::string& path, bulk::C
     return ok;
 }
 
+void FolderCommands::RunWithFoldersStopped(const std::string& path,
+                                           const std::function<void()>& work) {
+    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
+    const folders::FolderList& list = folders_.List();
+    for (std::size_t i = 0; i < list.Size(); ++i) {
+        if (list.Kind(i) == FolderKind::User && list.LongPath(i) == path)
+            held.push_back(i);
+    }
+    for (const std::size_t i : held)
+        StopInDriver(i);
+    work();
+    for (const std::size_t i : held)
+        RestoreInDriver(i);
+}
+
 void FolderCommands::AddFolderFlow(const std::string& path) {
     if (folders_.IsInList(path)) {
         Ask(str::kFolderAlreadyListed, text::FormatText<str::kFolderAlreadyListed>(path),

@@ -43,6 +43,9 @@ class FolderCommands {
     void EditProtection();
 
     std::optional<SelectedRecord> Selected() const;
+    // Runs `work` with the listed folders at, above or below `path` stopped
+    // in the driver, then gives each its state back.
+    void RunWithFoldersStopped(const std::string& path, const std::function<void()>& work);
 
   private:
     bool AskOverlaps(const std::string& path);
