@@ -23,11 +23,13 @@ class ViewPort {
     virtual void ResendAllStates() = 0;
     // Runs `work` with every listed folder at, above or below `folder`
     // stopped in the driver (its files are then written as they are stored),
-    // and gives each its own state back afterwards.
-    virtual void RunWithFoldersStopped(const std::string& folder,
+    // and gives each its own state back afterwards. False, without running
+    // `work`, when one of them could not be stopped.
+    virtual bool RunWithFoldersStopped(const std::string& folder,
                                        const std::function<void()>& work) {
         (void)folder;
         work();
+        return true;
     }
 
     // The settings the settings dialog edits.

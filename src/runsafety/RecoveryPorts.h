@@ -30,10 +30,12 @@ class RecoveryPorts {
     // Drives the rest of a resumed run to its end, showing progress.
     virtual bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) = 0;
     // Runs `work` while nothing else writes the files under `folder` (the
-    // driver's ciphering of the folders there is stopped meanwhile).
-    virtual void WithFolderStopped(const std::string& folder, const std::function<void()>& work) {
+    // driver's ciphering of the folders there is stopped meanwhile). False,
+    // without running `work`, when that cannot be had.
+    virtual bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) {
         (void)folder;
         work();
+        return true;
     }
 };
 

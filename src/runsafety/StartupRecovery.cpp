@@ -96,7 +96,10 @@ RunFate StartupRecovery::Offer(const UnfinishedRun& run, const crypto::CipherKey
     }
     journal::RunRecovery recovery(run, keys);
     RunFate fate = RunFate::Failed;
-    ports_.WithFolderStopped(header.folder, [&] { fate = Recover(recovery, choice); });
+    if (!ports_.WithFolderStopped(header.folder, [&] { fate = Recover(recovery, choice); })) {
+        ReportKept(run);
+        return RunFate::Failed;
+    }
     return fate;
 }
 

@@ -36,15 +36,19 @@ class ScriptedRecoveryPorts : public runsafety::RecoveryPorts {
     bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) override {
         return runsafety::DriveToEnd(*run);
     }
-    void WithFolderStopped(const std::string& folder, const std::function<void()>& work) override {
+    bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) override {
         stopped.push_back(folder);
+        if (!canStop)
+            return false;
         work();
+        return true;
     }
 
     std::deque<runsafety::RecoveryAnswer> answers;
     std::deque<std::optional<std::string>> passwords;
     std::vector<std::string> questions;
     int passwordsAsked = 0;
+    bool canStop = true;
     std::vector<std::string> stopped;
 };
 

@@ -224,6 +224,17 @@ TEST_F(StartupRecoveryTest, AFileChangedOutsideTheRunIsReportedAndNeverWritten) 
     (void)tree;
 }
 
+TEST_F(StartupRecoveryTest, NothingIsWrittenWhileTheFolderCannotBeStoppedInTheDriver) {
+    TestTree& tree = Crashed(CipherMode::Encipher, 3);
+    const auto before = Snapshot(tree);
+    ports_.answers = {RecoveryAnswer::Undo};
+    ports_.canStop = false;
+    EXPECT_EQ(Recover(keys_.current), std::vector<RunFate>{RunFate::Failed});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{str::kRecoveryKept});
+    EXPECT_EQ(Snapshot(tree), before);
+    EXPECT_EQ(UnfinishedRuns(), 1u);
+}
+
 TEST_F(StartupRecoveryTest, AnUnreadableJournalIsReportedAndLeftAlone) {
     std::filesystem::create_directories(state_.Path() / "runs");
     const std::filesystem::path junk = state_.Path() / "runs" / "run-junk.journal";

@@ -131,6 +131,19 @@ TEST_F(AddFolderFlow, WorkOverAFolderRunsWithItAndItsOverlapsStopped) {
                 ElementsAre(req::SetFolderState(1, 0x91), req::SetFolderState(4, 0x23),
                             req::SetFolderState(3, 0x22)));
     EXPECT_TRUE(prompter.Asked().empty());
+
+    // A folder that cannot be stopped would be written through the
+    // ciphering: the work is not run, and every folder gets its state back.
+    driver.Next(TestDriver::Accept()).Next(TestDriver::Refuse());
+    bool ran = false;
+    const std::size_t again = driver.Requests().size();
+    EXPECT_FALSE(logic.Commands().RunWithFoldersStopped(Folder("p/q"), [&] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kStopCipheringError));
+    EXPECT_THAT(StateRequests(RequestsFrom(again)),
+                ElementsAre(req::SetFolderState(1, 2), req::SetFolderState(4, 2),
+                            req::SetFolderState(3, 2), req::SetFolderState(1, 0x91),
+                            req::SetFolderState(4, 0x23), req::SetFolderState(3, 0x22)));
 }
 
 TEST_F(AddFolderFlow, AFailedPassRestoresStatesAndAddsNothing) {

@@ -44,10 +44,11 @@ class StoppingView : public app::ViewPort {
     int FolderCount() const override { return 0; }
     int SelectedPosition() const override { return 0; }
     void ResendAllStates() override {}
-    void RunWithFoldersStopped(const std::string& folder,
+    bool RunWithFoldersStopped(const std::string& folder,
                                const std::function<void()>& work) override {
         stopped.push_back(folder);
         work();
+        return true;
     }
     std::uint32_t GlobalProtection() const override { return 0; }
     void SetGlobalProtection(std::uint32_t) override {}

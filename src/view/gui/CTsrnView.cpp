@@ -137,9 +137,9 @@ bool CTsrnView::RunPass(const std::string& folder, bulk::CipherMode mode) {
     return result == bulk::kIdOk;
 }
 
-void CTsrnView::RunWithFoldersStopped(const std::string& folder,
+bool CTsrnView::RunWithFoldersStopped(const std::string& folder,
                                       const std::function<void()>& work) {
-    logic_.Commands().RunWithFoldersStopped(folder, work);
+    return logic_.Commands().RunWithFoldersStopped(folder, work);
 }
 
 void CTsrnView::EditProtection(ProtectionEdit& edit) {

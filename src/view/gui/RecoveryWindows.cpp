@@ -60,12 +60,12 @@ bulk::RunOutcome RecoveryWindows::FinishRun(std::unique_ptr<bulk::CipheringRun> 
     return dialog.Run().Outcome();
 }
 
-void RecoveryWindows::WithFolderStopped(const std::string& folder,
+bool RecoveryWindows::WithFolderStopped(const std::string& folder,
                                         const std::function<void()>& work) {
     if (view_)
-        view_->RunWithFoldersStopped(folder, work);
-    else
-        work();
+        return view_->RunWithFoldersStopped(folder, work);
+    work();
+    return true;
 }
 
 }  // namespace tsrn::view

@@ -32,7 +32,7 @@ class RecoveryWindows : public runsafety::RecoveryPorts {
     journal::RecoveryResult Recover(journal::RunRecovery& recovery,
                                     journal::RecoveryChoice choice) override;
     bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) override;
-    void WithFolderStopped(const std::string& folder, const std::function<void()>& work) override;
+    bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) override;
 
   private:
     app::PasswordPrompts& passwords_;
