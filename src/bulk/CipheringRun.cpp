@@ -132,7 +132,7 @@ void CipheringRun::RollBack() {
         const std::string path = processed.At(i);  // a copy: Ignore removes the entry
         SetCounter(i + 1);
         SetFileText(path);
-        if (!TransformFile(path)) {
+        if (!TransformFile(path, false)) {
             EndWithFailure();
             return;
         }
@@ -144,13 +144,15 @@ void CipheringRun::RollBack() {
 bool CipheringRun::ProcessFile(const std::string& path) {
     SetCounter(walker_.Processed().Size());
     SetFileText(path);
-    return TransformFile(path);
+    return TransformFile(path, true);
 }
 
-bool CipheringRun::TransformFile(const std::string& path) {
+bool CipheringRun::TransformFile(const std::string& path, bool listed) {
     const ChunkCipher cipher(mode_, rollingBack_, keys_);
     for (;;) {
-        TransformResult result = transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
+        TransformResult result =
+            listed ? transformer_.TransformListed(path, cipher, mode_, rollingBack_, *this)
+                   : transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
         if (result.status == TransformStatus::Done) {
             SetPercent(PercentOf(doneBytes_));
             return true;

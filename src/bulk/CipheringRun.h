@@ -93,7 +93,8 @@ class CipheringRun : private TransformProgress {
 
   private:
     bool ProcessFile(const std::string& path);
-    bool TransformFile(const std::string& path);
+    // `listed`: the walk has just listed the path as a regular file.
+    bool TransformFile(const std::string& path, bool listed);
     void AskCancel();
     void RollBack();
     void EndWithFailure();

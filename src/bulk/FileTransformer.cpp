@@ -42,6 +42,9 @@ class WritableForScope {
     bool changed_ = false;
 };
 
+// O_NONBLOCK: should the path have become a FIFO meanwhile, the open must not hang.
+constexpr int kOpenFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
 TransformResult Failure(TransformStatus status, int error) {
     return TransformResult{status, error};
 }
@@ -81,14 +84,47 @@ TransformResult FileTransformer::Transform(const std::string& path, const ChunkC
     if (!S_ISREG(before.st_mode)) {
         return Failure(TransformStatus::AccessError, EINVAL);
     }
+    return TransformLooked(path, before, cipher, mode, rollingBack, progress);
+}
+
+TransformResult FileTransformer::TransformListed(const std::string& path, const ChunkCipher& cipher,
+                                                 CipherMode mode, bool rollingBack,
+                                                 TransformProgress& progress) {
+    if (path.size() >= PATH_MAX) {
+        return Failure(TransformStatus::AccessError, ENAMETOOLONG);
+    }
+    UniqueFd fd(io_.OpenFile(path.c_str(), kOpenFlags));
+    const int openError = fd.Valid() ? 0 : errno;
+    struct stat opened {};
+    if (fd.Valid() && fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+        (opened.st_mode & S_IWUSR) != 0) {
+        return TransformOpened(fd.Get(), path, opened, mode, rollingBack, cipher, progress);
+    }
+    fd.Reset();
+    // Read-only for its owner, or no longer the regular file listed: look
+    // first, open up the mode if needed, then open and check it is the same.
+    struct stat before {};
+    if (lstat(path.c_str(), &before) != 0) {
+        return Failure(TransformStatus::AccessError, errno);
+    }
+    if (!S_ISREG(before.st_mode)) {
+        return Failure(TransformStatus::AccessError, EINVAL);
+    }
+    if (openError != 0 && (before.st_mode & S_IWUSR) != 0) {
+        return Failure(TransformStatus::AccessError, openError);
+    }
+    return TransformLooked(path, before, cipher, mode, rollingBack, progress);
+}
+
+TransformResult FileTransformer::TransformLooked(const std::string& path, const struct stat& before,
+                                                 const ChunkCipher& cipher, CipherMode mode,
+                                                 bool rollingBack, TransformProgress& progress) {
     journal_->FilePermissions(path, before.st_mode & 07777);
     WritableForScope writable(path, before.st_mode & 07777);
     if (!writable.Open()) {
         return Failure(TransformStatus::AccessError, errno);
     }
-    // O_NONBLOCK: should the path have become a FIFO meanwhile, the open must not hang.
-    UniqueFd fd(
-        io_.OpenFile(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueFd fd(io_.OpenFile(path.c_str(), kOpenFlags));
     if (fd.Get() < 0) {
         return Failure(TransformStatus::AccessError, errno);
     }
@@ -97,12 +133,28 @@ TransformResult FileTransformer::Transform(const std::string& path, const ChunkC
         opened.st_ino != before.st_ino || opened.st_dev != before.st_dev) {
         return Failure(TransformStatus::AccessError, EINVAL);
     }
+    return BeginOpened(fd.Get(), path, opened, mode, rollingBack, cipher, progress);
+}
+
+// A file opened without changing its mode: the mode it has is the one to keep.
+TransformResult FileTransformer::TransformOpened(int fd, const std::string& path,
+                                                 const struct stat& opened, CipherMode mode,
+                                                 bool rollingBack, const ChunkCipher& cipher,
+                                                 TransformProgress& progress) {
+    journal_->FilePermissions(path, opened.st_mode & 07777);
+    return BeginOpened(fd, path, opened, mode, rollingBack, cipher, progress);
+}
+
+TransformResult FileTransformer::BeginOpened(int fd, const std::string& path,
+                                             const struct stat& opened, CipherMode mode,
+                                             bool rollingBack, const ChunkCipher& cipher,
+                                             TransformProgress& progress) {
     const auto length = static_cast<std::uint64_t>(opened.st_size);
     if (!journal_->BeginFile(path, mode, rollingBack, length)) {
         return Failure(TransformStatus::Stopped, 0);
     }
     progress.FileOpened(length);
-    return TransformOpen(fd.Get(), path, cipher, progress);
+    return TransformOpen(fd, path, cipher, progress);
 }
 
 TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,

@@ -5,6 +5,7 @@
 // after the open never passes as success: the chunks already written are
 // transformed back first, so the file is as it was.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -60,10 +61,27 @@ class FileTransformer {
     void SetJournal(RunJournal* journal) { journal_ = journal; }
     std::size_t ChunkSize() const { return buffer_.size(); }
 
+    // Looks at the path, gives its owner write permission if needed, opens
+    // it and checks it is the file looked at.
     TransformResult Transform(const std::string& path, const ChunkCipher& cipher, CipherMode mode,
                               bool rollingBack, TransformProgress& progress);
+    // The same for a path a folder listing has just shown as a regular file:
+    // it is opened first (non-blocking, never through a link) and looked at
+    // through the open file; only a file its owner cannot write, or one that
+    // is no longer a regular file, takes the way of Transform.
+    TransformResult TransformListed(const std::string& path, const ChunkCipher& cipher,
+                                    CipherMode mode, bool rollingBack, TransformProgress& progress);
 
   private:
+    TransformResult TransformLooked(const std::string& path, const struct stat& before,
+                                    const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
+                                    TransformProgress& progress);
+    TransformResult TransformOpened(int fd, const std::string& path, const struct stat& opened,
+                                    CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
+                                    TransformProgress& progress);
+    TransformResult BeginOpened(int fd, const std::string& path, const struct stat& opened,
+                                CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
+                                TransformProgress& progress);
     TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
                                   TransformProgress& progress);
     TransformResult UndoPrefix(int fd, const std::string& path, const ChunkCipher& cipher,

@@ -223,20 +223,23 @@ int FolderWalker::NextFileInFolder() {
         }
         fileSearchFolder_ = folderPath_;
     }
-    std::string name;
     std::uint64_t size = 0;
-    if (!NextFileName(name, size)) {
+    const char* name = NextFileName(size);
+    if (name == nullptr) {
         CloseFileSearch();
         return 1;
     }
-    std::string path = fileSearchFolder_ + name;
-    if (!PathFits(path)) {
+    // One buffer for every path of the walk: no allocation per file.
+    filePath_.assign(fileSearchFolder_).append(name);
+    if (!PathFits(filePath_)) {
         return -1;
     }
-    return ProcessFile(path, size) ? 0 : -1;
+    return ProcessFile(filePath_, size) ? 0 : -1;
 }
 
-bool FolderWalker::NextFileName(std::string& name, std::uint64_t& size) {
+// The next regular file of the listing (valid until the listing is read
+// again), or nullptr at its end.
+const char* FolderWalker::NextFileName(std::uint64_t& size) {
     while (dirent* entry = readdir(fileSearch_)) {
         if (IsDotOrDotDot(entry->d_name)) {
             continue;
@@ -251,11 +254,10 @@ bool FolderWalker::NextFileName(std::string& name, std::uint64_t& size) {
         if (!known && !(statted && S_ISREG(st.st_mode))) {
             continue;
         }
-        name = entry->d_name;
         size = statted && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-        return true;
+        return entry->d_name;
     }
-    return false;
+    return nullptr;
 }
 
 bool FolderWalker::NextSubfolderName(Level& level, std::string& name) {

@@ -63,7 +63,7 @@ class FolderWalker {
     bool PushLevel();
     bool OpenSearch(int folderFd, DIR*& search);
     bool NextSubfolderName(Level& level, std::string& name);
-    bool NextFileName(std::string& name, std::uint64_t& size);
+    const char* NextFileName(std::uint64_t& size);
     bool PathFits(const std::string& path);
     void NoteUnreadable(const std::string& path);
     int CurrentFolderFd() const;
@@ -73,6 +73,7 @@ class FolderWalker {
     std::string folder_;
     std::string folderPath_;
     std::string fileSearchFolder_;
+    std::string filePath_;
     DIR* fileSearch_ = nullptr;
     // A folder entered whose level is not pushed yet (its fd may be -1).
     bool hasEntered_ = false;

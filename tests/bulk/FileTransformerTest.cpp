@@ -4,6 +4,9 @@
 #include <limits.h>
 #include <sys/stat.h>
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "FaultyIo.h"
@@ -37,6 +40,37 @@ TransformResult Transform(FileTransformer& transformer, const std::filesystem::p
     return transformer.Transform(path.string(), ChunkCipher(mode, rollingBack, kKeys), mode,
                                  rollingBack, progress);
 }
+
+// The two ways in: a path alone, or a path a listing showed as a regular file.
+enum class Entry { Path, Listed };
+
+TransformResult TransformBy(Entry entry, FileTransformer& transformer,
+                            const std::filesystem::path& path, CountingProgress& progress) {
+    const ChunkCipher cipher(CipherMode::Encipher, false, kKeys);
+    return entry == Entry::Path
+               ? transformer.Transform(path.string(), cipher, CipherMode::Encipher, false, progress)
+               : transformer.TransformListed(path.string(), cipher, CipherMode::Encipher, false,
+                                             progress);
+}
+
+const char* NameOf(Entry entry) {
+    return entry == Entry::Path ? "path" : "listed";
+}
+
+struct RecordingJournal : RunJournal {
+    std::vector<std::string> calls;
+    bool BeginFile(const std::string& path, CipherMode, bool, std::uint64_t length) override {
+        calls.push_back("begin " + path + " " + std::to_string(length));
+        return true;
+    }
+    void FilePermissions(const std::string& path, std::uint32_t bits) override {
+        calls.push_back("mode " + path + " " + std::to_string(bits));
+    }
+    bool FileDone(const std::string& path, bool restored) override {
+        calls.push_back("done " + path + (restored ? " restored" : ""));
+        return true;
+    }
+};
 
 TEST(FileTransformer, MatchesTheReferenceForEveryLengthAndChunkSize) {
     test::TempDir dir;
@@ -98,30 +132,82 @@ TEST(FileTransformer, RecipherIsDecipherOldThenEncipherNew) {
 
 TEST(FileTransformer, RestoresTheExactModeOnEveryWayOut) {
     test::TempDir dir;
-    const mode_t modes[] = {0444, 0400, 0640, 0755, 02555, 0};
-    for (mode_t mode : modes) {
-        SCOPED_TRACE(std::to_string(mode));
-        const auto path = dir / "f";
-        std::filesystem::remove(path);
-        WriteBytes(path, RandomBytes(100, 1));
-        ASSERT_EQ(chmod(path.c_str(), mode), 0);
-        test::FaultyIo io;
-        FileTransformer transformer(4096, io);
-        CountingProgress progress;
-        io.FailOpen(path.string(), 1);
-        EXPECT_EQ(Transform(transformer, path, CipherMode::Encipher, false, progress).status,
-                  TransformStatus::AccessError);
-        struct stat st {};
-        stat(path.c_str(), &st);
-        EXPECT_EQ(st.st_mode & 07777, mode);
-        if (geteuid() != 0 && (mode & S_IRUSR) == 0)
-            continue;  // unreadable: an access error
-        EXPECT_EQ(Transform(transformer, path, CipherMode::Encipher, false, progress).status,
-                  TransformStatus::Done);
-        stat(path.c_str(), &st);
-        EXPECT_EQ(st.st_mode & 07777, mode);
-        EXPECT_EQ(ReadBytes(path), ReferenceEncipher(RandomBytes(100, 1), kKeys.current));
+    const mode_t modes[] = {0644, 0444, 0400, 0640, 0755, 02555, 0};
+    for (Entry entry : {Entry::Path, Entry::Listed}) {
+        for (mode_t mode : modes) {
+            SCOPED_TRACE(std::string(NameOf(entry)) + " " + std::to_string(mode));
+            const auto path = dir / "f";
+            std::filesystem::remove(path);
+            WriteBytes(path, RandomBytes(100, 1));
+            ASSERT_EQ(chmod(path.c_str(), mode), 0);
+            test::FaultyIo io;
+            FileTransformer transformer(4096, io);
+            CountingProgress progress;
+            // A listed file its owner cannot write is opened a second time,
+            // after its mode was opened up: both opens fail here.
+            const bool twoOpens = entry == Entry::Listed && (mode & S_IWUSR) == 0;
+            io.FailOpen(path.string(), twoOpens ? 2 : 1);
+            EXPECT_EQ(TransformBy(entry, transformer, path, progress).status,
+                      TransformStatus::AccessError);
+            struct stat st {};
+            stat(path.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 07777, mode);
+            if (geteuid() != 0 && (mode & S_IRUSR) == 0)
+                continue;  // unreadable: an access error
+            RecordingJournal journal;
+            transformer.SetJournal(&journal);
+            EXPECT_EQ(TransformBy(entry, transformer, path, progress).status,
+                      TransformStatus::Done);
+            stat(path.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 07777, mode);
+            EXPECT_EQ(ReadBytes(path), ReferenceEncipher(RandomBytes(100, 1), kKeys.current));
+            // The journal hears the exact mode the file had, just before it begins.
+            const std::vector<std::string> expected = {
+                "mode " + path.string() + " " + std::to_string(mode),
+                "begin " + path.string() + " 100", "done " + path.string()};
+            EXPECT_EQ(journal.calls, expected);
+        }
     }
+}
+
+TEST(FileTransformer, AListedFileItsOwnerCannotWriteIsOpenedUpForTheTransform) {
+    // What a user other than root meets: the first open is refused, the mode
+    // is opened up, the second open works, and the mode is put back.
+    test::TempDir dir;
+    const auto path = dir / "f";
+    WriteBytes(path, RandomBytes(100, 1));
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    test::FaultyIo io;
+    io.FailOpen(path.string(), 1);
+    FileTransformer transformer(4096, io);
+    CountingProgress progress;
+    EXPECT_EQ(TransformBy(Entry::Listed, transformer, path, progress).status,
+              TransformStatus::Done);
+    struct stat st {};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(ReadBytes(path), ReferenceEncipher(RandomBytes(100, 1), kKeys.current));
+}
+
+TEST(FileTransformer, AListedFileNoLongerRegularIsRefusedWithoutBlocking) {
+    // The listing showed a regular file; by the time it is opened the name
+    // may be anything. A FIFO must not block the run.
+    test::TempDir dir;
+    test::MakeFile(dir / "target", 20);
+    const Bytes before = ReadBytes(dir / "target");
+    std::filesystem::create_symlink("target", dir / "link");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    test::MakeSocket(dir / "socket");
+    std::filesystem::create_directory(dir / "folder");
+    FileTransformer transformer(4096);
+    for (const char* name : {"link", "fifo", "socket", "folder", "missing"}) {
+        CountingProgress progress;
+        const TransformResult result =
+            TransformBy(Entry::Listed, transformer, dir / name, progress);
+        EXPECT_EQ(result.status, TransformStatus::AccessError) << name;
+        EXPECT_EQ(result.error, std::string(name) == "missing" ? ENOENT : EINVAL) << name;
+    }
+    EXPECT_EQ(ReadBytes(dir / "target"), before);
 }
 
 TEST(FileTransformer, RefusesWhatIsNotARegularFileWithoutOpeningIt) {
