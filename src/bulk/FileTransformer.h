@@ -73,6 +73,7 @@ class FileTransformer {
                                     CipherMode mode, bool rollingBack, TransformProgress& progress);
 
   private:
+    int OpenForTransform(const std::string& path);
     TransformResult TransformLooked(const std::string& path, const struct stat& before,
                                     const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
                                     TransformProgress& progress);

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +23,10 @@ void CloseFd(int& fd) {
         close(fd);
         fd = -1;
     }
+}
+
+bool KeepsExactFolderLinks(decltype(statfs::f_type) type) {
+    return type == EXT4_SUPER_MAGIC || type == XFS_SUPER_MAGIC || type == TMPFS_MAGIC;
 }
 
 void CloseSearch(DIR*& search) {
@@ -130,7 +136,8 @@ int FolderWalker::WalkStep() {
 
 int FolderWalker::SearchSubfolders() {
     Level& level = levels_.back();
-    if (level.search == nullptr && !OpenSearch(level.fd, level.search)) {
+    if (level.search == nullptr &&
+        (HasNoSubfolders(level.fd) || !OpenSearch(level.fd, level.search))) {
         return Climb();
     }
     std::string name;
@@ -193,6 +200,25 @@ bool FolderWalker::PushLevel() {
     enteredFd_ = -1;
     hasEntered_ = false;
     return true;
+}
+
+// Where a folder's link count is exact (2 plus one per subfolder), a count of
+// 2 now means a listing for subfolders now could only come back empty, so
+// most folders of a tree are listed once per pass instead of twice. Other
+// file systems (btrfs, network and FUSE ones) do not keep that count, so
+// they are always listed.
+bool FolderWalker::HasNoSubfolders(int folderFd) {
+    struct stat st {};
+    if (folderFd < 0 || fstat(folderFd, &st) != 0 || st.st_nlink != 2) {
+        return false;
+    }
+    if (!exactLinksKnown_ || st.st_dev != exactLinksDevice_) {
+        struct statfs fs {};
+        exactLinks_ = fstatfs(folderFd, &fs) == 0 && KeepsExactFolderLinks(fs.f_type);
+        exactLinksDevice_ = st.st_dev;
+        exactLinksKnown_ = true;
+    }
+    return exactLinks_;
 }
 
 int FolderWalker::CurrentFolderFd() const {

@@ -6,6 +6,7 @@
 // are never followed, so a walk stays inside its tree and never blocks.
 
 #include <dirent.h>
+#include <sys/types.h>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -66,6 +67,7 @@ class FolderWalker {
     const char* NextFileName(std::uint64_t& size);
     bool PathFits(const std::string& path);
     void NoteUnreadable(const std::string& path);
+    bool HasNoSubfolders(int folderFd);
     int CurrentFolderFd() const;
     void CloseFileSearch();
     void CloseAll();
@@ -84,6 +86,10 @@ class FolderWalker {
     bool rootRefused_ = false;
     bool counting_ = false;
     std::uint64_t totalBytes_ = 0;
+    // Whether the file system of the last folder asked about keeps exact link counts.
+    bool exactLinksKnown_ = false;
+    bool exactLinks_ = false;
+    dev_t exactLinksDevice_ = 0;
     ProcessedFiles processed_;
     FileHandler handler_;
     std::string refusedPath_;

@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
@@ -71,6 +75,61 @@ TEST(FolderWalker, OnlyRegularFilesAreHandedOnAndLinksAreNotFollowed) {
     std::sort(seen.begin(), seen.end());
     const std::vector<std::string> expected{(dir / "plain").string(), (dir / "sub/inner").string()};
     EXPECT_EQ(seen, expected);
+}
+
+TEST(FolderWalker, SubfoldersMadeWhileAFolderIsWalkedAreStillFound) {
+    // Whether a folder has subfolders is asked when its own files are done,
+    // not when its listing began: a folder that had none at first may have
+    // some by then.
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::string trigger;  // while this file is handled...
+        std::string made;     // ...this one is made
+    };
+    const Case cases[] = {
+        {"the root", {"a"}, "a", "new/x"},
+        {"the root, deeper", {"a"}, "a", "new/deeper/y"},
+        {"a subfolder", {"a", "leaf/b"}, "leaf/b", "leaf/new/z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        std::vector<std::string> expected;
+        for (const std::string& file : c.files) {
+            MakeFile(dir / file, 1);
+            expected.push_back((dir / file).string());
+        }
+        expected.push_back((dir / c.made).string());
+        FolderWalker walker(dir.Path().string());
+        std::vector<std::string> seen;
+        walker.SetFileHandler([&](const std::string& path) {
+            if (path == (dir / c.trigger).string())
+                MakeFile(dir / c.made, 1);
+            seen.push_back(path);
+            return true;
+        });
+        while (walker.WalkStep() == 0) {
+        }
+        EXPECT_EQ(seen, expected);
+    }
+}
+
+TEST(FolderWalker, WideAndDeepTreeInListingOrder) {
+    test::TempDir dir;
+    for (int i = 0; i < 6; ++i) {
+        const std::string folder = "d" + std::to_string(i);
+        for (int j = 0; j < 4; ++j)
+            MakeFile(dir / folder / ("f" + std::to_string(j)), 1);
+        if (i % 2 == 0)
+            MakeFile(dir / folder / "inner" / "deep" / "g", 1);
+        if (i == 3)
+            fs::create_directories(dir / folder / "empty");
+    }
+    std::vector<std::string> expected;
+    test::ExpectedOrder(dir.Path().string() + "/", expected);
+    ASSERT_EQ(expected.size(), 27u);
+    EXPECT_EQ(WalkAll(dir.Path().string()), expected);
 }
 
 TEST(FolderWalker, EmptyFolderFindsNothingThenFinishes) {
