@@ -2,6 +2,7 @@
 // File I/O that fails on request, to reach the error paths of the transform.
 
 #include <errno.h>
+#include <fcntl.h>
 
 #include <map>
 #include <string>
@@ -14,6 +15,9 @@ class FaultyIo : public bulk::FileIo {
   public:
     // The next `times` opens of `path` fail with EACCES.
     void FailOpen(const std::string& path, int times) { openFailures_[path] = times; }
+    // Opens asking not to update the access time fail with EPERM, as for a
+    // file the user does not own.
+    void RefuseNoAccessTime() { refuseNoAccessTime_ = true; }
     // Read call number `call` (counted from 1 after this) fails with EIO.
     void FailRead(int call) {
         failRead_ = call;
@@ -32,6 +36,10 @@ class FaultyIo : public bulk::FileIo {
         if (it != openFailures_.end() && it->second > 0) {
             --it->second;
             errno = EACCES;
+            return -1;
+        }
+        if (refuseNoAccessTime_ && (flags & O_NOATIME) != 0) {
+            errno = EPERM;
             return -1;
         }
         return FileIo::OpenFile(path, flags);
@@ -58,6 +66,7 @@ class FaultyIo : public bulk::FileIo {
 
   private:
     std::map<std::string, int> openFailures_;
+    bool refuseNoAccessTime_ = false;
     int failRead_ = 0;
     int reads_ = 0;
     int failWrite_ = 0;

@@ -174,18 +174,28 @@ TEST(FileTransformer, RewritingLeavesTheAccessTimeAndMarksTheChange) {
     test::TempDir dir;
     const auto path = dir / "f";
     for (Entry entry : {Entry::Path, Entry::Listed}) {
-        SCOPED_TRACE(NameOf(entry));
-        WriteBytes(path, RandomBytes(5000, 3));
-        // Accessed before its last change: an ordinary read would update it.
-        const timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-        FileTransformer transformer(4096);
-        CountingProgress progress;
-        ASSERT_EQ(TransformBy(entry, transformer, path, progress).status, TransformStatus::Done);
-        struct stat st {};
-        ASSERT_EQ(stat(path.c_str(), &st), 0);
-        EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
-        EXPECT_GT(st.st_mtim.tv_sec, times[1].tv_sec);
+        for (bool owner : {true, false}) {
+            SCOPED_TRACE(std::string(NameOf(entry)) + (owner ? " owner" : " not the owner"));
+            const Bytes plain = RandomBytes(5000, 3);
+            WriteBytes(path, plain);
+            // Accessed before its last change: an ordinary read would update it.
+            const timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            test::FaultyIo io;
+            if (!owner)
+                io.RefuseNoAccessTime();
+            FileTransformer transformer(4096, io);
+            CountingProgress progress;
+            ASSERT_EQ(TransformBy(entry, transformer, path, progress).status,
+                      TransformStatus::Done);
+            struct stat st {};
+            ASSERT_EQ(stat(path.c_str(), &st), 0);
+            if (owner) {
+                EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
+            }
+            EXPECT_GT(st.st_mtim.tv_sec, times[1].tv_sec);
+            EXPECT_EQ(ReadBytes(path), ReferenceEncipher(plain, kKeys.current));
+        }
     }
 }
 
