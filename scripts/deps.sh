@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libssl-dev clang
     libfiu-dev fiu-utils
+    libxxhash-dev
     xvfb xauth
 )
 

@@ -1,24 +1,13 @@
 #include "app/AutostartEntry.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
+#include "platform/Locations.h"
+
 namespace tsrn::app {
-namespace {
 
-std::filesystem::path ConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        return xdg;
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return std::filesystem::path(home) / ".config";
-    }
-    return ".config";
-}
-
-}  // namespace
-
-AutostartEntry::AutostartEntry() : file_(ConfigHome() / "autostart" / "tessaryn.desktop") {}
+AutostartEntry::AutostartEntry() : file_(AutostartEntryFile()) {}
 
 std::string AutostartEntry::QuoteExecArgument(std::string_view argument) {
     constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";

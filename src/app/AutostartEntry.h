@@ -10,7 +10,7 @@ namespace tsrn::app {
 
 class AutostartEntry {
   public:
-    // The entry at its standard place ($XDG_CONFIG_HOME, else ~/.config).
+    // The entry at its standard place (AutostartEntryFile()).
     AutostartEntry();
     explicit AutostartEntry(std::filesystem::path file) : file_(std::move(file)) {}
 

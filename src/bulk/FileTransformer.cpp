@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "bulk/FullIo.h"
+#include "bulk/WindowedTransform.h"
 #include "platform/UniqueFd.h"
 
 namespace tsrn::bulk {
@@ -81,6 +85,8 @@ int FileTransformer::OpenForTransform(const std::string& path) {
 
 FileTransformer::FileTransformer(std::size_t chunkSize, FileIo& io)
     : buffer_(chunkSize < 8 ? 8 : chunkSize - chunkSize % 8), io_(io) {}
+
+FileTransformer::~FileTransformer() = default;
 
 TransformResult FileTransformer::Transform(const std::string& path, const ChunkCipher& cipher,
                                            CipherMode mode, bool rollingBack,
@@ -165,17 +171,20 @@ TransformResult FileTransformer::BeginOpened(int fd, const std::string& path,
         return Failure(TransformStatus::Stopped, 0);
     }
     progress.FileOpened(length);
-    return TransformOpen(fd, path, cipher, progress);
+    return TransformOpen(fd, path, cipher, length, progress);
 }
 
 TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
-                                               const ChunkCipher& cipher,
+                                               const ChunkCipher& cipher, std::uint64_t length,
                                                TransformProgress& progress) {
+    if (UsesWindows(length)) {
+        return TransformWindowed(fd, path, cipher, length, progress);
+    }
     const std::size_t chunk = buffer_.size();
     std::uint8_t* data = buffer_.data();
     std::uint64_t offset = 0;
     for (;;) {
-        ssize_t got = ReadFull(fd, data, chunk, offset);
+        ssize_t got = ReadFull(io_, fd, data, chunk, offset);
         if (got < 0) {
             return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, errno,
                               progress);
@@ -187,11 +196,11 @@ TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
             if (!journal_->BeforeChunkWrite(offset, data, n)) {
                 return UndoPrefix(fd, path, cipher, offset, TransformStatus::Stopped, 0, progress);
             }
-            if (!WriteFull(fd, data, n, offset)) {
+            if (!WriteFull(io_, fd, data, n, offset)) {
                 const int error = errno;
                 // Part of this chunk may be on disk: put its old bytes back first.
                 cipher.Inverse().Apply(data, n, offset, last);
-                if (!WriteFull(fd, data, n, offset)) {
+                if (!WriteFull(io_, fd, data, n, offset)) {
                     return Failure(TransformStatus::Unrestorable, error);
                 }
                 return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, error,
@@ -210,23 +219,19 @@ TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
     return TransformResult{};
 }
 
-// Transforms the first `end` bytes (whole chunks, all written before) back.
+// Transforms the first `end` bytes (whole chunks, or the whole file, all
+// written before) back.
 TransformResult FileTransformer::UndoPrefix(int fd, const std::string& path,
                                             const ChunkCipher& cipher, std::uint64_t end,
                                             TransformStatus status, int error,
                                             TransformProgress& progress) {
     const ChunkCipher inverse = cipher.Inverse();
     const std::size_t chunk = buffer_.size();
-    std::uint8_t* data = buffer_.data();
     for (std::uint64_t offset = 0; offset < end; offset += chunk) {
-        ssize_t got = ReadFull(fd, data, chunk, offset);
-        if (got != static_cast<ssize_t>(chunk)) {
-            return Failure(TransformStatus::Unrestorable, got < 0 ? errno : error);
-        }
-        inverse.Apply(data, chunk, offset, false);
-        journal_->BeforeChunkWrite(offset, data, chunk);
-        if (!WriteFull(fd, data, chunk, offset)) {
-            return Failure(TransformStatus::Unrestorable, errno);
+        // Only a prefix that is the whole file ends in a short chunk, with the file's tail.
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, end - offset));
+        if (!UndoChunk(fd, inverse, offset, want, want < chunk)) {
+            return Failure(TransformStatus::Unrestorable, errno != 0 ? errno : error);
         }
     }
     journal_->FileDone(path, true);
@@ -234,43 +239,74 @@ TransformResult FileTransformer::UndoPrefix(int fd, const std::string& path,
     return Failure(status, error);
 }
 
-ssize_t FileTransformer::ReadFull(int fd, std::uint8_t* data, std::size_t length,
-                                  std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t got = io_.ReadAt(fd, data + done, length - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
+bool FileTransformer::UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_t offset,
+                                std::size_t length, bool fileEnd) {
+    std::uint8_t* data = buffer_.data();
+    errno = 0;
+    if (ReadFull(io_, fd, data, length, offset) != static_cast<ssize_t>(length)) {
+        return false;
     }
-    return static_cast<ssize_t>(done);
+    inverse.Apply(data, length, offset, fileEnd);
+    journal_->BeforeChunkWrite(offset, data, length);
+    return WriteFull(io_, fd, data, length, offset);
 }
 
-bool FileTransformer::WriteFull(int fd, const std::uint8_t* data, std::size_t length,
-                                std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t put =
-            io_.WriteAt(fd, data + done, length - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR) {
+bool FileTransformer::UsesWindows(std::uint64_t length) const {
+    const std::size_t chunk = buffer_.size();
+    // Without a journal, a few MiB are done before a second thread would help.
+    const bool large = journal_ != &defaultJournal_ || length > kSmallestImmediateFile;
+    return chunk % RunJournal::kPageSize == 0 && chunk <= kLargestWindowedChunk && large &&
+           length > chunk * WindowedTransform::kChunksPerWindow;
+}
+
+TransformResult FileTransformer::TransformWindowed(int fd, const std::string& path,
+                                                   const ChunkCipher& cipher, std::uint64_t length,
+                                                   TransformProgress& progress) {
+    if (!windowed_) {
+        windowed_ =
+            std::make_unique<WindowedTransform>(buffer_.size(), io_, &io_ != &FileIo::System());
+    }
+    RunJournal* journal = journal_ == &defaultJournal_ ? nullptr : journal_;
+    const WindowedTransform::Outcome outcome =
+        windowed_->Run(fd, length, cipher, journal, progress);
+    switch (outcome.stop) {
+        case WindowedTransform::Stop::None:
+            break;
+        case WindowedTransform::Stop::Unrestorable:
+            return Failure(TransformStatus::Unrestorable, outcome.error);
+        case WindowedTransform::Stop::ReadError:
+        case WindowedTransform::Stop::WriteError:
+            return UndoWindow(fd, path, cipher, length, outcome, TransformStatus::AccessError,
+                              progress);
+        case WindowedTransform::Stop::Vetoed:
+            return UndoWindow(fd, path, cipher, length, outcome, TransformStatus::Stopped,
+                              progress);
+    }
+    if (!journal_->FileDone(path, false)) {
+        return UndoPrefix(fd, path, cipher, length, TransformStatus::Stopped, 0, progress);
+    }
+    return TransformResult{};
+}
+
+// The windows before `outcome.prefix` and the chunks of the next one that
+// were written go back.
+TransformResult FileTransformer::UndoWindow(int fd, const std::string& path,
+                                            const ChunkCipher& cipher, std::uint64_t length,
+                                            const WindowedTransform::Outcome& outcome,
+                                            TransformStatus status, TransformProgress& progress) {
+    const ChunkCipher inverse = cipher.Inverse();
+    const std::size_t chunk = buffer_.size();
+    for (std::size_t i = 0; i < outcome.written.size(); ++i) {
+        const std::uint64_t offset = outcome.prefix + i * chunk;
+        if (!outcome.written[i] || offset >= length) {
             continue;
         }
-        if (put <= 0) {
-            if (put == 0) {
-                errno = EIO;
-            }
-            return false;
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, length - offset));
+        if (!UndoChunk(fd, inverse, offset, want, want < chunk)) {
+            return Failure(TransformStatus::Unrestorable, errno != 0 ? errno : outcome.error);
         }
-        done += static_cast<std::size_t>(put);
     }
-    return true;
+    return UndoPrefix(fd, path, cipher, outcome.prefix, status, outcome.error, progress);
 }
 
 }  // namespace tsrn::bulk

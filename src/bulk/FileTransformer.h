@@ -10,11 +10,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bulk/ChunkCipher.h"
 #include "bulk/RunJournal.h"
+#include "bulk/WindowedTransform.h"
 
 namespace tsrn::bulk {
 
@@ -57,6 +59,9 @@ class FileTransformer {
 
     explicit FileTransformer(std::size_t chunkSize = kDefaultChunkSize,
                              FileIo& io = FileIo::System());
+    ~FileTransformer();
+    FileTransformer(const FileTransformer&) = delete;
+    FileTransformer& operator=(const FileTransformer&) = delete;
 
     void SetJournal(RunJournal* journal) { journal_ = journal; }
     std::size_t ChunkSize() const { return buffer_.size(); }
@@ -73,6 +78,10 @@ class FileTransformer {
                                     CipherMode mode, bool rollingBack, TransformProgress& progress);
 
   private:
+    // Larger chunks would make windows too large to keep two of.
+    static constexpr std::size_t kLargestWindowedChunk = 4u << 20;
+    static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
+
     int OpenForTransform(const std::string& path);
     TransformResult TransformLooked(const std::string& path, const struct stat& before,
                                     const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
@@ -84,17 +93,24 @@ class FileTransformer {
                                 CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
                                 TransformProgress& progress);
     TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
-                                  TransformProgress& progress);
+                                  std::uint64_t length, TransformProgress& progress);
+    bool UsesWindows(std::uint64_t length) const;
+    TransformResult TransformWindowed(int fd, const std::string& path, const ChunkCipher& cipher,
+                                      std::uint64_t length, TransformProgress& progress);
+    TransformResult UndoWindow(int fd, const std::string& path, const ChunkCipher& cipher,
+                               std::uint64_t length, const WindowedTransform::Outcome& outcome,
+                               TransformStatus status, TransformProgress& progress);
+    bool UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_t offset, std::size_t length,
+                   bool fileEnd);
     TransformResult UndoPrefix(int fd, const std::string& path, const ChunkCipher& cipher,
                                std::uint64_t end, TransformStatus status, int error,
                                TransformProgress& progress);
-    ssize_t ReadFull(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset);
-    bool WriteFull(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t offset);
 
     std::vector<std::uint8_t> buffer_;
     FileIo& io_;
     RunJournal defaultJournal_;
     RunJournal* journal_ = &defaultJournal_;
+    std::unique_ptr<WindowedTransform> windowed_;  // made at the first large file
 };
 
 }  // namespace tsrn::bulk

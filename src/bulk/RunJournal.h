@@ -14,6 +14,9 @@ namespace tsrn::bulk {
 
 class RunJournal {
   public:
+    // The unit the journal notes files in; windows are whole pages but for a file's last.
+    static constexpr std::size_t kPageSize = 4096;
+
     virtual ~RunJournal() = default;
 
     // A file is about to be transformed (`rollingBack`: undone) in `mode`.
@@ -32,6 +35,23 @@ class RunJournal {
                                   std::size_t length) {
         (void)offset, (void)data, (void)length;
         return true;
+    }
+    // Large files go in windows of several chunks. Whether the transform
+    // should hash each page of a window (with PageHash) before handing it on.
+    virtual bool HashesPages() const { return false; }
+    // The hash the journal keeps of a page; called from the transform's
+    // second thread, so it must not touch the journal's state.
+    virtual std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const {
+        (void)data, (void)length;
+        return 0;
+    }
+    // `data` is about to be written at `offset`; `pageHashes` has a hash per
+    // page of it when HashesPages(), else it is null. Comes from the
+    // transform's second thread, never while another call is under way.
+    virtual bool BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data,
+                                   std::size_t length, const std::uint64_t* pageHashes) {
+        (void)pageHashes;
+        return BeforeChunkWrite(offset, data, length);
     }
     // The file begun is wholly in its new state (`restored`: back in its old one).
     virtual bool FileDone(const std::string& path, bool restored) {

@@ -274,7 +274,7 @@ std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& byt
         error = "the journal has no readable header";
         return std::nullopt;
     }
-    if (contents.header.version != kFormatVersion) {
+    if (contents.header.version < kFirstFormatVersion || contents.header.version > kFormatVersion) {
         error = "unknown journal version " + std::to_string(contents.header.version);
         return std::nullopt;
     }

@@ -19,7 +19,10 @@ namespace tsrn::journal {
 
 inline constexpr std::size_t kPageSize = 4096;
 inline constexpr char kMagic[8] = {'T', 'S', 'R', 'N', 'R', 'U', 'N', '1'};
-inline constexpr std::uint32_t kFormatVersion = 1;
+// Version 2 hashes pages with XXH3-64; version 1 (still read and recovered)
+// with XXH64.
+inline constexpr std::uint32_t kFormatVersion = 2;
+inline constexpr std::uint32_t kFirstFormatVersion = 1;
 
 // The two states a file of a run can be in, whatever the direction of the
 // transform in progress: as it was before the run, or as the run makes it.

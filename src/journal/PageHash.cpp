@@ -3,7 +3,12 @@
 #include <bit>
 #include <cstring>
 
+#include "journal/JournalFormat.h"
+
 namespace tsrn::journal {
+
+unsigned long long Xxh3Sse2(const void* data, std::size_t length);
+unsigned long long Xxh3Avx2(const void* data, std::size_t length);
 
 namespace {
 
@@ -95,6 +100,25 @@ std::uint64_t Hash64(const void* data, std::size_t length, std::uint64_t seed) {
     h *= kPrime3;
     h ^= h >> 32;
     return h;
+}
+
+namespace {
+
+using Xxh3Function = unsigned long long (*)(const void*, std::size_t);
+
+Xxh3Function ChooseXxh3() {
+    return __builtin_cpu_supports("avx2") ? Xxh3Avx2 : Xxh3Sse2;
+}
+
+}  // namespace
+
+std::uint64_t Xxh3Hash64(const void* data, std::size_t length) {
+    static const Xxh3Function xxh3 = ChooseXxh3();
+    return xxh3(data, length);
+}
+
+std::uint64_t PageHash(const void* data, std::size_t length, std::uint32_t version) {
+    return version == kFirstFormatVersion ? Hash64(data, length) : Xxh3Hash64(data, length);
 }
 
 }  // namespace tsrn::journal

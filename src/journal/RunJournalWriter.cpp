@@ -110,15 +110,15 @@ std::string DataPlace(const std::string& folder) {
     return place + "/" + std::to_string(st.stx_mnt_id);
 }
 
-RunJournalWriter::RunJournalWriter(std::string folder, bulk::CipherMode mode)
-    : folder_(std::move(folder)), mode_(mode) {}
+RunJournalWriter::RunJournalWriter(std::string folder, bulk::CipherMode mode, std::uint32_t version)
+    : folder_(std::move(folder)), mode_(mode), version_(version) {}
 
 std::unique_ptr<RunJournalWriter> RunJournalWriter::Start(const std::filesystem::path& dir,
                                                           const std::string& folder,
                                                           bulk::CipherMode mode,
                                                           const bulk::KeyPair& keys,
                                                           std::string& error) {
-    std::unique_ptr<RunJournalWriter> writer(new RunJournalWriter(folder, mode));
+    std::unique_ptr<RunJournalWriter> writer(new RunJournalWriter(folder, mode, kFormatVersion));
     JournalHeader header;
     header.mode = mode;
     header.salt = std::random_device{}();
@@ -138,8 +138,8 @@ std::unique_ptr<RunJournalWriter> RunJournalWriter::Start(const std::filesystem:
 std::unique_ptr<RunJournalWriter> RunJournalWriter::Continue(const std::filesystem::path& journal,
                                                              const JournalContents& contents,
                                                              std::string& error) {
-    std::unique_ptr<RunJournalWriter> writer(
-        new RunJournalWriter(contents.header.folder, contents.header.mode));
+    std::unique_ptr<RunJournalWriter> writer(new RunJournalWriter(
+        contents.header.folder, contents.header.mode, contents.header.version));
     if (!writer->file_.Reopen(journal, contents.validBytes, error)) {
         return nullptr;
     }
@@ -152,27 +152,44 @@ std::unique_ptr<RunJournalWriter> RunJournalWriter::Continue(const std::filesyst
             ++page;
         }
         info.noted = std::min<std::uint64_t>(page * kPageSize, entry.length);
+        info.permissions = entry.permissions;
         writer->byPath_[entry.path] = static_cast<std::uint32_t>(writer->files_.size());
         writer->files_.push_back(std::move(info));
     }
     writer->undoing_ = contents.undoing;
+    writer->filesOnDisk_ = writer->files_.size();
     return writer;
 }
 
 void RunJournalWriter::FilePermissions(const std::string& path, std::uint32_t bits) {
     permissionsPath_ = path;
     permissions_ = bits;
+    if (broken_ || (bits & S_IWUSR) != 0) {
+        return;
+    }
+    // The run is about to open this file up for writing: its mode must be on
+    // disk first, or a crash right after would leave it writable.
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        return;  // the run will fail to open it
+    }
+    const std::uint32_t fileNo = FileNumber(path, static_cast<std::uint64_t>(st.st_size), bits);
+    if (fileNo >= filesOnDisk_) {
+        Commit();
+    }
 }
 
 std::uint32_t RunJournalWriter::FileNumber(const std::string& path, std::uint64_t length,
                                            std::uint32_t permissions) {
     auto it = byPath_.find(path);
-    if (it != byPath_.end() && files_[it->second].length == length) {
+    if (it != byPath_.end() && files_[it->second].length == length &&
+        (permissions == 0 || files_[it->second].permissions == permissions)) {
         return it->second;
     }
-    // A path seen with another length is a different file: its old notes no longer apply.
+    // A path seen with another length is a different file: its old notes no
+    // longer apply. With other permissions, those are what recovery must restore.
     const auto fileNo = static_cast<std::uint32_t>(files_.size());
-    files_.push_back(FileInfo{path, length, 0, Status::Untouched});
+    files_.push_back(FileInfo{path, length, 0, Status::Untouched, permissions});
     byPath_[path] = fileNo;
     pending_.File(fileNo, length, Absolute(path), permissions);
     return fileNo;
@@ -240,6 +257,32 @@ bool RunJournalWriter::FileDone(const std::string& path, bool restored) {
     return true;
 }
 
+std::uint64_t RunJournalWriter::PageHash(const std::uint8_t* data, std::size_t length) const {
+    return journal::PageHash(data, length, version_);
+}
+
+bool RunJournalWriter::BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data,
+                                         std::size_t length, const std::uint64_t* pageHashes) {
+    if (broken_ || !haveCurrent_) {
+        return false;
+    }
+    FileInfo& file = files_[current_];
+    const std::uint64_t end = std::min(offset + length, file.length);
+    if (end <= file.noted) {
+        return true;
+    }
+    if (pageHashes == nullptr || offset > file.noted || file.noted % kPageSize != 0) {
+        return BeforeChunkWrite(offset, data, length);
+    }
+    // The hashes are of what is about to be written: the state the file is going to.
+    const std::uint64_t skip = (file.noted - offset) / kPageSize;
+    const std::uint64_t count = PageCount(end - file.noted);
+    pending_.Pages(current_, Opposite(currentSource_), file.noted / kPageSize, pageHashes + skip,
+                   static_cast<std::size_t>(count));
+    file.noted = end;
+    return Commit();
+}
+
 void RunJournalWriter::RunDone(bool complete) {
     if (broken_ || removed_) {
         return;
@@ -247,6 +290,8 @@ void RunJournalWriter::RunDone(bool complete) {
     if (complete || (newFiles_ == 0 && inProgress_ == 0)) {
         pending_.Complete(complete ? FileState::New : FileState::Old, DataPlace(folder_));
         completed_ = Commit();
+        // Every file is in one state: once its data is on disk the journal is not needed.
+        removed_ = !completed_ && FlushAndRemove(error_);
     } else {
         pending_.Marker(RecordType::Failed);
         Commit();
@@ -279,7 +324,8 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
             return false;
         }
         for (std::size_t page = 0; page < want; page += kPageSize) {
-            hashes_.push_back(Hash64(readBuffer_.data() + page, std::min(kPageSize, want - page)));
+            hashes_.push_back(journal::PageHash(readBuffer_.data() + page,
+                                                std::min(kPageSize, want - page), version_));
         }
         at += want;
     }
@@ -307,7 +353,8 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
             continue;
         }
         struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            static_cast<std::uint64_t>(st.st_size) > limits_.aheadFileBytes) {
             continue;  // the run will meet it, or not, on its own
         }
         const std::uint32_t fileNo =
@@ -396,11 +443,18 @@ bool RunJournalWriter::FinishClean() {
         return false;
     }
     std::string error;
-    if (!SyncFolderData(folder_, error) || !file_.Remove(error)) {
+    if (!FlushAndRemove(error)) {
         return Fail(error);
     }
-    pending_.Clear();
     removed_ = true;
+    return true;
+}
+
+bool RunJournalWriter::FlushAndRemove(std::string& error) {
+    if (!SyncFolderData(folder_, error) || !file_.Remove(error)) {
+        return false;
+    }
+    pending_.Clear();
     return true;
 }
 
@@ -417,6 +471,7 @@ bool RunJournalWriter::Commit() {
         return Fail(error);
     }
     pending_.Clear();
+    filesOnDisk_ = files_.size();
     return true;
 }
 

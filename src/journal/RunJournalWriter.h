@@ -34,6 +34,8 @@ namespace tsrn::journal {
 struct JournalLimits {
     std::uint64_t aheadBytes = 64ull << 20;  // bytes hashed ahead per flush
     std::size_t aheadFiles = 4096;           // files hashed ahead per flush
+    // Larger files are not read ahead: the transform hashes them as it goes.
+    std::uint64_t aheadFileBytes = 4ull << 20;
 };
 
 class RunJournalWriter final : public bulk::RunJournal {
@@ -54,6 +56,10 @@ class RunJournalWriter final : public bulk::RunJournal {
     void FilePermissions(const std::string& path, std::uint32_t bits) override;
     bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
                           std::size_t length) override;
+    bool HashesPages() const override { return true; }
+    std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const override;
+    bool BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
+                           const std::uint64_t* pageHashes) override;
     bool FileDone(const std::string& path, bool restored) override;
     void RunDone(bool complete) override;
 
@@ -83,9 +89,10 @@ class RunJournalWriter final : public bulk::RunJournal {
         std::uint64_t length = 0;
         std::uint64_t noted = 0;  // pages before this offset have notes on disk
         Status status = Status::Untouched;
+        std::uint32_t permissions = 0;
     };
 
-    RunJournalWriter(std::string folder, bulk::CipherMode mode);
+    RunJournalWriter(std::string folder, bulk::CipherMode mode, std::uint32_t version);
     std::uint32_t FileNumber(const std::string& path, std::uint64_t length,
                              std::uint32_t permissions);
     bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget, std::string& why);
@@ -94,14 +101,17 @@ class RunJournalWriter final : public bulk::RunJournal {
     void ForgetUpTo(const std::string& path);
     void SetStatus(FileInfo& file, Status status);
     bool Commit();
+    bool FlushAndRemove(std::string& error);
     bool Fail(const std::string& error);
 
     std::string folder_;
     bulk::CipherMode mode_;
+    std::uint32_t version_;
     JournalLimits limits_;
     JournalFile file_;
     RecordEncoder pending_;
     std::vector<FileInfo> files_;
+    std::size_t filesOnDisk_ = 0;  // the File records flushed so far
     std::unordered_map<std::string, std::uint32_t> byPath_;
     std::uint32_t current_ = 0;
     bool haveCurrent_ = false;

@@ -170,6 +170,7 @@ FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
     const bulk::ChunkCipher backward(run_.contents.header.mode, true, keys_);
     std::vector<std::uint8_t> block(kBlock);
     std::uint8_t other[kPageSize];
+    const std::uint32_t version = run_.contents.header.version;
     survey.pages.reserve(entry.pages.size());
     for (std::uint64_t at = 0; at < entry.length; at += kBlock) {
         const auto want =
@@ -182,7 +183,7 @@ FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
             const PageNote& note = entry.pages[(at + off) / kPageSize];
             PageState state = PageState::Old;  // a page never noted was never written
             if (note.known) {
-                if (Hash64(block.data() + off, n) == note.hash) {
+                if (PageHash(block.data() + off, n, version) == note.hash) {
                     state = note.state == FileState::New ? PageState::New : PageState::Old;
                 } else {
                     // Would the page, taken into the noted state, match?
@@ -190,7 +191,7 @@ FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
                     const bool fileEnd = at + off + n == entry.length;
                     (note.state == FileState::New ? forward : backward)
                         .Apply(other, n, at + off, fileEnd);
-                    if (Hash64(other, n) == note.hash) {
+                    if (PageHash(other, n, version) == note.hash) {
                         state = note.state == FileState::New ? PageState::Old : PageState::New;
                     } else {
                         state = PageState::Unknown;

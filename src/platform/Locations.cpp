@@ -63,6 +63,15 @@ std::filesystem::path SystemDirectory() {
     return HomeDirectory() / ".local/lib/tessaryn";
 }
 
+std::filesystem::path ConfigDirectory() {
+    std::filesystem::path xdg = Environment("XDG_CONFIG_HOME");
+    return xdg.is_absolute() ? xdg : HomeDirectory() / ".config";
+}
+
+std::filesystem::path AutostartEntryFile() {
+    return ConfigDirectory() / "autostart" / "tessaryn.desktop";
+}
+
 std::filesystem::path StateDirectory() {
     return Resolve("TSRN_STATE_DIR", "XDG_STATE_HOME", ".local/state");
 }

@@ -11,6 +11,12 @@ std::filesystem::path RegistryDirectory();
 // The system folder, where the driver program lives: $TSRN_SYSTEM_DIR, else
 // /usr/local/lib/tessaryn for root, ~/.local/lib/tessaryn for one user.
 std::filesystem::path SystemDirectory();
+// The user's configuration directory: $XDG_CONFIG_HOME when absolute, else
+// ~/.config (the desktop's autostart entries live below it).
+std::filesystem::path ConfigDirectory();
+// The program's freedesktop autostart entry, shared by the program that writes
+// it and the uninstaller that removes it.
+std::filesystem::path AutostartEntryFile();
 // Run journals and other state: $TSRN_STATE_DIR, else $XDG_STATE_HOME/tessaryn,
 // else ~/.local/state/tessaryn.
 std::filesystem::path StateDirectory();

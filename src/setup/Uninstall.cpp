@@ -2,9 +2,14 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "folders/RegistryStore.h"
+#include "platform/Locations.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
 #include "setup/FileCopy.h"
 #include "setup/InstallFileTable.h"
 #include "setup/InstallState.h"
@@ -18,11 +23,47 @@ std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallb
     return WithTrailingSlash(folder.empty() ? fallback : folder);
 }
 
+namespace {
+
+// The Exec line of a desktop entry, empty when there is none.
+std::string ExecLine(const std::filesystem::path& entryFile) {
+    std::ifstream in(entryFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Exec=", 0) == 0) {
+            return line;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+                     const std::filesystem::path& entryFile) {
+    const std::string folder = WithTrailingSlash(installFolder);
+    if (folder == "/") {
+        return;
+    }
+    RegistryStore windows(registry, Hive::LocalMachine, std::string(kWindowsRunRoot));
+    const std::string valueName(text::Text(res::str::kAppTitle));
+    if (windows.GetString(kRunServicesKey, valueName, "").rfind(folder, 0) == 0) {
+        windows.DeleteValue(kRunServicesKey, valueName);
+    }
+    // The entry names the program by its absolute path, quoted when it holds a blank.
+    const std::string exec = ExecLine(entryFile);
+    if (exec.rfind("Exec=" + folder, 0) == 0 || exec.rfind("Exec=\"" + folder, 0) == 0) {
+        std::error_code ignored;
+        std::filesystem::remove(entryFile, ignored);
+    }
+}
+
 bool UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
                       RegistryDatabase& registry) {
     InstallState state;
     state.installFolder = WithTrailingSlash(installFolder);
     state.systemFolder = WithTrailingSlash(paths.systemFolder.string());
+    RemoveAutostart(registry, state.installFolder, AutostartEntryFile());
     const bool removed = RemoveInstallation(state, paths, registry);
     if (!state.systemFolder.empty()) {
         for (const InstallFile& library : kLibraryFiles) {

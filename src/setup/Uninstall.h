@@ -3,6 +3,7 @@
 // removals, and besides them the two runtime libraries (nothing but our own
 // programs loads them) and the system folder when it is left empty.
 
+#include <filesystem>
 #include <string>
 
 #include "platform/RegistryDatabase.h"
@@ -12,6 +13,12 @@ namespace tsrn::setup {
 
 // The install folder the registry records ("InstallDir"), else `fallback`.
 std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallback);
+
+// Takes back the autostart the program's settings may have set up: the
+// RunServices value and the desktop entry `entryFile`, each only when it starts
+// a program of `installFolder` (another installation's is left alone).
+void RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+                     const std::filesystem::path& entryFile);
 
 // True when the install folder was emptied and removed.
 bool UninstallProduct(const std::string& installFolder, const InstallPaths& paths,

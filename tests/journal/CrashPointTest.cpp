@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -151,6 +152,51 @@ TEST_F(CrashPointTest, EveryFileEndsWhollyOldOrNew) {
             << " cancelAfter " << c.cancelAfter << ": first wrong file " << first;
         EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
     }
+}
+
+// Ends the process as the run opens a file whose mode it has opened up for writing.
+class DyingOpenIo : public bulk::FileIo {
+  public:
+    int OpenFile(const char* path, int flags) override {
+        struct stat st {};
+        if (stat(path, &st) == 0 && (st.st_mode & S_IWUSR) != 0) {
+            _exit(0);
+        }
+        return FileIo::OpenFile(path, flags);
+    }
+};
+
+TEST_F(CrashPointTest, ReadOnlyFileGetsItsModeBackAfterACrashBeforeAnyWrite) {
+    const bulk::KeyPair keys = TestKeys();
+    TempDir dir("tsrn-journal-tree");
+    const std::filesystem::path path = dir / "read-only";
+    const Bytes original(5000, 0x5A);
+    WriteAll(path, original);
+    chmod(path.c_str(), 0444);
+    pid_t pid = fork();
+    if (pid == 0) {
+        DyingOpenIo io;
+        ScriptedPrompter prompter;
+        bulk::CipheringRun run(dir.Path().string(), CipherMode::Encipher, prompter, keys, kChunk,
+                               io);
+        std::string error;
+        auto writer = journal::RunJournalWriter::Start(
+            journal::JournalDirectory(), dir.Path().string(), CipherMode::Encipher, keys, error);
+        run.SetJournal(writer.get());
+        DriveToEnd(run);
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    bool hadRun = false;
+    Recover(RecoveryChoice::Undo, keys, hadRun);
+    EXPECT_TRUE(hadRun);
+    struct stat st {};
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(ReadAll(path), original);
 }
 
 }  // namespace

@@ -18,6 +18,16 @@ TEST(PageHashTest, MatchesPublishedXxh64Values) {
     EXPECT_EQ(Hash64("abc", 3), 0x44BC2CF5AD770999ull);
 }
 
+TEST(PageHashTest, PagesAreXxh3ExceptInJournalsOfTheFirstVersion) {
+    EXPECT_EQ(Xxh3Hash64("", 0), 0x2D06800538D394C2ull);
+    EXPECT_EQ(Xxh3Hash64("abc", 3), 0x78AF5F94892F3950ull);
+    const std::string page(kPageSize, 'p');
+    EXPECT_EQ(PageHash(page.data(), page.size(), kFormatVersion),
+              Xxh3Hash64(page.data(), page.size()));
+    EXPECT_EQ(PageHash(page.data(), page.size(), kFirstFormatVersion),
+              Hash64(page.data(), page.size()));
+}
+
 std::vector<std::uint8_t> WithMagic(const RecordEncoder& encoder) {
     std::vector<std::uint8_t> bytes(std::begin(kMagic), std::end(kMagic));
     bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());

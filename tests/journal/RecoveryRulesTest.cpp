@@ -7,6 +7,7 @@
 #include "JournalTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
+#include "journal/PageHash.h"
 #include "journal/RunJournalWriter.h"
 #include "journal/RunRecovery.h"
 
@@ -105,6 +106,54 @@ TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
         }
     }
     EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u) << "journal kept";
+}
+
+// A journal left by the first version (XXH64 page hashes) after a crash two
+// pages into a file.
+void WriteFirstVersionJournal(const std::filesystem::path& state, const TreeFile& file,
+                              const bulk::KeyPair& keys) {
+    journal::JournalHeader header;
+    header.version = journal::kFirstFormatVersion;
+    header.mode = CipherMode::Encipher;
+    header.salt = 77;
+    header.currentKeyId = journal::KeyIdentity(keys.current, header.salt);
+    header.folder = file.path.parent_path().string();
+    journal::RecordEncoder encoder;
+    encoder.Header(header);
+    encoder.File(0, file.original.size(), file.path.string(), file.mode);
+    std::vector<std::uint64_t> hashes;
+    for (std::size_t at = 0; at < file.original.size(); at += journal::kPageSize) {
+        hashes.push_back(journal::Hash64(file.original.data() + at,
+                                         std::min(journal::kPageSize, file.original.size() - at)));
+    }
+    encoder.Pages(0, FileState::Old, 0, hashes.data(), hashes.size());
+    Bytes bytes(std::begin(journal::kMagic), std::end(journal::kMagic));
+    bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
+    std::filesystem::create_directories(state);
+    WriteAll(state / "run-1-1-old.journal", bytes);
+}
+
+TEST_F(RecoveryRulesTest, JournalOfTheFirstVersionIsStillRecovered) {
+    for (RecoveryChoice choice : {RecoveryChoice::Undo, RecoveryChoice::Resume}) {
+        TempDir dir("tsrn-rules-v1");
+        TreeFile file{dir / "f", Bytes(3 * journal::kPageSize + 5), 0644};
+        for (std::size_t i = 0; i < file.original.size(); ++i) {
+            file.original[i] = static_cast<std::uint8_t>(i * 7 + 3);
+        }
+        const Bytes enciphered = TestTree::Transformed(file.original, CipherMode::Encipher, keys_);
+        Bytes crashed = file.original;
+        std::copy_n(enciphered.begin(), 2 * journal::kPageSize, crashed.begin());
+        WriteAll(file.path, crashed);
+        WriteFirstVersionJournal(state_.Path(), file, keys_);
+
+        auto scan = journal::FindUnfinishedRuns(state_.Path());
+        ASSERT_EQ(scan.runs.size(), 1u);
+        journal::RunRecovery recovery(scan.runs.front(), keys_);
+        const journal::RecoveryResult result = recovery.Recover(choice);
+        EXPECT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(ReadAll(file.path), choice == RecoveryChoice::Undo ? file.original : enciphered);
+        std::filesystem::remove_all(state_.Path() / "run-1-1-old.journal");
+    }
 }
 
 TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {

@@ -56,37 +56,44 @@ TEST(LocationsTest, DirectoriesFollowOverridesThenXdgThenHome) {
         std::map<std::string, std::string> env;
         std::string registry;
         std::string state;
+        std::string autostart;
     };
     const std::vector<Case> cases = {
         {"home only",
          {{"HOME", "/home/u"}},
          "/home/u/.config/tessaryn",
-         "/home/u/.local/state/tessaryn"},
+         "/home/u/.local/state/tessaryn",
+         "/home/u/.config/autostart/tessaryn.desktop"},
         {"xdg",
          {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_STATE_HOME", "/st"}},
          "/cfg/tessaryn",
-         "/st/tessaryn"},
+         "/st/tessaryn",
+         "/cfg/autostart/tessaryn.desktop"},
         {"relative xdg is ignored",
          {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_STATE_HOME", "st"}},
          "/home/u/.config/tessaryn",
-         "/home/u/.local/state/tessaryn"},
+         "/home/u/.local/state/tessaryn",
+         "/home/u/.config/autostart/tessaryn.desktop"},
         {"overrides win",
          {{"HOME", "/home/u"},
           {"XDG_CONFIG_HOME", "/cfg"},
           {"TSRN_REGISTRY_DIR", "/r"},
           {"TSRN_STATE_DIR", "/s"}},
          "/r",
-         "/s"},
+         "/s",
+         "/cfg/autostart/tessaryn.desktop"},
         {"empty override is unset",
          {{"HOME", "/home/u"}, {"TSRN_REGISTRY_DIR", ""}},
          "/home/u/.config/tessaryn",
-         "/home/u/.local/state/tessaryn"},
+         "/home/u/.local/state/tessaryn",
+         "/home/u/.config/autostart/tessaryn.desktop"},
     };
     for (const auto& c : cases) {
         ScopedEnvironment env(c.env);
         EXPECT_EQ(RegistryDirectory(), c.registry) << c.what;
         EXPECT_EQ(RegistryDatabase::DefaultDirectory(), c.registry) << c.what;
         EXPECT_EQ(StateDirectory(), c.state) << c.what;
+        EXPECT_EQ(AutostartEntryFile(), c.autostart) << c.what;
     }
 }
 

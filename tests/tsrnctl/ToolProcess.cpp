@@ -19,6 +19,10 @@ ToolProcess::ToolProcess(const std::vector<std::string>& args, const std::string
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         return;
+    // A one-page error pipe: a program that prints a line per file stalls in
+    // its progress output while the test does not read, so a signal sent after
+    // WaitForError always lands in the middle of the run, however fast it is.
+    fcntl(err[0], F_SETPIPE_SZ, 4096);
     pid_ = fork();
     if (pid_ == 0) {
         dup2(in[0], 0);

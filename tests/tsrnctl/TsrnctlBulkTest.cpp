@@ -100,7 +100,7 @@ TEST(TsrnctlBulk, InterruptWithoutATerminalUndoesEverything) {
         plain[path.string()] = ReadBytes(path);
     }
     ToolProcess process({"encipher", "--password-stdin", dir.Path().string()}, "pw\n");
-    ASSERT_TRUE(process.WaitForError("] 2 "));  // the second file is under way
+    ASSERT_TRUE(process.WaitForError("] 2 "));  // under way; stalls on a full error pipe
     process.Signal(SIGINT);
     ToolResult result = process.Wait();
     EXPECT_EQ(result.exitCode, 3) << result.err;

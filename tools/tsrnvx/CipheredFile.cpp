@@ -179,7 +179,7 @@ int CipheredFile::Shrink(off_t oldLength, off_t newLength) {
     if (tailStart < newLength) {
         // The bytes that become the new tail were a block (or the old tail).
         off_t regionEnd = std::min(tailStart + 8, oldLength);
-        std::uint8_t region[8];
+        std::uint8_t region[8] = {};
         ssize_t got =
             ReadFully(fd_, region, static_cast<std::size_t>(regionEnd - tailStart), tailStart);
         if (got < 0) {
