@@ -56,6 +56,8 @@ UnlockResult FrameLogic::Unlock(const std::function<void()>& switchMenus) {
         if (view_)
             view_->ResendAllStates();
         state_.keyLoaded = true;
+        if (keyLoadedHook_)
+            keyLoadedHook_();
     }
     return UnlockResult::Unlocked;
 }

@@ -32,6 +32,9 @@ class FrameLogic {
 
     // The list view, once it exists; may stay null (nothing to resend then).
     void SetView(ViewPort* view) { view_ = view; }
+    // Runs once the key of the password in force is loaded at the first
+    // unlock after a service start (the shell offers unfinished runs then).
+    void SetKeyLoadedHook(std::function<void()> hook) { keyLoadedHook_ = std::move(hook); }
 
     // Frame creation: unlocked, no refused attempts yet.
     void Created();
@@ -55,6 +58,7 @@ class FrameLogic {
     folders::AppState& state_;
     FramePorts ports_;
     ViewPort* view_ = nullptr;
+    std::function<void()> keyLoadedHook_;
 };
 
 }  // namespace tsrn::app

@@ -3,6 +3,8 @@
 // The list view implements this; the window never reaches into the list.
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace tsrn::app {
 
@@ -19,6 +21,16 @@ class ViewPort {
     // Sends every folder's real state to the driver (after the first unlock
     // of a service start); marks the key as loaded.
     virtual void ResendAllStates() = 0;
+    // Runs `work` with every listed folder at, above or below `folder`
+    // stopped in the driver (its files are then written as they are stored),
+    // and gives each its own state back afterwards. False, without running
+    // `work`, when one of them could not be stopped.
+    virtual bool RunWithFoldersStopped(const std::string& folder,
+                                       const std::function<void()>& work) {
+        (void)folder;
+        work();
+        return true;
+    }
 
     // The settings the settings dialog edits.
     virtual std::uint32_t GlobalProtection() const = 0;

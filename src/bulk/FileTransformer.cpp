@@ -256,7 +256,7 @@ bool FileTransformer::UsesWindows(std::uint64_t length) const {
     // Without a journal, a few MiB are done before a second thread would help.
     const bool large = journal_ != &defaultJournal_ || length > kSmallestImmediateFile;
     return chunk % RunJournal::kPageSize == 0 && chunk <= kLargestWindowedChunk && large &&
-           length > chunk * WindowedTransform::kChunksPerWindow;
+           length > chunk * WindowedTransform::kSmallestFileChunks;
 }
 
 TransformResult FileTransformer::TransformWindowed(int fd, const std::string& path,

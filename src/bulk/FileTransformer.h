@@ -79,7 +79,7 @@ class FileTransformer {
 
   private:
     // Larger chunks would make windows too large to keep two of.
-    static constexpr std::size_t kLargestWindowedChunk = 4u << 20;
+    static constexpr std::size_t kLargestWindowedChunk = 1u << 20;
     static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
 
     int OpenForTransform(const std::string& path);

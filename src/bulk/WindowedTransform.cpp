@@ -24,7 +24,10 @@ std::size_t Take(std::atomic<std::size_t>& next, std::size_t count) {
 }  // namespace
 
 WindowedTransform::WindowedTransform(std::size_t chunk, FileIo& io, bool serializeIo)
-    : chunk_(chunk), io_(io), serializeIo_(serializeIo) {}
+    : chunk_(chunk),
+      windowChunks_(std::clamp(kWindowBytes / chunk, kSmallestFileChunks, kChunksPerStep)),
+      io_(io),
+      serializeIo_(serializeIo) {}
 
 void WindowedTransform::Allocate(bool immediate) {
     if (immediate) {
@@ -34,8 +37,8 @@ void WindowedTransform::Allocate(bool immediate) {
         return;
     }
     for (std::size_t i = 0; i < buffers_.size(); ++i) {
-        buffers_[i].resize(chunk_ * kChunksPerWindow);
-        hashes_[i].resize(chunk_ * kChunksPerWindow / RunJournal::kPageSize);
+        buffers_[i].resize(chunk_ * windowChunks_);
+        hashes_[i].resize(chunk_ * windowChunks_ / RunJournal::kPageSize);
     }
 }
 
@@ -53,7 +56,7 @@ WindowedTransform::Outcome WindowedTransform::Run(int fd, std::uint64_t length,
     Outcome outcome;
     const bool immediate = journal == nullptr;
     Allocate(immediate);
-    const std::uint64_t window = chunk_ * (immediate ? kChunksPerStep : kChunksPerWindow);
+    const std::uint64_t window = chunk_ * (immediate ? kChunksPerStep : windowChunks_);
     const std::uint64_t windows = (length + window - 1) / window;
     const std::uint64_t steps = journal == nullptr ? windows : windows + 1;
     auto range = [&](std::uint64_t k) {

@@ -28,8 +28,12 @@ class TransformProgress;
 
 class WindowedTransform {
   public:
-    // A window the journal notes in one flush.
-    static constexpr std::size_t kChunksPerWindow = 16;
+    // Files of more chunks than this take this path.
+    static constexpr std::size_t kSmallestFileChunks = 16;
+    // What the journal notes in one flush: about 16 MiB, 16 to 64 chunks. A
+    // flush costs from a fraction of a millisecond to several on a busy
+    // disk; the next window is read meanwhile.
+    static constexpr std::size_t kWindowBytes = 16u << 20;
     // Without a journal, chunks go straight through; a step only paces the progress.
     static constexpr std::size_t kChunksPerStep = 64;
 
@@ -100,6 +104,7 @@ class WindowedTransform {
     bool Write(const std::uint8_t* data, std::size_t length, std::uint64_t offset);
 
     std::size_t chunk_;
+    std::size_t windowChunks_;
     FileIo& io_;
     bool serializeIo_;
     std::mutex ioMutex_;

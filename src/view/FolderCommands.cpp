@@ -93,11 +93,13 @@ std::vector<std::size_t> FolderCommands::OverlappingUserFolders(
     return positions;
 }
 
-void FolderCommands::StopInDriver(std::size_t position) {
+bool FolderCommands::StopInDriver(std::size_t position) {
     if (driver_.SetFolderState(Slot(position), kStoppedWord) != 0) {
         Ask(str::kStopCipheringError, std::string(text::Text(str::kStopCipheringError)),
             str::kCaptionError, Buttons::Ok, Icon::None, Answer::Ok);
+        return false;
     }
+    return true;
 }
 
 void FolderCommands::RestoreInDriver(std::size_t position) {
@@ -120,6 +122,24 @@ bool FolderCommands::RunPassWithOverlapsStopped(const std::string& path, bulk::C
     for (const std::size_t i : overlapping)
         RestoreInDriver(i);
     return ok;
+}
+
+bool FolderCommands::RunWithFoldersStopped(const std::string& path,
+                                           const std::function<void()>& work) {
+    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
+    const folders::FolderList& list = folders_.List();
+    for (std::size_t i = 0; i < list.Size(); ++i) {
+        if (list.Kind(i) == FolderKind::User && list.LongPath(i) == path)
+            held.push_back(i);
+    }
+    bool stopped = true;
+    for (const std::size_t i : held)
+        stopped = StopInDriver(i) && stopped;
+    if (stopped)
+        work();
+    for (const std::size_t i : held)
+        RestoreInDriver(i);
+    return stopped;
 }
 
 void FolderCommands::AddFolderFlow(const std::string& path) {

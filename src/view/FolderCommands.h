@@ -43,6 +43,10 @@ class FolderCommands {
     void EditProtection();
 
     std::optional<SelectedRecord> Selected() const;
+    // Runs `work` with the listed folders at, above or below `path` stopped
+    // in the driver, then gives each its state back. When one cannot be
+    // stopped, `work` is not run (it would write through the ciphering).
+    bool RunWithFoldersStopped(const std::string& path, const std::function<void()>& work);
 
   private:
     bool AskOverlaps(const std::string& path);
@@ -50,7 +54,7 @@ class FolderCommands {
                                     std::optional<std::size_t> skipped);
     std::vector<std::size_t> OverlappingUserFolders(const std::string& path,
                                                     std::optional<std::size_t> skipped) const;
-    void StopInDriver(std::size_t position);
+    bool StopInDriver(std::size_t position);
     void RestoreInDriver(std::size_t position);
     std::optional<std::size_t> SelectedIndex() const;
     Answer Ask(int textId, std::string text, int captionId, Buttons buttons, Icon icon,

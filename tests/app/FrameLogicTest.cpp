@@ -114,6 +114,14 @@ TEST_F(FrameLogicTest, CancelChangesNothing) {
 TEST_F(FrameLogicTest, FirstUnlockAfterAServiceStartChecksPwdAndLoadsTheKey) {
     StorePwd(crypto::StoredCheckWord("pw"));
     frame_.Lock();
+    // Unfinished runs are offered once, with the key loaded and the states sent.
+    int hooks = 0;
+    frame_.SetKeyLoadedHook([&] {
+        ++hooks;
+        EXPECT_EQ(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current),
+                  crypto::DeriveKey("pw"));
+        EXPECT_EQ(view_.resends, 1);
+    });
     passwords_.Unlock("wrong").Unlock("pw");
     EXPECT_EQ(Unlock(), UnlockResult::Refused);
     EXPECT_TRUE(state_.currentPassword.empty());  // a refused password is not kept
@@ -131,6 +139,7 @@ TEST_F(FrameLogicTest, FirstUnlockAfterAServiceStartChecksPwdAndLoadsTheKey) {
     passwords_.Unlock("pw");
     EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
     EXPECT_EQ(view_.resends, 1);
+    EXPECT_EQ(hooks, 1);
 }
 
 TEST_F(FrameLogicTest, StoredValueWithAnUpperHalfNeverMatchesAtUnlock) {

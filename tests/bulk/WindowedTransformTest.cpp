@@ -24,7 +24,8 @@ using test::ReadBytes;
 using test::ReferenceEncipher;
 using test::WriteBytes;
 
-// Windows of 16 chunks (64 KiB) with a journal, steps of 64 (256 KiB) without.
+// Files over 16 chunks; windows of 64 chunks (256 KiB) with a journal, steps
+// of 64 without.
 constexpr std::size_t kChunk = 4096;
 const KeyPair kKeys{KeyOf(0x0102030405060708ull), KeyOf(0x1112131415161718ull)};
 
@@ -103,8 +104,8 @@ class CheckingIo : public FileIo {
 };
 
 // Without a journal only files over 4 MiB take the windowed path.
-const std::size_t kJournalLengths[] = {16 * kChunk + 1, 2 * 65536, 2 * 65536 + 7, 262144 + 3,
-                                       (1u << 20) + 5};
+const std::size_t kJournalLengths[] = {16 * kChunk + 1, 2 * 65536 + 7, 262144, 262144 + 3,
+                                       3 * 262144, (1u << 20) + 5};
 const std::size_t kPlainLengths[] = {(4u << 20) + 1, (4u << 20) + 3 * 262144,
                                      (5u << 20) + 262144 + 7};
 constexpr std::size_t kErrorFileLength = (4u << 20) + 300001;
@@ -153,8 +154,8 @@ TEST(WindowedTransform, ReadOrWriteErrorsLeaveTheFileAsItWas) {
         int failWrite;  // 0: none
     };
     const Case cases[] = {
-        {"first read", 1, 0},  {"read in the second window", 20, 0},  {"a late read", 70, 0},
-        {"first write", 0, 1}, {"write in the second window", 0, 20}, {"a late write", 0, 70},
+        {"first read", 1, 0},  {"read in the second window", 80, 0},  {"a late read", 70, 0},
+        {"first write", 0, 1}, {"write in the second window", 0, 80}, {"a late write", 0, 70},
     };
     test::TempDir dir;
     const auto path = dir / "f";
@@ -198,7 +199,7 @@ TEST(WindowedTransform, AWriteErrorThatCannotBeUndoneIsReported) {
 TEST(WindowedTransform, AWindowTheJournalRefusesIsNeverWritten) {
     test::TempDir dir;
     const auto path = dir / "f";
-    const Bytes plain = RandomBytes(300001, 4);
+    const Bytes plain = RandomBytes(kErrorFileLength, 4);
     for (int vetoAt : {1, 2, 5}) {
         SCOPED_TRACE("window " + std::to_string(vetoAt));
         WriteBytes(path, plain);

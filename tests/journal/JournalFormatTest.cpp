@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -29,8 +30,9 @@ TEST(PageHashTest, PagesAreXxh3ExceptInJournalsOfTheFirstVersion) {
 }
 
 std::vector<std::uint8_t> WithMagic(const RecordEncoder& encoder) {
-    std::vector<std::uint8_t> bytes(std::begin(kMagic), std::end(kMagic));
-    bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
+    std::vector<std::uint8_t> bytes(sizeof kMagic + encoder.Bytes().size());
+    std::memcpy(bytes.data(), kMagic, sizeof kMagic);
+    std::copy(encoder.Bytes().begin(), encoder.Bytes().end(), bytes.begin() + sizeof kMagic);
     return bytes;
 }
 

@@ -112,6 +112,40 @@ TEST_F(AddFolderFlow, EncipheringPassStopsOverlappingFoldersAndRestoresThem) {
     EXPECT_EQ(logic.FolderCount(), 5);
 }
 
+// A recovery writes the stored bytes of a folder: every listed folder at,
+// above or below it is stopped meanwhile and gets its state back after.
+TEST_F(AddFolderFlow, WorkOverAFolderRunsWithItAndItsOverlapsStopped) {
+    Add(Folder("p"), 0x91);                                // slot 1, overfolder
+    Add(Folder("elsewhere"), 0x01);                        // slot 2, unrelated
+    Add(Folder("p/q"), 0x22);                              // slot 3, the folder itself
+    Add(Folder("p/q/r"), 0x23);                            // slot 4, subfolder
+    Add(Folder("p/q/s"), 0x83, FolderKind::RegistryFile);  // slot 5, never touched
+    const std::size_t start = driver.Requests().size();
+    std::size_t during = 0;
+    logic.Commands().RunWithFoldersStopped(Folder("p/q"),
+                                           [&] { during = driver.Requests().size(); });
+    EXPECT_THAT(RequestsBetween(start, during),
+                ElementsAre(req::SetFolderState(1, 2), req::SetFolderState(4, 2),
+                            req::SetFolderState(3, 2)));
+    EXPECT_THAT(RequestsFrom(during),
+                ElementsAre(req::SetFolderState(1, 0x91), req::SetFolderState(4, 0x23),
+                            req::SetFolderState(3, 0x22)));
+    EXPECT_TRUE(prompter.Asked().empty());
+
+    // A folder that cannot be stopped would be written through the
+    // ciphering: the work is not run, and every folder gets its state back.
+    driver.Next(TestDriver::Accept()).Next(TestDriver::Refuse());
+    bool ran = false;
+    const std::size_t again = driver.Requests().size();
+    EXPECT_FALSE(logic.Commands().RunWithFoldersStopped(Folder("p/q"), [&] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kStopCipheringError));
+    EXPECT_THAT(StateRequests(RequestsFrom(again)),
+                ElementsAre(req::SetFolderState(1, 2), req::SetFolderState(4, 2),
+                            req::SetFolderState(3, 2), req::SetFolderState(1, 0x91),
+                            req::SetFolderState(4, 0x23), req::SetFolderState(3, 0x22)));
+}
+
 TEST_F(AddFolderFlow, AFailedPassRestoresStatesAndAddsNothing) {
     Add(Folder("p"), 0x01);
     prompter.Then(Answer::Yes);

@@ -18,8 +18,11 @@
 #include "app/gui/LocalInstanceChannel.h"
 #include "app/gui/MessageBoxPrompter.h"
 #include "app/gui/ToolBarLayoutStore.h"
+#include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
 #include "platform/Locations.h"
+#include "runsafety/StartupRecovery.h"
+#include "view/gui/RecoveryWindows.h"
 
 namespace tsrn::app {
 namespace {
@@ -93,12 +96,25 @@ int RunProgram(const std::string& commandLine) {
     QObject::connect(&window, &CMainFrame::exitCompleted, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
 
+    // Unfinished bulk runs are offered as soon as the password in force is
+    // known: now, or at the first unlock after a service start. Not in a
+    // list-file run: its password is a temporary one for other folders.
+    view::RecoveryWindows recoveryWindows(passwords, &window.View(), &window);
+    runsafety::StartupRecovery recovery(prompter, recoveryWindows);
+    const auto offerUnfinishedRuns = [&] {
+        if (!state.listFileMode)
+            recovery.Run(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current));
+    };
+    logic.SetKeyLoadedHook(offerUnfinishedRuns);
+
     window.View().Start();
     if (outcome.startLocked) {
         window.hide();
         window.RunCommand(ids::kCmdLock);
     } else {
         window.show();
+        if (outcome.keyLoaded)
+            offerUnfinishedRuns();
     }
     return QApplication::exec();
 }

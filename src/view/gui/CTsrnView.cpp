@@ -4,6 +4,7 @@
 
 #include "app/gui/ShellTexts.h"
 #include "resources/ResourceIds.h"
+#include "runsafety/RunJournalGuard.h"
 #include "view/PasswordChange.h"
 #include "view/ProtectionEdit.h"
 #include "view/gui/AddFolderDialog.h"
@@ -120,10 +121,25 @@ std::optional<AddFolderChoice> CTsrnView::AskAddFolder(const std::string& path) 
 }
 
 bool CTsrnView::RunPass(const std::string& folder, bulk::CipherMode mode) {
-    CipheringDialog dialog(folder, mode, context_.prompter, DialogParent());
-    QObject::connect(&dialog, &CipheringDialog::helpRequested,
-                     [this](int helpContext) { ShowHelp(helpContext); });
-    return dialog.exec() == bulk::kIdOk;
+    runsafety::RunJournalGuard journal(context_.prompter);
+    if (!journal.Open(folder, mode, bulk::KeysFromSlots()))
+        return false;
+    int result = bulk::kIdCancel;
+    {
+        auto run = std::make_unique<bulk::CipheringRun>(folder, mode, context_.prompter);
+        journal.Attach(*run);
+        CipheringDialog dialog(std::move(run), DialogParent());
+        QObject::connect(&dialog, &CipheringDialog::helpRequested,
+                         [this](int helpContext) { ShowHelp(helpContext); });
+        result = dialog.exec();
+    }
+    journal.Close();
+    return result == bulk::kIdOk;
+}
+
+bool CTsrnView::RunWithFoldersStopped(const std::string& folder,
+                                      const std::function<void()>& work) {
+    return logic_.Commands().RunWithFoldersStopped(folder, work);
 }
 
 void CTsrnView::EditProtection(ProtectionEdit& edit) {

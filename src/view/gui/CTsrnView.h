@@ -38,6 +38,8 @@ class CTsrnView : public app::FrameView, private ViewDialogs {
     int FolderCount() const override { return logic_.FolderCount(); }
     int SelectedPosition() const override { return logic_.SelectedPosition(); }
     void ResendAllStates() override { logic_.ResendAllStates(); }
+    bool RunWithFoldersStopped(const std::string& folder,
+                               const std::function<void()>& work) override;
     std::uint32_t GlobalProtection() const override { return logic_.GlobalProtection(); }
     void SetGlobalProtection(std::uint32_t word) override { logic_.SetGlobalProtection(word); }
     void SendGlobalProtection() override { logic_.SendGlobalProtection(); }

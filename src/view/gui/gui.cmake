@@ -15,6 +15,8 @@ add_library(tsrn_view_gui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/FolderListWidget.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderProtectionDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderTableModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RecoveryProgressDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RecoveryWindows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RowDelegate.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RowImages.cpp)
 target_include_directories(tsrn_view_gui PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -1,0 +1,25 @@
+#include "runsafety/JournaledLoopRunner.h"
+
+#include "bulk/CipheringRun.h"
+#include "runsafety/RecoveryPorts.h"
+#include "runsafety/RunJournalGuard.h"
+
+namespace tsrn::runsafety {
+
+int JournaledLoopRunner::Run(const std::string& folder, bulk::CipherMode mode) {
+    RunJournalGuard guard(prompter_, directory_);
+    if (!guard.Open(folder, mode, bulk::KeysFromSlots()))
+        return bulk::kIdCancel;
+    int result = bulk::kIdCancel;
+    {
+        bulk::CipheringRun run(folder, mode, prompter_);
+        run.SetListener(listener_);
+        guard.Attach(run);
+        DriveToEnd(run);
+        result = run.Result();
+    }
+    guard.Close();
+    return result;
+}
+
+}  // namespace tsrn::runsafety

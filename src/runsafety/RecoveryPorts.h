@@ -1,0 +1,45 @@
+#pragma once
+// What the start-up recovery needs from a person and from the screen: the
+// three-way question, a second password, and progress while files are
+// brought to one state. The GUI answers with its dialogs, tests from a script.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "bulk/CipheringRun.h"
+#include "journal/RunRecovery.h"
+
+namespace tsrn::runsafety {
+
+enum class RecoveryAnswer { Resume, Undo, Later };
+
+class RecoveryPorts {
+  public:
+    virtual ~RecoveryPorts() = default;
+
+    // Resume, undo or leave for later the run that `text` describes.
+    virtual RecoveryAnswer AskChoice(const std::string& text) = 0;
+    // A password typed by the user (the reason was shown just before);
+    // nothing when cancelled.
+    virtual std::optional<std::string> AskPassword() = 0;
+    // Brings the run's touched files to one state; long work shows progress.
+    virtual journal::RecoveryResult Recover(journal::RunRecovery& recovery,
+                                            journal::RecoveryChoice choice) = 0;
+    // Drives the rest of a resumed run to its end, showing progress.
+    virtual bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) = 0;
+    // Runs `work` while nothing else writes the files under `folder` (the
+    // driver's ciphering of the folders there is stopped meanwhile). False,
+    // without running `work`, when that cannot be had.
+    virtual bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) {
+        (void)folder;
+        work();
+        return true;
+    }
+};
+
+// Ticks a run to its end without a window, pressing OK once it has finished.
+bulk::RunOutcome DriveToEnd(bulk::CipheringRun& run);
+
+}  // namespace tsrn::runsafety

@@ -1,0 +1,204 @@
+#include "runsafety/StartupRecovery.h"
+
+#include <algorithm>
+
+#include "crypto/KeyDerivation.h"
+#include "journal/JournalFormat.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "runsafety/RecoveryTexts.h"
+
+namespace tsrn::runsafety {
+
+namespace str = res::str;
+using journal::RecoveryChoice;
+using journal::UnfinishedRun;
+
+namespace {
+
+void Wipe(std::string& secret) {
+    std::fill(secret.begin(), secret.end(), '\0');
+    secret.clear();
+}
+
+long long Count(std::size_t count) {
+    return static_cast<long long>(count);
+}
+
+}  // namespace
+
+bulk::RunOutcome DriveToEnd(bulk::CipheringRun& run) {
+    while (!run.Ended()) {
+        if (run.Finished()) {
+            run.PressButton();
+        } else {
+            run.Tick();
+        }
+    }
+    return run.Outcome();
+}
+
+StartupRecovery::StartupRecovery(Prompter& prompter, RecoveryPorts& ports,
+                                 std::filesystem::path directory)
+    : prompter_(prompter),
+      ports_(ports),
+      directory_(directory.empty() ? journal::JournalDirectory() : std::move(directory)) {}
+
+std::vector<RunFate> StartupRecovery::Run(const crypto::CipherKey& keyInForce) {
+    const journal::RunScan scan = journal::FindUnfinishedRuns(directory_);
+    for (const std::string& problem : scan.problems)
+        Warn(prompter_, str::kRecoveryUnreadableJournal,
+             text::FormatText<str::kRecoveryUnreadableJournal>(problem));
+    std::vector<RunFate> fates;
+    for (const UnfinishedRun& run : scan.runs)
+        fates.push_back(Offer(run, keyInForce));
+    return fates;
+}
+
+RunFate StartupRecovery::Offer(const UnfinishedRun& run, const crypto::CipherKey& keyInForce) {
+    const journal::JournalHeader& header = run.contents.header;
+    const std::uint32_t identity = journal::KeyIdentity(keyInForce, header.salt);
+    const bool recipher = header.mode == bulk::CipherMode::Recipher;
+    // The password in force after a crash in a reciphering is the old one
+    // (the new one is installed only once every folder is done), but a
+    // journal kept from before may also meet the new one.
+    KnownKey known = KnownKey::None;
+    if (identity == header.currentKeyId)
+        known = KnownKey::Old;
+    else if (recipher && identity == header.nextKeyId)
+        known = KnownKey::New;
+    if (known == KnownKey::None) {
+        Warn(prompter_, str::kRecoveryOtherPassword,
+             text::FormatText<str::kRecoveryOtherPassword>(ModeText(header.mode), header.folder,
+                                                           run.journal.string()));
+        return RunFate::OtherPassword;
+    }
+
+    // A run that had ended in one state only needs its files made sure of.
+    RecoveryChoice choice = RecoveryChoice::Resume;
+    if (!run.contents.complete) {
+        const RecoveryAnswer answer = ports_.AskChoice(Question(run, known));
+        if (answer == RecoveryAnswer::Later) {
+            ReportKept(run);
+            return RunFate::Later;
+        }
+        choice = answer == RecoveryAnswer::Undo ? RecoveryChoice::Undo : RecoveryChoice::Resume;
+    }
+
+    bulk::KeyPair keys{keyInForce, {}};
+    if (recipher) {
+        RunFate fate = RunFate::Later;
+        const std::optional<crypto::CipherKey> other = AskOtherKey(run, known, fate);
+        if (!other)
+            return fate;
+        keys = known == KnownKey::Old ? bulk::KeyPair{keyInForce, *other}
+                                      : bulk::KeyPair{*other, keyInForce};
+    }
+    journal::RunRecovery recovery(run, keys);
+    RunFate fate = RunFate::Failed;
+    if (!ports_.WithFolderStopped(header.folder, [&] { fate = Recover(recovery, choice); })) {
+        ReportKept(run);
+        return RunFate::Failed;
+    }
+    return fate;
+}
+
+std::string StartupRecovery::Question(const UnfinishedRun& run, KnownKey known) const {
+    const journal::JournalHeader& header = run.contents.header;
+    const long long files = Count(run.contents.files.size());
+    std::string question =
+        run.contents.undoing
+            ? text::FormatText<str::kRecoveryUndoingQuestion>(ModeText(header.mode), header.folder,
+                                                              files, run.journal.string())
+            : text::FormatText<str::kRecoveryQuestion>(ModeText(header.mode), header.folder, files,
+                                                       run.journal.string());
+    if (header.mode == bulk::CipherMode::Recipher && known == KnownKey::Old &&
+        !run.contents.undoing)
+        question = std::string(text::Text(str::kRecoveryResumeOldInForce)) + question;
+    return question;
+}
+
+std::optional<crypto::CipherKey> StartupRecovery::AskOtherKey(const UnfinishedRun& run,
+                                                              KnownKey known, RunFate& fate) {
+    const journal::JournalHeader& header = run.contents.header;
+    if (known == KnownKey::Old)
+        Inform(prompter_, str::kRecoveryAskNewPassword,
+               text::FormatText<str::kRecoveryAskNewPassword>(header.folder));
+    else
+        Inform(prompter_, str::kRecoveryAskOldPassword,
+               text::FormatText<str::kRecoveryAskOldPassword>(header.folder));
+    std::optional<std::string> typed = ports_.AskPassword();
+    if (!typed) {
+        ReportKept(run);
+        fate = RunFate::Later;
+        return std::nullopt;
+    }
+    const bool allowed = crypto::PasswordLengthAllowed(*typed);
+    const crypto::CipherKey key = crypto::DeriveKey(*typed);
+    Wipe(*typed);
+    const std::uint32_t wanted = known == KnownKey::Old ? header.nextKeyId : header.currentKeyId;
+    if (!allowed || journal::KeyIdentity(key, header.salt) != wanted) {
+        Warn(prompter_, str::kRecoveryWrongPassword,
+             text::FormatText<str::kRecoveryWrongPassword>(header.folder, run.journal.string()));
+        fate = RunFate::WrongPassword;
+        return std::nullopt;
+    }
+    return key;
+}
+
+RunFate StartupRecovery::Recover(journal::RunRecovery& recovery, RecoveryChoice choice) {
+    const UnfinishedRun& run = recovery.Run();
+    const std::string& folder = run.contents.header.folder;
+    const std::string journalPath = run.journal.string();
+    const journal::RecoveryResult result = ports_.Recover(recovery, choice);
+    ReportFiles(result);
+    if (!result.ok) {
+        Warn(prompter_, str::kRecoveryFailed,
+             text::FormatText<str::kRecoveryFailed>(folder, result.error, journalPath));
+        return RunFate::Failed;
+    }
+    if (result.finished) {
+        Inform(prompter_, str::kRecoverySettled, text::FormatText<str::kRecoverySettled>(folder));
+        return RunFate::Settled;
+    }
+    if (result.undone) {
+        Inform(prompter_, str::kRecoveryUndone, text::FormatText<str::kRecoveryUndone>(folder));
+        return RunFate::Undone;
+    }
+    std::unique_ptr<bulk::CipheringRun> rest = recovery.ContinuedRun(result, prompter_);
+    if (!rest) {
+        Warn(prompter_, str::kRecoveryNotContinued,
+             text::FormatText<str::kRecoveryNotContinued>(folder, journalPath));
+        return RunFate::Failed;
+    }
+    // The continued run says itself how it ended (done, or cancelled and undone).
+    switch (ports_.FinishRun(std::move(rest))) {
+        case bulk::RunOutcome::Completed:
+            return RunFate::Resumed;
+        case bulk::RunOutcome::Cancelled:
+            return RunFate::Undone;
+        case bulk::RunOutcome::Running:
+        case bulk::RunOutcome::Failed:
+            break;
+    }
+    Warn(prompter_, str::kJournalKept, text::FormatText<str::kJournalKept>(journalPath));
+    return RunFate::Failed;
+}
+
+void StartupRecovery::ReportFiles(const journal::RecoveryResult& result) {
+    if (!result.missingFiles.empty())
+        Warn(prompter_, str::kRecoveryMissingFiles,
+             text::FormatText<str::kRecoveryMissingFiles>(Count(result.missingFiles.size()),
+                                                          PathLines(result.missingFiles)));
+    if (!result.changedFiles.empty())
+        Warn(prompter_, str::kRecoveryChangedFiles,
+             text::FormatText<str::kRecoveryChangedFiles>(Count(result.changedFiles.size()),
+                                                          PathLines(result.changedFiles)));
+}
+
+void StartupRecovery::ReportKept(const UnfinishedRun& run) {
+    Inform(prompter_, str::kRecoveryKept,
+           text::FormatText<str::kRecoveryKept>(run.journal.string(), run.contents.header.folder));
+}
+
+}  // namespace tsrn::runsafety

@@ -1,0 +1,54 @@
+#pragma once
+// Offers every unfinished bulk run once the password in force is known: a
+// run started under another password is only reported; otherwise the user
+// chooses resume, undo or later. A reciphering run needs both its keys: the
+// one the password in force does not give is asked for and checked against
+// the run's journal before anything is written. Files found changed outside
+// the run are reported (they are never written); a journal is only ever
+// removed by a recovery that brought every file to one state.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "crypto/Cipher.h"
+#include "journal/RunRecovery.h"
+#include "platform/Prompter.h"
+#include "runsafety/RecoveryPorts.h"
+
+namespace tsrn::runsafety {
+
+enum class RunFate {
+    Resumed,        // every file of the tree now in its new state
+    Undone,         // every touched file back as it was
+    Settled,        // the run had ended; its files were only made sure of
+    Later,          // left for later; the journal is kept
+    OtherPassword,  // started under another password; the journal is kept
+    WrongPassword,  // the second password of a reciphering was wrong; kept
+    Failed,         // could not be brought to an end; the journal is kept
+};
+
+class StartupRecovery {
+  public:
+    StartupRecovery(Prompter& prompter, RecoveryPorts& ports, std::filesystem::path directory = {});
+
+    // Offers each unfinished run in turn; what became of each, in order.
+    std::vector<RunFate> Run(const crypto::CipherKey& keyInForce);
+
+  private:
+    enum class KnownKey { None, Old, New };
+
+    RunFate Offer(const journal::UnfinishedRun& run, const crypto::CipherKey& keyInForce);
+    std::string Question(const journal::UnfinishedRun& run, KnownKey known) const;
+    std::optional<crypto::CipherKey> AskOtherKey(const journal::UnfinishedRun& run, KnownKey known,
+                                                 RunFate& fate);
+    RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
+    void ReportFiles(const journal::RecoveryResult& result);
+    void ReportKept(const journal::UnfinishedRun& run);
+
+    Prompter& prompter_;
+    RecoveryPorts& ports_;
+    std::filesystem::path directory_;
+};
+
+}  // namespace tsrn::runsafety

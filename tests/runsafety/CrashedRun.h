@@ -1,0 +1,74 @@
+#pragma once
+// An unfinished run made for real: a child process starts a journaled run
+// over a tree (through the program's run guard) and dies in the middle of a
+// data write, as when it is killed, leaving its journal behind.
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "JournalTestSupport.h"
+#include "ScriptedPrompter.h"
+#include "bulk/FileTransformer.h"
+#include "runsafety/RecoveryPorts.h"
+#include "runsafety/RunJournalGuard.h"
+
+namespace tsrn::test {
+
+inline constexpr std::size_t kCrashChunk = 16384;
+
+// Ends the process in the middle of the Nth data write, after `pages` whole pages of it.
+class DyingIo : public bulk::FileIo {
+  public:
+    DyingIo(int dieAt, std::size_t pages) : dieAt_(dieAt), pages_(pages) {}
+    ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset) override {
+        if (++writes_ == dieAt_) {
+            const std::size_t part = std::min(length, pages_ * journal::kPageSize);
+            if (part > 0)
+                (void)pwrite(fd, buffer, part, offset);
+            _exit(0);
+        }
+        return FileIo::WriteAt(fd, buffer, length, offset);
+    }
+
+  private:
+    int dieAt_;
+    std::size_t pages_;
+    int writes_ = 0;
+};
+
+// True when the child died at the crash point with its journal started.
+inline bool CrashRun(const std::filesystem::path& root, bulk::CipherMode mode,
+                     const bulk::KeyPair& keys, int dieAt, std::size_t pages = 1) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        DyingIo io(dieAt, pages);
+        ScriptedPrompter prompter;
+        runsafety::RunJournalGuard guard(prompter);
+        if (!guard.Open(root.string(), mode, keys) || guard.Writer() == nullptr)
+            _exit(2);
+        guard.Writer()->SetLimits(journal::JournalLimits{40000, 3});
+        bulk::CipheringRun run(root.string(), mode, prompter, keys, kCrashChunk, io);
+        guard.Attach(run);
+        runsafety::DriveToEnd(run);
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The journals left in `dir`.
+inline std::size_t JournalsIn(const std::filesystem::path& dir) {
+    std::error_code error;
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "runs", error)) {
+        if (entry.path().extension() == ".journal")
+            ++count;
+    }
+    return count;
+}
+
+}  // namespace tsrn::test
