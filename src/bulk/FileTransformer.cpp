@@ -184,13 +184,17 @@ TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
     std::uint8_t* data = buffer_.data();
     std::uint64_t offset = 0;
     for (;;) {
-        ssize_t got = ReadFull(io_, fd, data, chunk, offset);
+        // Reads stop at the length the open found: a file that fits in one
+        // chunk then costs one read, not a second one that only finds its end.
+        const std::uint64_t remaining = length > offset ? length - offset : 0;
+        const std::size_t want = remaining < chunk ? static_cast<std::size_t>(remaining) : chunk;
+        ssize_t got = want == 0 ? 0 : ReadFull(io_, fd, data, want, offset);
         if (got < 0) {
             return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, errno,
                               progress);
         }
         const auto n = static_cast<std::size_t>(got);
-        const bool last = n < chunk;
+        const bool last = n < chunk || offset + n >= length;
         if (n > 0) {
             cipher.Apply(data, n, offset, last);
             if (!journal_->BeforeChunkWrite(offset, data, n)) {
