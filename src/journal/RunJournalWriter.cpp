@@ -8,6 +8,8 @@
 
 #include <random>
 
+#include "bulk/FileTransformer.h"
+#include "bulk/FullIo.h"
 #include "journal/PageHash.h"
 
 // Mount ids are reused after an unmount; this one never is (Linux 6.8 on).
@@ -37,25 +39,6 @@ class ReadFd {
   private:
     int fd_;
 };
-
-// Reads exactly `length` bytes unless the file ends first.
-ssize_t ReadFully(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t got = pread(fd, data + done, length - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
 
 // Journals are read back from anywhere: paths are kept absolute.
 std::string Absolute(const std::string& path) {
@@ -318,7 +301,8 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
     hashes_.clear();
     for (std::uint64_t at = file.noted; at < end;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, end - at));
-        ssize_t got = ReadFully(fd.Get(), readBuffer_.data(), want, at);
+        ssize_t got =
+            bulk::ReadFull(bulk::FileIo::System(), fd.Get(), readBuffer_.data(), want, at);
         if (got != static_cast<ssize_t>(want)) {
             why = "cannot read ahead in " + file.path + ": " + strerror(got < 0 ? errno : ESTALE);
             return false;

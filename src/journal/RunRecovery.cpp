@@ -10,6 +10,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "bulk/FileTransformer.h"
+#include "bulk/FullIo.h"
 #include "journal/JournalFile.h"
 #include "journal/PageHash.h"
 #include "platform/Locations.h"
@@ -37,37 +39,10 @@ class Fd {
     int fd_;
 };
 
-bool ReadExactly(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t got = pread(fd, data + done, length - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool WriteExactly(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t put = pwrite(fd, data + done, length - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            if (put == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
+// All `length` bytes, or false (an error, or the file ends first).
+bool ReadWhole(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
+    return bulk::ReadFull(bulk::FileIo::System(), fd, data, length, offset) ==
+           static_cast<ssize_t>(length);
 }
 
 std::string WithSlash(const std::string& path) {
@@ -175,7 +150,7 @@ FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
     for (std::uint64_t at = 0; at < entry.length; at += kBlock) {
         const auto want =
             static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, entry.length - at));
-        if (!ReadExactly(fd.Get(), block.data(), want, at)) {
+        if (!ReadWhole(fd.Get(), block.data(), want, at)) {
             return FileSurvey{};
         }
         for (std::size_t off = 0; off < want; off += kPageSize) {
@@ -239,10 +214,10 @@ bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& surve
             const std::uint64_t offset = i * kPageSize;
             const auto n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, entry.length - offset));
-            ok = ReadExactly(fd.Get(), page, n, offset);
+            ok = ReadWhole(fd.Get(), page, n, offset);
             if (ok) {
                 cipher.Apply(page, n, offset, offset + n == entry.length);
-                ok = WriteExactly(fd.Get(), page, n, offset);
+                ok = bulk::WriteFull(bulk::FileIo::System(), fd.Get(), page, n, offset);
             }
         }
         if (!ok) {
