@@ -6,6 +6,9 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -19,6 +22,11 @@ namespace {
 
 using bulk::CipherMode;
 using journal::FileState;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 const char* CommandFor(CipherMode mode) {
     return mode == CipherMode::Encipher   ? "encipher"
@@ -62,10 +70,13 @@ TEST(KillTest, RandomKillsThenRecoverLeaveEveryFileInOneState) {
         killed += status == 128 + SIGKILL ? 1 : 0;
         window *= status == 128 + SIGKILL ? 1.15 : 0.75;
         const bool hadJournal = !journal::FindUnfinishedRuns().runs.empty();
+        const std::string errors = (state.Path() / "recover-errors").string();
         const int recovered =
             RunToEnd({TsrnctlPath(), "recover", undo ? "--undo" : "--resume", "--password-stdin"},
-                     PasswordsFor(mode), {stateEnv});
-        ASSERT_EQ(recovered, 0) << "round " << round;
+                     PasswordsFor(mode), {stateEnv}, errors);
+        ASSERT_EQ(recovered, 0) << "round " << round << ", killed with status " << status << ": "
+                                << ReadText(errors);
+        std::remove(errors.c_str());
         EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty()) << "round " << round;
         std::string firstOld;
         std::string firstNew;

@@ -16,9 +16,10 @@ inline std::string TsrnctlPath() {
 }
 
 // Starts `args` (args[0] is the program) with `input` on standard input and
-// standard output and error sent to /dev/null; extra environment in `env`.
+// standard output and error sent to /dev/null (standard error to `errorFile`
+// when one is named); extra environment in `env`.
 inline pid_t Spawn(const std::vector<std::string>& args, const std::string& input,
-                   const std::vector<std::string>& env = {}) {
+                   const std::vector<std::string>& env = {}, const std::string& errorFile = {}) {
     int in[2];
     if (pipe(in) != 0) {
         return -1;
@@ -30,7 +31,9 @@ inline pid_t Spawn(const std::vector<std::string>& args, const std::string& inpu
         close(in[1]);
         int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
-        dup2(null, 2);
+        int error =
+            errorFile.empty() ? null : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(error < 0 ? null : error, 2);
         setsid();  // no controlling terminal: tsrnctl asks nothing
         std::vector<char*> argv;
         for (const std::string& arg : args) {
@@ -58,8 +61,8 @@ inline int WaitFor(pid_t pid) {
 }
 
 inline int RunToEnd(const std::vector<std::string>& args, const std::string& input,
-                    const std::vector<std::string>& env = {}) {
-    return WaitFor(Spawn(args, input, env));
+                    const std::vector<std::string>& env = {}, const std::string& errorFile = {}) {
+    return WaitFor(Spawn(args, input, env, errorFile));
 }
 
 }  // namespace tsrn::test
