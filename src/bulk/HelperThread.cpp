@@ -1,5 +1,6 @@
 #include "bulk/HelperThread.h"
 
+#include <system_error>
 #include <utility>
 
 namespace tsrn::bulk {
@@ -23,9 +24,28 @@ void HelperThread::Start(std::function<void()> job) {
         pending_ = true;
     }
     if (!thread_.joinable()) {
-        thread_ = std::thread([this] { Loop(); });
+        try {
+            thread_ = std::thread([this] { Loop(); });
+        } catch (const std::system_error&) {
+            // No second thread to be had (a process or memory limit): the
+            // caller does the job itself, so the work is done all the same.
+            RunHere();
+            return;
+        }
     }
     changed_.notify_all();
+}
+
+void HelperThread::RunHere() {
+    std::function<void()> job;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job = std::move(job_);
+        job_ = nullptr;
+    }
+    job();
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_ = false;
 }
 
 void HelperThread::Wait() {

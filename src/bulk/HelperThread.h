@@ -1,7 +1,8 @@
 #pragma once
 // A second thread that runs one job at a time beside the caller: Start hands
 // it a job, Wait returns once that job has finished. The thread is started
-// at the first job and joined when the object goes.
+// at the first job and joined when the object goes; when none can be
+// started, Start runs the job on the caller's thread instead.
 
 #include <condition_variable>
 #include <functional>
@@ -23,6 +24,7 @@ class HelperThread {
 
   private:
     void Loop();
+    void RunHere();
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -49,6 +49,25 @@ bool JournalFile::Create(const std::filesystem::path& dir,
         return false;
     }
     chmod(dir.c_str(), 0700);
+    // Written unnamed and linked in once its first bytes are on disk: a kill
+    // during the creation leaves no journal at all, never an empty one that
+    // would read as damaged. File systems without unnamed files take the
+    // named way, whose window is as short as it can be made.
+    fd_ = open(dir.c_str(), O_TMPFILE | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+        flock(fd_, LOCK_EX | LOCK_NB);
+        path_ = dir;  // until it has a name, errors name its folder
+        bool linked = false;
+        if (!Commit(firstBytes, error) || !(linked = LinkUnnamed(dir, error)) ||
+            !SyncDirectory(dir, error)) {
+            if (linked) {
+                unlink(path_.c_str());
+            }
+            Close();
+            return false;
+        }
+        return true;
+    }
     for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
         path_ = dir / NewName();
         fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
@@ -68,6 +87,22 @@ bool JournalFile::Create(const std::filesystem::path& dir,
         return false;
     }
     return true;
+}
+
+// Gives the unnamed journal open in fd_ a fresh name in `dir`.
+bool JournalFile::LinkUnnamed(const std::filesystem::path& dir, std::string& error) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        path_ = dir / NewName();
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    error = Describe("cannot create the journal", path_, errno);
+    return false;
 }
 
 bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validBytes,
