@@ -57,16 +57,19 @@ bool JournalFile::Create(const std::filesystem::path& dir,
     if (fd_ >= 0) {
         flock(fd_, LOCK_EX | LOCK_NB);
         path_ = dir;  // until it has a name, errors name its folder
-        bool linked = false;
-        if (!Commit(firstBytes, error) || !(linked = LinkUnnamed(dir, error)) ||
-            !SyncDirectory(dir, error)) {
-            if (linked) {
-                unlink(path_.c_str());
-            }
+        if (!Commit(firstBytes, error)) {
             Close();
             return false;
         }
-        return true;
+        if (LinkUnnamed(dir)) {
+            if (!SyncDirectory(dir, error)) {
+                unlink(path_.c_str());
+                Close();
+                return false;
+            }
+            return true;
+        }
+        Close();  // no /proc to link it through: the named way below
     }
     for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
         path_ = dir / NewName();
@@ -90,7 +93,7 @@ bool JournalFile::Create(const std::filesystem::path& dir,
 }
 
 // Gives the unnamed journal open in fd_ a fresh name in `dir`.
-bool JournalFile::LinkUnnamed(const std::filesystem::path& dir, std::string& error) {
+bool JournalFile::LinkUnnamed(const std::filesystem::path& dir) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 8; ++attempt) {
         path_ = dir / NewName();
@@ -101,7 +104,6 @@ bool JournalFile::LinkUnnamed(const std::filesystem::path& dir, std::string& err
             break;
         }
     }
-    error = Describe("cannot create the journal", path_, errno);
     return false;
 }
 

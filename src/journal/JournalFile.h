@@ -34,7 +34,7 @@ class JournalFile {
 
   private:
     bool WriteAll(const std::vector<std::uint8_t>& bytes, std::string& error);
-    bool LinkUnnamed(const std::filesystem::path& dir, std::string& error);
+    bool LinkUnnamed(const std::filesystem::path& dir);
     void Close();
 
     int fd_ = -1;
