@@ -95,7 +95,10 @@ void RewriteFile(const std::string& path, std::vector<std::uint8_t>& buffer, int
     close(fd);
 }
 
-void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer, int extraFlags = 0) {
+// Calls `onFile(dirFd, name, path)` for each regular file below `folder`, a
+// folder's own files before its subfolders, as a run takes them.
+template <typename OnFile>
+void ForEachFile(const std::string& folder, OnFile& onFile) {
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
         return;
@@ -105,13 +108,20 @@ void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer, i
         if (name == "." || name == "..")
             continue;
         if (entry->d_type == DT_REG)
-            RewriteFile(folder + "/" + name, buffer, extraFlags);
+            onFile(dirfd(dir), entry->d_name, folder + "/" + name);
         if (entry->d_type == DT_DIR)
             folders.push_back(folder + "/" + name);
     }
     closedir(dir);
     for (const auto& sub : folders)
-        RewriteTree(sub, buffer, extraFlags);
+        ForEachFile(sub, onFile);
+}
+
+void RewriteTree(const std::string& folder, std::vector<std::uint8_t>& buffer, int extraFlags = 0) {
+    auto rewrite = [&](int, const char*, const std::string& path) {
+        RewriteFile(path, buffer, extraFlags);
+    };
+    ForEachFile(folder, rewrite);
 }
 
 // Wall time, and the CPU time this process spent (user and system), which
@@ -213,27 +223,12 @@ void Report(const char* what, const Pair& pair, double bytes) {
 // counting pass that looks at every file's size before anything is changed.
 double CountingWalkSeconds(const fs::path& root) {
     std::uint64_t total = 0;
-    const std::function<void(const std::string&)> walk = [&](const std::string& folder) {
-        DIR* dir = opendir(folder.c_str());
-        if (dir == nullptr)
-            return;
-        std::vector<std::string> folders;
-        while (dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            struct stat st {};
-            if (entry->d_type == DT_REG &&
-                fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                total += static_cast<std::uint64_t>(st.st_size);
-            if (entry->d_type == DT_DIR)
-                folders.push_back(folder + "/" + name);
-        }
-        closedir(dir);
-        for (const auto& sub : folders)
-            walk(sub);
+    auto count = [&](int dirFd, const char* name, const std::string&) {
+        struct stat st {};
+        if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            total += static_cast<std::uint64_t>(st.st_size);
     };
-    return Seconds([&] { walk(root.string()); });
+    return Seconds([&] { ForEachFile(root.string(), count); });
 }
 
 // Two references beside the floor, not in its place: the floor plus the
