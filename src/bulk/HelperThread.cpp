@@ -18,34 +18,28 @@ HelperThread::~HelperThread() {
 }
 
 void HelperThread::Start(std::function<void()> job) {
+    if (!TryStart(job)) {
+        // No second thread to be had (a process or memory limit): the
+        // caller does the job itself, so the work is done all the same.
+        job();
+    }
+}
+
+bool HelperThread::TryStart(std::function<void()> job) {
+    if (!thread_.joinable()) {
+        try {
+            thread_ = std::thread([this] { Loop(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = std::move(job);
         pending_ = true;
     }
-    if (!thread_.joinable()) {
-        try {
-            thread_ = std::thread([this] { Loop(); });
-        } catch (const std::system_error&) {
-            // No second thread to be had (a process or memory limit): the
-            // caller does the job itself, so the work is done all the same.
-            RunHere();
-            return;
-        }
-    }
     changed_.notify_all();
-}
-
-void HelperThread::RunHere() {
-    std::function<void()> job;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        job = std::move(job_);
-        job_ = nullptr;
-    }
-    job();
-    std::lock_guard<std::mutex> lock(mutex_);
-    pending_ = false;
+    return true;
 }
 
 void HelperThread::Wait() {

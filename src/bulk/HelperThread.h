@@ -20,11 +20,13 @@ class HelperThread {
 
     // Starts `job`; the caller must Wait before the next Start.
     void Start(std::function<void()> job);
+    // Starts `job` on the second thread only: false, and `job` not run, when
+    // there is none. For a job that waits on the caller's own work.
+    bool TryStart(std::function<void()> job);
     void Wait();
 
   private:
     void Loop();
-    void RunHere();
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -36,22 +36,21 @@ class RunJournal {
         (void)offset, (void)data, (void)length;
         return true;
     }
-    // Large files go in windows of several chunks. Whether the transform
-    // should hash each page of a window (with PageHash) before handing it on.
-    virtual bool HashesPages() const { return false; }
-    // The hash the journal keeps of a page; called from the transform's
-    // second thread, so it must not touch the journal's state.
+    // Large files go on two threads, which hash each page with PageHash
+    // from the bytes the file holds now (the state it is leaving), from
+    // either thread at once: it must not touch the journal's state.
     virtual std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const {
         (void)data, (void)length;
         return 0;
     }
-    // `data` is about to be written at `offset`; `pageHashes` has a hash per
-    // page of it when HashesPages(), else it is null. Comes from the
-    // transform's second thread, never while another call is under way.
-    virtual bool BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data,
-                                   std::size_t length, const std::uint64_t* pageHashes) {
-        (void)pageHashes;
-        return BeforeChunkWrite(offset, data, length);
+    // The hashes of the pages of [offset, offset + length), in file order
+    // from offset 0 on; returns once they are on disk, and no page of that
+    // range is written before. Comes from a third thread, never while
+    // another call is under way.
+    virtual bool NotePages(std::uint64_t offset, std::size_t length,
+                           const std::uint64_t* pageHashes) {
+        (void)offset, (void)length, (void)pageHashes;
+        return true;
     }
     // The file begun is wholly in its new state (`restored`: back in its old one).
     virtual bool FileDone(const std::string& path, bool restored) {

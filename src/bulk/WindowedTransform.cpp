@@ -21,30 +21,20 @@ std::size_t Take(std::atomic<std::size_t>& next, std::size_t count) {
     return index < count ? index : kNoChunk;
 }
 
+std::size_t PagesIn(std::size_t bytes) {
+    return (bytes + RunJournal::kPageSize - 1) / RunJournal::kPageSize;
+}
+
 }  // namespace
 
 WindowedTransform::WindowedTransform(std::size_t chunk, FileIo& io, bool serializeIo)
     : chunk_(chunk),
-      windowChunks_(std::clamp(kWindowBytes / chunk, kSmallestFileChunks, kChunksPerStep)),
+      gatedChunks_(std::clamp(kGatedBytes / chunk, std::size_t{4}, kChunksPerStep)),
       io_(io),
       serializeIo_(serializeIo) {}
 
-void WindowedTransform::Allocate(bool immediate) {
-    if (immediate) {
-        for (auto& buffer : laneBuffers_) {
-            buffer.resize(chunk_);
-        }
-        return;
-    }
-    for (std::size_t i = 0; i < buffers_.size(); ++i) {
-        buffers_[i].resize(chunk_ * windowChunks_);
-        hashes_[i].resize(chunk_ * windowChunks_ / RunJournal::kPageSize);
-    }
-}
-
-std::size_t WindowedTransform::Length(const Range& range, std::size_t index) const {
-    return static_cast<std::size_t>(
-        std::min<std::uint64_t>(chunk_, length_ - Offset(range, index)));
+std::size_t WindowedTransform::Length(std::uint64_t chunk) const {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(chunk_, length_ - Offset(chunk)));
 }
 
 WindowedTransform::Outcome WindowedTransform::Run(int fd, std::uint64_t length,
@@ -53,128 +43,331 @@ WindowedTransform::Outcome WindowedTransform::Run(int fd, std::uint64_t length,
     fd_ = fd;
     length_ = length;
     progress_ = &progress;
+    return journal == nullptr ? RunImmediate(cipher, progress)
+                              : RunGated(cipher, *journal, progress);
+}
+
+// ---- Straight through, without a journal
+
+WindowedTransform::Outcome WindowedTransform::RunImmediate(const ChunkCipher& cipher,
+                                                           TransformProgress& progress) {
+    for (auto& buffer : laneBuffers_) {
+        buffer.resize(chunk_);
+    }
     Outcome outcome;
-    const bool immediate = journal == nullptr;
-    Allocate(immediate);
-    const std::uint64_t window = chunk_ * (immediate ? kChunksPerStep : windowChunks_);
-    const std::uint64_t windows = (length + window - 1) / window;
-    const std::uint64_t steps = journal == nullptr ? windows : windows + 1;
-    auto range = [&](std::uint64_t k) {
-        const std::uint64_t start = k * window;
-        const std::uint64_t bytes = std::min<std::uint64_t>(window, length - start);
-        return Range{start, static_cast<std::size_t>((bytes + chunk_ - 1) / chunk_),
-                     static_cast<std::size_t>(k % 2)};
-    };
-    for (std::uint64_t k = 0; k < steps; ++k) {
+    const std::uint64_t chunks = (length_ + chunk_ - 1) / chunk_;
+    for (std::uint64_t first = 0; first < chunks; first += kChunksPerStep) {
         Step step;
-        step.immediate = immediate;
-        if (k < windows) {
-            step.read = range(k);
-        }
-        if (!step.immediate && k > 0) {
-            step.write = range(k - 1);
-        }
-        const Range& written = step.immediate ? step.read : step.write;
-        if (!RunStep(step, cipher, journal, outcome)) {
-            outcome.prefix = written.start;
+        step.first = first;
+        step.chunks =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunksPerStep, chunks - first));
+        if (!RunStep(step, cipher, outcome)) {
+            outcome.prefix = Offset(first);
             return outcome;
         }
-        if (written.chunks > 0) {
-            const std::uint64_t end =
-                Offset(written, written.chunks - 1) + Length(written, written.chunks - 1);
-            if (end - written.start > step.reported) {
-                progress.ChunkDone(end - written.start - step.reported);
-            }
-            outcome.prefix = end;
+        const std::uint64_t last = first + step.chunks - 1;
+        const std::uint64_t bytes = Offset(last) + Length(last) - Offset(first);
+        if (bytes > step.reported) {
+            progress.ChunkDone(bytes - step.reported);
         }
+        outcome.prefix = Offset(first) + bytes;
     }
     return outcome;
 }
 
-bool WindowedTransform::RunStep(Step& step, const ChunkCipher& cipher, RunJournal* journal,
-                                Outcome& outcome) {
-    if (step.write.chunks > 0) {
-        noter_.Start([this, &step, journal] {
-            const Range& w = step.write;
-            const std::uint64_t bytes = Offset(w, w.chunks - 1) + Length(w, w.chunks - 1) - w.start;
-            const bool ok = journal->BeforeWindowWrite(
-                w.start, buffers_[w.buffer].data(), static_cast<std::size_t>(bytes),
-                journal->HashesPages() ? hashes_[w.buffer].data() : nullptr);
-            step.release.store(ok ? kGo : kVetoed, std::memory_order_release);
-            step.release.notify_all();
-        });
-    }
-    lane_.Start([this, &step, &cipher, journal] { Lane(step, 1, cipher, journal); });
-    Lane(step, 0, cipher, journal);
+bool WindowedTransform::RunStep(Step& step, const ChunkCipher& cipher, Outcome& outcome) {
+    lane_.Start([this, &step, &cipher] { Lane(step, 1, cipher); });
+    Lane(step, 0, cipher);
     lane_.Wait();
-    if (step.write.chunks > 0) {
-        noter_.Wait();
-    }
-    bool ok = true;
+    outcome.written = step.written;
     // A chunk that failed part way is put back first, whatever else happened.
     for (const LaneError& error : step.errors) {
-        if (error.kind == Stop::WriteError && !Restore(step, error, cipher)) {
+        if (error.kind == Stop::WriteError &&
+            !Restore(laneBuffers_[static_cast<std::size_t>(error.lane)].data(), error.chunk,
+                     cipher)) {
             outcome.stop = Stop::Unrestorable;
             outcome.error = error.error;
             return false;
         }
     }
-    // In file order a window's note comes before its writes, and its writes
-    // before the next window's reads.
-    if (step.release.load() == kVetoed) {
-        outcome.stop = Stop::Vetoed;
-        ok = false;
-    }
     for (Stop kind : {Stop::WriteError, Stop::ReadError}) {
         for (const LaneError& error : step.errors) {
-            if (ok && error.kind == kind) {
+            if (error.kind == kind) {
                 outcome.stop = kind;
                 outcome.error = error.error;
-                ok = false;
+                return false;
             }
         }
     }
-    outcome.written = step.written;
-    return ok;
+    return true;
 }
 
-void WindowedTransform::Lane(Step& step, int lane, const ChunkCipher& cipher, RunJournal* journal) {
+void WindowedTransform::Lane(Step& step, int lane, const ChunkCipher& cipher) {
+    // Each thread keeps reusing its own chunk buffer, hot in its cache.
+    std::uint8_t* data = laneBuffers_[static_cast<std::size_t>(lane)].data();
     while (!step.failed.load(std::memory_order_relaxed)) {
-        if (step.release.load(std::memory_order_acquire) == kGo) {
-            const std::size_t index = Take(step.nextWrite, step.write.chunks);
-            if (index != kNoChunk) {
-                WriteChunk(step, step.write, index, lane);
-                Report(step, lane);
-                continue;
-            }
+        const std::size_t index = Take(step.next, step.chunks);
+        if (index == kNoChunk) {
+            return;
         }
-        const std::size_t index = Take(step.nextRead, step.read.chunks);
-        if (index != kNoChunk) {
-            if (ReadChunk(step, index, lane, cipher, journal) && step.immediate) {
-                WriteChunk(step, step.read, index, lane);
-                Report(step, lane);
+        const std::uint64_t chunk = step.first + index;
+        Stop failure = Stop::None;
+        if (!ReadChunk(data, chunk, cipher, nullptr, nullptr)) {
+            failure = Stop::ReadError;
+        } else if (!Write(data, Length(chunk), Offset(chunk))) {
+            failure = Stop::WriteError;
+        }
+        if (failure != Stop::None) {
+            step.errors[static_cast<std::size_t>(lane)] = LaneError{failure, errno, chunk, lane};
+            step.failed.store(true, std::memory_order_relaxed);
+            return;
+        }
+        step.written[index] = true;
+        step.writtenBytes.fetch_add(Length(chunk), std::memory_order_relaxed);
+        if (lane == 0) {
+            Report(step.writtenBytes, step.reported);
+        }
+    }
+}
+
+// ---- Behind the journal
+
+WindowedTransform::Outcome WindowedTransform::RunGated(const ChunkCipher& cipher,
+                                                       RunJournal& journal,
+                                                       TransformProgress& progress) {
+    slotBuffer_.resize(gatedChunks_ * chunk_);
+    slotHashes_.resize(gatedChunks_ * (chunk_ / RunJournal::kPageSize));
+    Gate gate;
+    gate.chunks = (length_ + chunk_ - 1) / chunk_;
+    gate.slotStates.assign(gatedChunks_, Slot::Free);
+    gate.owner.assign(gatedChunks_, 0);
+    // The noter waits for the lanes' reads: it must never run in their place.
+    gate.lanesNote = !noter_.TryStart([this, &gate, &journal] { Noter(gate, journal); });
+    lane_.Start([this, &gate, &cipher, &journal] { GatedLane(gate, 1, cipher, journal); });
+    GatedLane(gate, 0, cipher, journal);
+    lane_.Wait();
+    {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.stopped = true;  // the noter has nothing more to wait for
+    }
+    gate.noterWake.notify_all();
+    if (!gate.lanesNote) {
+        noter_.Wait();
+    }
+    Outcome outcome;
+    GatedOutcome(gate, cipher, outcome);
+    if (outcome.stop == Stop::None && length_ > gate.reported) {
+        progress.ChunkDone(length_ - gate.reported);
+    }
+    return outcome;
+}
+
+// A lane writes what the journal holds when the other is not writing (two
+// writers to one file only wait for each other), else reads ahead.
+void WindowedTransform::GatedLane(Gate& gate, int lane, const ChunkCipher& cipher,
+                                  RunJournal& journal) {
+    std::unique_lock<std::mutex> lock(gate.mutex);
+    while (!gate.stopped && gate.writtenPrefix < gate.chunks) {
+        const bool canRead =
+            gate.next < gate.chunks && gate.next < gate.writtenPrefix + gatedChunks_;
+        std::uint64_t chunk = 0;
+        if ((gate.writing == 0 || !canRead) && TakeWrite(gate, lane, chunk)) {
+            WriteGated(gate, lane, chunk, lock);
+        } else if (gate.lanesNote && !gate.noting && gate.readPrefix > gate.durable &&
+                   (!canRead || NoteDue(gate))) {
+            Note(gate, journal, lock);
+        } else if (canRead) {
+            ReadGated(gate, lane, cipher, journal, lock);
+        } else {
+            ++gate.lanesWaiting;
+            if (gate.noterWaiting) {
+                gate.noterWake.notify_one();  // the noter stops waiting for a fuller batch
             }
+            gate.lanesWake.wait(lock);
+            --gate.lanesWaiting;
+        }
+    }
+    WakeLanes(gate);  // the other lane may wait for a stop or for the end
+}
+
+void WindowedTransform::WriteGated(Gate& gate, int lane, std::uint64_t chunk,
+                                   std::unique_lock<std::mutex>& lock) {
+    ++gate.writing;
+    lock.unlock();
+    const bool ok = Write(SlotData(chunk), Length(chunk), Offset(chunk));
+    const int error = errno;
+    if (ok && lane == 0) {
+        gate.writtenBytes.fetch_add(Length(chunk), std::memory_order_relaxed);
+        Report(gate.writtenBytes, gate.reported);
+    } else if (ok) {
+        gate.writtenBytes.fetch_add(Length(chunk), std::memory_order_relaxed);
+    }
+    lock.lock();
+    --gate.writing;
+    if (!ok) {
+        gate.errors[static_cast<std::size_t>(lane)] =
+            LaneError{Stop::WriteError, error, chunk, lane};
+        gate.stopped = true;
+        gate.noterWake.notify_all();
+    } else {
+        Written(gate, chunk);
+    }
+    WakeLanes(gate);
+}
+
+void WindowedTransform::ReadGated(Gate& gate, int lane, const ChunkCipher& cipher,
+                                  const RunJournal& journal, std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t chunk = gate.next++;
+    gate.slotStates[SlotOf(chunk)] = Slot::Reading;
+    gate.owner[SlotOf(chunk)] = lane;
+    lock.unlock();
+    const bool ok = ReadChunk(SlotData(chunk), chunk, cipher, SlotHashes(chunk), &journal);
+    const int error = errno;
+    lock.lock();
+    if (!ok) {
+        gate.errors[static_cast<std::size_t>(lane)] =
+            LaneError{Stop::ReadError, error, chunk, lane};
+        gate.stopped = true;
+        gate.noterWake.notify_all();
+        WakeLanes(gate);
+        return;
+    }
+    gate.slotStates[SlotOf(chunk)] = Slot::Read;
+    while (gate.readPrefix < gate.next && gate.slotStates[SlotOf(gate.readPrefix)] >= Slot::Read) {
+        ++gate.readPrefix;
+    }
+    if (gate.noterWaiting && NoteDue(gate)) {
+        gate.noterWake.notify_one();
+    }
+}
+
+// A flush is worth it for a quarter of the chunks in memory, for the last
+// ones, or for a lane that has nothing else to do.
+bool WindowedTransform::NoteDue(const Gate& gate) const {
+    const std::uint64_t waiting = gate.readPrefix - gate.durable;
+    return waiting > 0 && (waiting >= std::max<std::size_t>(1, gatedChunks_ / 4) ||
+                           gate.readPrefix == gate.chunks || gate.lanesWaiting > 0);
+}
+
+void WindowedTransform::WakeLanes(Gate& gate) {
+    if (gate.lanesWaiting > 0) {
+        gate.lanesWake.notify_all();
+    }
+}
+
+// Takes the first chunk the journal holds that is not written yet, one this
+// lane read if there is one (still in its cache), else the other lane's.
+bool WindowedTransform::TakeWrite(Gate& gate, int lane, std::uint64_t& chunk) const {
+    const std::uint64_t end = std::min(gate.durable, gate.next);
+    bool found = false;
+    for (std::uint64_t c = gate.writtenPrefix; c < end; ++c) {
+        if (gate.slotStates[SlotOf(c)] != Slot::Read) {
             continue;
         }
-        if (step.nextWrite.load(std::memory_order_relaxed) >= step.write.chunks) {
+        if (gate.owner[SlotOf(c)] == lane) {
+            chunk = c;
+            found = true;
+            break;
+        }
+        if (!found) {
+            chunk = c;
+            found = true;
+        }
+    }
+    if (found) {
+        gate.slotStates[SlotOf(chunk)] = Slot::Writing;
+    }
+    return found;
+}
+
+void WindowedTransform::Written(Gate& gate, std::uint64_t chunk) {
+    gate.slotStates[SlotOf(chunk)] = Slot::Written;
+    while (gate.writtenPrefix < gate.next &&
+           gate.slotStates[SlotOf(gate.writtenPrefix)] == Slot::Written) {
+        gate.slotStates[SlotOf(gate.writtenPrefix)] = Slot::Free;
+        ++gate.writtenPrefix;
+    }
+}
+
+void WindowedTransform::Noter(Gate& gate, RunJournal& journal) {
+    std::unique_lock<std::mutex> lock(gate.mutex);
+    for (;;) {
+        gate.noterWaiting = true;
+        gate.noterWake.wait(lock, [this, &gate] {
+            return gate.stopped || gate.durable == gate.chunks || NoteDue(gate);
+        });
+        gate.noterWaiting = false;
+        if (gate.stopped || gate.durable == gate.chunks) {
             return;
         }
-        const int release = step.release.load(std::memory_order_acquire);
-        if (release == kVetoed) {
+        Note(gate, journal, lock);
+    }
+}
+
+// Hands every chunk read since the last flush to the journal in one flush.
+// The slots of those chunks stay as they are meanwhile: none of them can be
+// written, so none can be reused.
+void WindowedTransform::Note(Gate& gate, RunJournal& journal, std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t from = gate.durable;
+    const std::uint64_t to = gate.readPrefix;
+    gate.noting = true;
+    lock.unlock();
+    noteHashes_.clear();
+    for (std::uint64_t c = from; c < to; ++c) {
+        const std::uint64_t* hashes = SlotHashes(c);
+        noteHashes_.insert(noteHashes_.end(), hashes, hashes + PagesIn(Length(c)));
+    }
+    const bool ok = journal.NotePages(
+        Offset(from), static_cast<std::size_t>(Offset(to - 1) + Length(to - 1) - Offset(from)),
+        noteHashes_.data());
+    lock.lock();
+    gate.noting = false;
+    if (ok) {
+        gate.durable = to;
+    } else {
+        gate.vetoed = true;
+        gate.stopped = true;
+    }
+    WakeLanes(gate);
+}
+
+void WindowedTransform::GatedOutcome(Gate& gate, const ChunkCipher& cipher, Outcome& outcome) {
+    for (const LaneError& error : gate.errors) {
+        if (error.kind == Stop::WriteError &&
+            !Restore(SlotData(error.chunk), error.chunk, cipher)) {
+            outcome.stop = Stop::Unrestorable;
+            outcome.error = error.error;
             return;
         }
-        if (release == kWaiting) {
-            step.release.wait(kWaiting, std::memory_order_acquire);
+    }
+    outcome.prefix = std::min(length_, Offset(gate.writtenPrefix));
+    for (std::size_t k = 0; k < gatedChunks_ && gate.writtenPrefix + k < gate.next; ++k) {
+        outcome.written[k] = gate.slotStates[SlotOf(gate.writtenPrefix + k)] == Slot::Written;
+    }
+    if (gate.vetoed) {
+        outcome.stop = Stop::Vetoed;
+        return;
+    }
+    for (Stop kind : {Stop::WriteError, Stop::ReadError}) {
+        for (const LaneError& error : gate.errors) {
+            if (error.kind == kind) {
+                outcome.stop = kind;
+                outcome.error = error.error;
+                return;
+            }
         }
     }
 }
 
-bool WindowedTransform::ReadChunk(Step& step, std::size_t index, int lane,
-                                  const ChunkCipher& cipher, RunJournal* journal) {
-    const Range& range = step.read;
-    const std::uint64_t offset = Offset(range, index);
-    const std::size_t want = Length(range, index);
-    std::uint8_t* data = Data(step, range, index, lane);
+// ---- Shared
+
+// Reads a chunk, hashes its pages when `hashes` is given (while the chunk is
+// in this core's cache), and ciphers it.
+bool WindowedTransform::ReadChunk(std::uint8_t* data, std::uint64_t chunk,
+                                  const ChunkCipher& cipher, std::uint64_t* hashes,
+                                  const RunJournal* journal) {
+    const std::uint64_t offset = Offset(chunk);
+    const std::size_t want = Length(chunk);
     // One byte more at the end tells a file that grew since it was opened.
     const std::size_t ask = want < chunk_ ? want + 1 : want;
     const ssize_t got = Read(data, ask, offset);
@@ -182,58 +375,33 @@ bool WindowedTransform::ReadChunk(Step& step, std::size_t index, int lane,
         if (got >= 0) {
             errno = EIO;  // the file changed its length under the run
         }
-        Fail(step, lane, Stop::ReadError, index);
         return false;
     }
-    const bool last = offset + want == length_;
-    cipher.Apply(data, want, offset, last);
-    if (journal != nullptr && journal->HashesPages()) {
-        // Hashed while the chunk is still in this core's cache.
-        std::uint64_t* hashes =
-            hashes_[range.buffer].data() + index * (chunk_ / RunJournal::kPageSize);
+    if (hashes != nullptr) {
         for (std::size_t page = 0; page < want; page += RunJournal::kPageSize) {
             *hashes++ =
                 journal->PageHash(data + page, std::min(RunJournal::kPageSize, want - page));
         }
     }
-    return true;
-}
-
-bool WindowedTransform::WriteChunk(Step& step, const Range& range, std::size_t index, int lane) {
-    if (!Write(Data(step, range, index, lane), Length(range, index), Offset(range, index))) {
-        Fail(step, lane, Stop::WriteError, index);
-        return false;
-    }
-    step.written[index] = true;
-    step.writtenBytes.fetch_add(Length(range, index), std::memory_order_relaxed);
+    cipher.Apply(data, want, offset, offset + want == length_);
     return true;
 }
 
 // The chunk may be partly on disk in its new state: its old bytes go back.
-bool WindowedTransform::Restore(const Step& step, const LaneError& error,
+bool WindowedTransform::Restore(std::uint8_t* data, std::uint64_t chunk,
                                 const ChunkCipher& cipher) {
-    const Range& range = step.immediate ? step.read : step.write;
-    const std::uint64_t offset = Offset(range, error.chunk);
-    const std::size_t length = Length(range, error.chunk);
-    std::uint8_t* data = Data(step, range, error.chunk, error.lane);
+    const std::uint64_t offset = Offset(chunk);
+    const std::size_t length = Length(chunk);
     cipher.Inverse().Apply(data, length, offset, offset + length == length_);
     return Write(data, length, offset);
 }
 
-void WindowedTransform::Fail(Step& step, int lane, Stop kind, std::size_t chunk) {
-    step.errors[static_cast<std::size_t>(lane)] = LaneError{kind, errno, chunk, lane};
-    step.failed.store(true, std::memory_order_relaxed);
-}
-
-// The progress hears from this thread only, as the chunks of both go by.
-void WindowedTransform::Report(Step& step, int lane) {
-    if (lane != 0) {
-        return;
-    }
-    const std::uint64_t done = step.writtenBytes.load(std::memory_order_relaxed);
-    if (done > step.reported) {
-        progress_->ChunkDone(done - step.reported);
-        step.reported = done;
+// The progress hears from the calling thread only, as the chunks of both go by.
+void WindowedTransform::Report(std::atomic<std::uint64_t>& writtenBytes, std::uint64_t& reported) {
+    const std::uint64_t done = writtenBytes.load(std::memory_order_relaxed);
+    if (done > reported) {
+        progress_->ChunkDone(done - reported);
+        reported = done;
     }
 }
 

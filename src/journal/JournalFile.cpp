@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 namespace tsrn::journal {
@@ -37,6 +38,8 @@ void JournalFile::Close() {
         close(fd_);
         fd_ = -1;
     }
+    end_ = 0;
+    length_ = 0;
 }
 
 bool JournalFile::Create(const std::filesystem::path& dir,
@@ -53,7 +56,7 @@ bool JournalFile::Create(const std::filesystem::path& dir,
     // during the creation leaves no journal at all, never an empty one that
     // would read as damaged. File systems without unnamed files take the
     // named way, whose window is as short as it can be made.
-    fd_ = open(dir.c_str(), O_TMPFILE | O_WRONLY | O_APPEND | O_CLOEXEC, 0600);
+    fd_ = open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd_ >= 0) {
         flock(fd_, LOCK_EX | LOCK_NB);
         path_ = dir;  // until it has a name, errors name its folder
@@ -73,7 +76,7 @@ bool JournalFile::Create(const std::filesystem::path& dir,
     }
     for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
         path_ = dir / NewName();
-        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ < 0 && errno != EEXIST) {
             break;
         }
@@ -111,7 +114,7 @@ bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validB
                          std::string& error) {
     Close();
     path_ = path;
-    fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    fd_ = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd_ < 0) {
         error = Describe("cannot open the journal", path, errno);
         return false;
@@ -126,13 +129,16 @@ bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validB
         Close();
         return false;
     }
+    end_ = validBytes;
+    length_ = validBytes;
     return true;
 }
 
-bool JournalFile::WriteAll(const std::vector<std::uint8_t>& bytes, std::string& error) {
+bool JournalFile::WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
+                          std::string& error) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t put = write(fd_, bytes.data() + done, bytes.size() - done);
+    while (done < length) {
+        ssize_t put = pwrite(fd_, data + done, length - done, static_cast<off_t>(offset + done));
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -145,18 +151,42 @@ bool JournalFile::WriteAll(const std::vector<std::uint8_t>& bytes, std::string& 
     return true;
 }
 
-bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& error) {
+bool JournalFile::WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error) {
+    static const std::uint8_t zeros[64 << 10] = {};
+    for (std::uint64_t at = from; at < to;) {
+        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof zeros, to - at));
+        if (!WriteAt(zeros, part, at, error)) {
+            return false;
+        }
+        at += part;
+    }
+    return true;
+}
+
+bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
+                         std::uint64_t reserve) {
     if (fd_ < 0) {
         error = "the journal is not open";
         return false;
     }
-    if (!WriteAll(bytes, error)) {
+    const std::uint64_t end = end_ + bytes.size();
+    if (!WriteAt(bytes.data(), bytes.size(), end_, error)) {
         return false;
+    }
+    std::uint64_t length = length_;
+    if (end + reserve > length_) {
+        length =
+            std::max({end + reserve, length_ + std::min(length_, kLargestGrowth), kFirstZeros});
+        if (!WriteZeros(end, length, error)) {
+            return false;
+        }
     }
     if (fdatasync(fd_) != 0) {
         error = Describe("cannot flush the journal", path_, errno);
         return false;
     }
+    end_ = end;
+    length_ = length;
     return true;
 }
 

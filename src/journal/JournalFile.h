@@ -1,6 +1,13 @@
 #pragma once
 // The journal's file on disk: appends and flushes, and removal that is
 // itself on disk before it returns.
+//
+// The file is kept longer than its records, with zeros after them (a
+// reader stops at the first bytes that are no whole record). Records are
+// written over those zeros: a flush then has only data to write, not the
+// file's new length, so it needs no commit of the file system's own
+// journal. On ext4 that halves a flush when the disk is quiet, and keeps it
+// from waiting for every other program's pending metadata when it is not.
 
 #include <cstdint>
 #include <filesystem>
@@ -24,8 +31,11 @@ class JournalFile {
     // follow the last whole one.
     bool Reopen(const std::filesystem::path& path, std::uint64_t validBytes, std::string& error);
 
-    // Appends and flushes (fdatasync) in one go.
-    bool Commit(const std::vector<std::uint8_t>& bytes, std::string& error);
+    // Appends and flushes (fdatasync) in one go; now and then it first
+    // lengthens the zeros after the records, to at least `reserve` bytes
+    // (records to come soon: their flushes then stay short).
+    bool Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
+                std::uint64_t reserve = 0);
     // Unlinks the journal and flushes its folder.
     bool Remove(std::string& error);
 
@@ -33,12 +43,21 @@ class JournalFile {
     bool IsOpen() const { return fd_ >= 0; }
 
   private:
-    bool WriteAll(const std::vector<std::uint8_t>& bytes, std::string& error);
+    // Zeros kept after the records: at least this, twice as many each time
+    // they run out, at most this many more at once.
+    static constexpr std::uint64_t kFirstZeros = 64u << 10;
+    static constexpr std::uint64_t kLargestGrowth = 16u << 20;
+
+    bool WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
+                 std::string& error);
+    bool WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error);
     bool LinkUnnamed(const std::filesystem::path& dir);
     void Close();
 
     int fd_ = -1;
     std::filesystem::path path_;
+    std::uint64_t end_ = 0;     // the records' end
+    std::uint64_t length_ = 0;  // the file's length, records and zeros, on disk
 };
 
 // Reads a whole journal file.

@@ -244,26 +244,27 @@ std::uint64_t RunJournalWriter::PageHash(const std::uint8_t* data, std::size_t l
     return journal::PageHash(data, length, version_);
 }
 
-bool RunJournalWriter::BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data,
-                                         std::size_t length, const std::uint64_t* pageHashes) {
+bool RunJournalWriter::NotePages(std::uint64_t offset, std::size_t length,
+                                 const std::uint64_t* pageHashes) {
     if (broken_ || !haveCurrent_) {
         return false;
     }
     FileInfo& file = files_[current_];
     const std::uint64_t end = std::min(offset + length, file.length);
     if (end <= file.noted) {
-        return true;
+        return true;  // an undo of pages noted on the way there
     }
-    if (pageHashes == nullptr || offset > file.noted || file.noted % kPageSize != 0) {
-        return BeforeChunkWrite(offset, data, length);
+    if (offset > file.noted || file.noted % kPageSize != 0) {
+        return BeforeChunkWrite(offset, nullptr, length);  // read from the file
     }
-    // The hashes are of what is about to be written: the state the file is going to.
+    // The hashes are of the bytes the file holds now: the state it is leaving.
     const std::uint64_t skip = (file.noted - offset) / kPageSize;
     const std::uint64_t count = PageCount(end - file.noted);
-    pending_.Pages(current_, Opposite(currentSource_), file.noted / kPageSize, pageHashes + skip,
+    pending_.Pages(current_, currentSource_, file.noted / kPageSize, pageHashes + skip,
                    static_cast<std::size_t>(count));
     file.noted = end;
-    return Commit();
+    // Room for the rest of the file's hashes now, so the next flushes are short.
+    return Commit(PageCount(file.length - end) * sizeof(std::uint64_t) + kPageSize);
 }
 
 void RunJournalWriter::RunDone(bool complete) {
@@ -446,12 +447,12 @@ bool RunJournalWriter::Keep() {
     return !broken_ && Commit();
 }
 
-bool RunJournalWriter::Commit() {
+bool RunJournalWriter::Commit(std::uint64_t reserve) {
     if (pending_.Empty()) {
         return true;
     }
     std::string error;
-    if (!file_.Commit(pending_.Bytes(), error)) {
+    if (!file_.Commit(pending_.Bytes(), error, reserve)) {
         return Fail(error);
     }
     pending_.Clear();

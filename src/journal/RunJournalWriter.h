@@ -5,7 +5,8 @@
 // are batched by hashing ahead: one flush covers the next pages of the file
 // in progress and of the files the walk will reach next, up to a budget of
 // bytes and files, so a tree of small files costs a flush per batch, not per
-// file. A run that ends with all its files in one state says so in the
+// file. Large files are hashed by the transform itself (NotePages), which
+// batches its own flushes. A run that ends with all its files in one state says so in the
 // journal; the journal itself goes once those files are surely on disk:
 // flushed then, or at the next look (FindUnfinishedRuns), when the kernel
 // has mostly written them already. So a run does not wait for its own data
@@ -56,10 +57,9 @@ class RunJournalWriter final : public bulk::RunJournal {
     void FilePermissions(const std::string& path, std::uint32_t bits) override;
     bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
                           std::size_t length) override;
-    bool HashesPages() const override { return true; }
     std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const override;
-    bool BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
-                           const std::uint64_t* pageHashes) override;
+    bool NotePages(std::uint64_t offset, std::size_t length,
+                   const std::uint64_t* pageHashes) override;
     bool FileDone(const std::string& path, bool restored) override;
     void RunDone(bool complete) override;
 
@@ -100,7 +100,7 @@ class RunJournalWriter final : public bulk::RunJournal {
     std::optional<std::string> NextUpcoming();
     void ForgetUpTo(const std::string& path);
     void SetStatus(FileInfo& file, Status status);
-    bool Commit();
+    bool Commit(std::uint64_t reserve = 0);
     bool FlushAndRemove(std::string& error);
     bool Fail(const std::string& error);
 

@@ -1,8 +1,9 @@
-// Large files go through the two-thread windowed path: the same bytes as the
+// Large files go through the two-thread path: the same bytes as the
 // reference, the same error rules as the chunk loop, and with a journal no
-// page is written before the journal holds the hash of what it receives.
+// page is written before the journal holds the hash of the bytes it held.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <mutex>
@@ -24,8 +25,8 @@ using test::ReadBytes;
 using test::ReferenceEncipher;
 using test::WriteBytes;
 
-// Files over 16 chunks; windows of 64 chunks (256 KiB) with a journal, steps
-// of 64 without.
+// Files over 16 chunks; up to 64 chunks (256 KiB) read ahead of the journal,
+// steps of 64 without.
 constexpr std::size_t kChunk = 4096;
 const KeyPair kKeys{KeyOf(0x0102030405060708ull), KeyOf(0x1112131415161718ull)};
 
@@ -37,13 +38,17 @@ struct CountingProgress : TransformProgress {
     void FileRestored() override { ++restored; }
 };
 
-// Keeps the page hashes it is handed, checks them against the data, and
-// refuses the Nth window when asked.
+// Keeps the page hashes it is handed, checks them against the bytes the
+// file held (`Expect`), and refuses the Nth note when asked.
 class NotingJournal : public RunJournal {
   public:
     explicit NotingJournal(int vetoAt = 0) : vetoAt_(vetoAt) {}
 
-    bool HashesPages() const override { return true; }
+    void Expect(const Bytes& source) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        source_ = &source;
+        nextOffset_ = 0;
+    }
     std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const override {
         std::uint64_t h = length;
         for (std::size_t i = 0; i < length; ++i) {
@@ -51,15 +56,20 @@ class NotingJournal : public RunJournal {
         }
         return h;
     }
-    bool BeforeWindowWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
-                           const std::uint64_t* pageHashes) override {
+    bool NotePages(std::uint64_t offset, std::size_t length,
+                   const std::uint64_t* pageHashes) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (++windows_ == vetoAt_) {
+        if (++notes_ == vetoAt_) {
             return false;
         }
+        outOfOrder_ += offset != nextOffset_ ? 1 : 0;
+        nextOffset_ = offset + length;
         for (std::size_t at = 0; at < length; at += kPageSize) {
             const std::uint64_t hash = pageHashes[at / kPageSize];
-            wrongHashes_ += hash != PageHash(data + at, std::min(kPageSize, length - at)) ? 1 : 0;
+            const std::size_t page = std::min(kPageSize, length - at);
+            const bool right = source_ != nullptr && offset + at + page <= source_->size() &&
+                               hash == PageHash(source_->data() + offset + at, page);
+            wrongHashes_ += right ? 0 : 1;
             noted_[(offset + at) / kPageSize] = hash;
         }
         return true;
@@ -77,12 +87,16 @@ class NotingJournal : public RunJournal {
         return true;
     }
     int WrongHashes() const { return wrongHashes_; }
+    int OutOfOrder() const { return outOfOrder_; }
 
   private:
     std::mutex mutex_;
     int vetoAt_;
-    int windows_ = 0;
+    int notes_ = 0;
     int wrongHashes_ = 0;
+    int outOfOrder_ = 0;
+    std::uint64_t nextOffset_ = 0;
+    const Bytes* source_ = nullptr;
     std::unordered_map<std::uint64_t, std::uint64_t> noted_;
 };
 
@@ -104,8 +118,8 @@ class CheckingIo : public FileIo {
 };
 
 // Without a journal only files over 4 MiB take the windowed path.
-const std::size_t kJournalLengths[] = {16 * kChunk + 1, 2 * 65536 + 7, 262144, 262144 + 3,
-                                       3 * 262144, (1u << 20) + 5};
+const std::size_t kJournalLengths[] = {16 * kChunk + 1, 2 * 65536 + 7, 262144,
+                                       262144 + 3,      3 * 262144,    (1u << 20) + 5};
 const std::size_t kPlainLengths[] = {(4u << 20) + 1, (4u << 20) + 3 * 262144,
                                      (5u << 20) + 262144 + 7};
 constexpr std::size_t kErrorFileLength = (4u << 20) + 300001;
@@ -136,13 +150,17 @@ TEST(WindowedTransform, MatchesTheReferenceWithAndWithoutJournal) {
                 transformer.SetJournal(&journal);
             }
             CountingProgress progress;
+            journal.Expect(plain);
             ASSERT_EQ(Encipher(transformer, path, progress).status, TransformStatus::Done);
-            EXPECT_EQ(ReadBytes(path), ReferenceEncipher(plain, kKeys.current));
+            const Bytes enciphered = ReferenceEncipher(plain, kKeys.current);
+            EXPECT_EQ(ReadBytes(path), enciphered);
             EXPECT_EQ(progress.chunks, length);
+            journal.Expect(enciphered);
             ASSERT_EQ(Encipher(transformer, path, progress, true).status, TransformStatus::Done);
             EXPECT_EQ(ReadBytes(path), plain);
             EXPECT_EQ(checking.Unnoted(), 0);
             EXPECT_EQ(journal.WrongHashes(), 0);
+            EXPECT_EQ(journal.OutOfOrder(), 0);
         }
     }
 }
@@ -170,6 +188,7 @@ TEST(WindowedTransform, ReadOrWriteErrorsLeaveTheFileAsItWas) {
             if (c.failWrite != 0)
                 io.FailWrite(c.failWrite);
             NotingJournal journal;
+            journal.Expect(plain);
             FileTransformer transformer(kChunk, io);
             if (withJournal)
                 transformer.SetJournal(&journal);
@@ -196,14 +215,15 @@ TEST(WindowedTransform, AWriteErrorThatCannotBeUndoneIsReported) {
     EXPECT_EQ(result.error, ENOSPC);
 }
 
-TEST(WindowedTransform, AWindowTheJournalRefusesIsNeverWritten) {
+TEST(WindowedTransform, PagesTheJournalRefusesAreNeverWritten) {
     test::TempDir dir;
     const auto path = dir / "f";
     const Bytes plain = RandomBytes(kErrorFileLength, 4);
     for (int vetoAt : {1, 2, 5}) {
-        SCOPED_TRACE("window " + std::to_string(vetoAt));
+        SCOPED_TRACE("note " + std::to_string(vetoAt));
         WriteBytes(path, plain);
         NotingJournal journal(vetoAt);
+        journal.Expect(plain);
         CheckingIo checking(journal);
         FileTransformer transformer(kChunk, checking);
         transformer.SetJournal(&journal);
@@ -212,6 +232,36 @@ TEST(WindowedTransform, AWindowTheJournalRefusesIsNeverWritten) {
         EXPECT_EQ(ReadBytes(path), plain);
         EXPECT_EQ(checking.Unnoted(), 0);
     }
+}
+
+// Without a third thread the two threads take turns at the journal's flush;
+// without a second, the caller does everything alone.
+TEST(WindowedTransform, WithoutMoreThreadsAJournaledFileIsStillDone) {
+    pthread_attr_t saved;
+    pthread_attr_t huge;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    ASSERT_EQ(pthread_attr_init(&huge), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t{1} << 46), 0);
+    test::TempDir dir;
+    const auto path = dir / "f";
+    const Bytes plain = RandomBytes(kErrorFileLength, 5);
+    WriteBytes(path, plain);
+    NotingJournal journal;
+    journal.Expect(plain);
+    CheckingIo checking(journal);
+    FileTransformer transformer(kChunk, checking);
+    transformer.SetJournal(&journal);
+    CountingProgress progress;
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    const TransformStatus status = Encipher(transformer, path, progress).status;
+    pthread_setattr_default_np(&saved);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&saved);
+    ASSERT_EQ(status, TransformStatus::Done);
+    EXPECT_EQ(ReadBytes(path), ReferenceEncipher(plain, kKeys.current));
+    EXPECT_EQ(checking.Unnoted(), 0);
+    EXPECT_EQ(journal.WrongHashes(), 0);
+    EXPECT_EQ(journal.OutOfOrder(), 0);
 }
 
 }  // namespace

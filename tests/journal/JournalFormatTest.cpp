@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "TempDir.h"
+#include "journal/JournalFile.h"
 #include "journal/JournalFormat.h"
 #include "journal/PageHash.h"
 
@@ -95,6 +97,48 @@ TEST(JournalFormatTest, CutOrDamagedLastRecordEndsTheJournal) {
         EXPECT_FALSE(contents->files[0].done.has_value());
         EXPECT_TRUE(contents->undoing);
     }
+}
+
+// A journal file keeps zeros after its records, to write the next ones over
+// without changing its length: readers stop at them, and a journal continued
+// after a crash goes on right after its last record, wherever the zeros end.
+TEST(JournalFormatTest, ZerosAfterTheRecordsAreRoomNotRecords) {
+    test::TempDir dir("tsrn-journal-file");
+    std::size_t last = 0;
+    const std::vector<std::uint8_t> sample = WithMagic(SampleJournal(last));
+    std::string error;
+    std::filesystem::path path;
+    {
+        JournalFile file;  // locked while open
+        ASSERT_TRUE(file.Create(
+            dir.Path(), std::vector<std::uint8_t>(sample.begin(), sample.begin() + 8 + 40), error))
+            << error;
+        ASSERT_TRUE(file.Commit(std::vector<std::uint8_t>(sample.begin() + 8 + 40, sample.end()),
+                                error, 1u << 20))
+            << error;
+        path = file.Path();
+    }
+    EXPECT_GE(std::filesystem::file_size(path), sample.size() + (1u << 20));
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(ReadJournalBytes(path, bytes, error)) << error;
+    auto contents = ParseJournal(bytes, error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->validBytes, sample.size());
+
+    // Continued after the last whole record: a new record follows it directly.
+    RecordEncoder encoder;
+    encoder.Marker(RecordType::Failed);
+    {
+        JournalFile again;
+        ASSERT_TRUE(again.Reopen(path, last, error)) << error;
+        ASSERT_TRUE(again.Commit(encoder.Bytes(), error)) << error;
+    }
+    ASSERT_TRUE(ReadJournalBytes(path, bytes, error)) << error;
+    contents = ParseJournal(bytes, error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->validBytes, last + encoder.Bytes().size());
+    EXPECT_FALSE(contents->files[0].done.has_value());
+    EXPECT_TRUE(contents->failed);
 }
 
 TEST(JournalFormatTest, RecordsThatContradictTheJournalEndIt) {

@@ -186,7 +186,8 @@ void MoveCompletedJournal(const std::filesystem::path& journalPath) {
     Bytes bytes = ReadAll(journalPath);
     std::size_t pos = sizeof journal::kMagic;
     std::size_t last = pos;
-    while (pos + 12 <= bytes.size()) {
+    // The records end where the zeros kept after them begin (no record type is 0).
+    while (pos + 12 <= bytes.size() && bytes[pos] != 0) {
         const std::uint32_t length = static_cast<std::uint32_t>(bytes[pos + 4]) |
                                      static_cast<std::uint32_t>(bytes[pos + 5]) << 8 |
                                      static_cast<std::uint32_t>(bytes[pos + 6]) << 16 |
