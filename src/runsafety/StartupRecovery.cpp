@@ -50,8 +50,11 @@ std::vector<RunFate> StartupRecovery::Run(const crypto::CipherKey& keyInForce) {
         Warn(prompter_, str::kRecoveryUnreadableJournal,
              text::FormatText<str::kRecoveryUnreadableJournal>(problem));
     std::vector<RunFate> fates;
-    for (const UnfinishedRun& run : scan.runs)
+    offered_.clear();
+    for (const UnfinishedRun& run : scan.runs) {
         fates.push_back(Offer(run, keyInForce));
+        offered_.push_back(OfferedRun{run.contents.header, run.contents.complete, fates.back()});
+    }
     return fates;
 }
 
