@@ -287,16 +287,16 @@ std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& byt
     }
     JournalContents contents;
     bool first = true;
-    contents.validBytes = ReadRecords(
-        bytes, sizeof kMagic,
-        [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
-            Cursor in(payload, length);
-            if (!ApplyRecord(static_cast<RecordType>(type), in, contents, first)) {
-                return false;
-            }
-            first = false;
-            return true;
-        });
+    contents.validBytes =
+        ReadRecords(bytes, sizeof kMagic,
+                    [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
+                        Cursor in(payload, length);
+                        if (!ApplyRecord(static_cast<RecordType>(type), in, contents, first)) {
+                            return false;
+                        }
+                        first = false;
+                        return true;
+                    });
     if (first) {
         error = "the journal has no readable header";
         return std::nullopt;

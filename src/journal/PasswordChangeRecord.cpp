@@ -190,8 +190,7 @@ std::vector<std::string> PasswordChangeRecord::MovingFolders(const ChangeRecordC
     return folders;
 }
 
-bool PasswordChangeRecord::Create(const std::filesystem::path& dir,
-                                  const crypto::CipherKey& oldKey,
+bool PasswordChangeRecord::Create(const std::filesystem::path& dir, const crypto::CipherKey& oldKey,
                                   const crypto::CipherKey& newKey, std::string& error) {
     std::random_device device;
     ChangeRecordContents contents;
@@ -213,8 +212,8 @@ bool PasswordChangeRecord::Create(const std::filesystem::path& dir,
     return true;
 }
 
-bool PasswordChangeRecord::Continue(const std::filesystem::path& dir,
-                                    ChangeRecordContents contents, std::string& error) {
+bool PasswordChangeRecord::Continue(const std::filesystem::path& dir, ChangeRecordContents contents,
+                                    std::string& error) {
     if (!file_.Reopen(PathIn(dir), contents.validBytes, error))
         return false;
     contents_ = std::move(contents);

@@ -39,7 +39,7 @@ enum class ChangeRecordType : std::uint32_t {
 
 struct ChangeFolder {
     std::string path;
-    ChangeKey key = ChangeKey::Old;  // the last key it was known to be wholly under
+    ChangeKey key = ChangeKey::Old;   // the last key it was known to be wholly under
     std::optional<ChangeKey> moving;  // a run towards this key was started since
     bool ended = false;               // that run ended without reaching it
 };

@@ -160,9 +160,9 @@ ChangeFate ChangeRecovery::Settle(const crypto::CipherKey& keyInForce,
             pending.push_back(folder.path);
     }
     if (!pending.empty()) {
-        runsafety::Warn(ports_.prompter, str::kChangeBlocked,
-                        text::FormatText<str::kChangeBlocked>(runsafety::PathLines(pending),
-                                                              RecordPath()));
+        runsafety::Warn(
+            ports_.prompter, str::kChangeBlocked,
+            text::FormatText<str::kChangeBlocked>(runsafety::PathLines(pending), RecordPath()));
         return ChangeFate::Blocked;
     }
     if (!unknown.empty()) {
@@ -193,16 +193,15 @@ ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce) {
         return Kept(ChangeFate::Later);
     const bool allowed = crypto::PasswordLengthAllowed(*typed);
     const crypto::CipherKey newKey = crypto::DeriveKey(*typed);
-    if (!allowed || journal::KeyIdentity(newKey, record_.Contents().salt) !=
-                        record_.Contents().newKeyId) {
+    if (!allowed ||
+        journal::KeyIdentity(newKey, record_.Contents().salt) != record_.Contents().newKeyId) {
         Wipe(*typed);
         runsafety::Warn(ports_.prompter, str::kChangeWrongPassword,
                         text::FormatText<str::kChangeWrongPassword>(RecordPath()));
         return ChangeFate::WrongPassword;
     }
-    const ChangeFate fate = answer == runsafety::ChangeAnswer::TakeBack
-                                ? TakeBack(keyInForce, newKey)
-                                : Finish(*typed);
+    const ChangeFate fate =
+        answer == runsafety::ChangeAnswer::TakeBack ? TakeBack(keyInForce, newKey) : Finish(*typed);
     Wipe(*typed);
     return fate;
 }

@@ -66,7 +66,8 @@ void SettleRecord(PasswordPorts& ports, journal::PasswordChangeRecord& record) {
         return;
     if (!reciphered.empty())
         Warn(ports.prompter, ids::kChangeLeftBehind,
-             text::FormatText<ids::kChangeLeftBehind>(runsafety::PathLines(reciphered), record.Path().string()));
+             text::FormatText<ids::kChangeLeftBehind>(runsafety::PathLines(reciphered),
+                                                      record.Path().string()));
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ void PasswordChange::Run() {
     const auto newPassword = dialogs_.AskNewPassword();
     if (!newPassword)
         return;
-    WithPorts([&](password::PasswordPorts& ports) { password::ChangePassword(*newPassword, ports); });
+    WithPorts(
+        [&](password::PasswordPorts& ports) { password::ChangePassword(*newPassword, ports); });
 }
 
 void PasswordChange::WithPorts(const std::function<void(password::PasswordPorts&)>& work) {

@@ -10,8 +10,8 @@
 #include "folders/AppState.h"
 #include "folders/FolderList.h"
 #include "folders/RegistryStore.h"
-#include "platform/Prompter.h"
 #include "password/PasswordPorts.h"
+#include "platform/Prompter.h"
 #include "view/ViewDialogs.h"
 
 namespace tsrn::view {

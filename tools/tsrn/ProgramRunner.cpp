@@ -20,8 +20,8 @@
 #include "app/gui/ToolBarLayoutStore.h"
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
-#include "platform/Locations.h"
 #include "password/ChangeRecovery.h"
+#include "platform/Locations.h"
 #include "runsafety/StartupRecovery.h"
 #include "view/gui/RecoveryWindows.h"
 

@@ -29,8 +29,8 @@ struct ChoiceButton {
 // escape, so nothing is written unless a button that writes is pressed.
 int AskThreeWay(int captionId, const std::string& text, const ChoiceButton (&buttons)[3],
                 QWidget* parent, const std::function<void(QMessageBox&)>& hook) {
-    QMessageBox box(QMessageBox::Question, app::TableText(captionId),
-                    QString::fromStdString(text), QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, app::TableText(captionId), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("RecoveryQuestion"));
     box.setTextFormat(Qt::PlainText);
     QPushButton* added[3] = {};
