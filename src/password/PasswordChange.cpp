@@ -7,6 +7,7 @@
 
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
+#include "journal/RunRecovery.h"
 #include "password/Reciphering.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -53,14 +54,18 @@ std::vector<std::string> FoldersUnderNewKey(const journal::ChangeRecordContents&
 }
 
 // After a change that was not installed: a record with nothing under the
-// new key and no run in doubt has nothing to tell and goes.
+// new key and no run in doubt (one whose journal is still unfinished) has
+// nothing to tell and goes; otherwise it stays for the next start.
 void SettleRecord(PasswordPorts& ports, journal::PasswordChangeRecord& record) {
     if (!record.IsOpen())
         return;
     const journal::ChangeRecordContents& contents = record.Contents();
     const std::vector<std::string> reciphered = FoldersUnderNewKey(contents);
-    const bool inDoubt = std::any_of(contents.folders.begin(), contents.folders.end(),
-                                     [](const journal::ChangeFolder& f) { return f.moving; });
+    const journal::RunScan scan = journal::FindUnfinishedRuns(record.Path().parent_path());
+    const bool inDoubt = std::any_of(
+        contents.folders.begin(), contents.folders.end(), [&](const journal::ChangeFolder& f) {
+            return f.moving && (!f.ended || journal::OverlappingRun(scan, f.path) != nullptr);
+        });
     std::string error;
     if (reciphered.empty() && !inDoubt && record.Remove(error))
         return;
@@ -90,8 +95,8 @@ PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPort
     journal::PasswordChangeRecord record;
     if (!crypto::PasswordLengthAllowed(newPassword) ||
         !RecipherFolders(newPassword, ports, record, false)) {
-        SettleRecord(ports, record);
         Inform(ports.prompter, ids::kPasswordNotInstalled);
+        SettleRecord(ports, record);
         return PasswordChangeResult::NotInstalled;
     }
     InstallPassword(newPassword, ports, &record);

@@ -347,5 +347,20 @@ TEST_F(PasswordChangeRecoveryTest, AChangeThatEndsLeavesNoRecordAndOneNotInstall
     crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
 }
 
+TEST_F(PasswordChangeRecoveryTest, AChangeBrokenOffBeforeAnyFolderWasDoneLeavesNoRecord) {
+    class RefusingRunner : public bulk::BulkRunner {
+      public:
+        int Run(const std::string&, CipherMode) override { return bulk::kIdCancel; }
+    } runner;
+    password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner, &store_};
+    ports.changeRecordDirectory = RecordDir();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(password::ChangePassword(kNewPassword, ports),
+                  password::PasswordChangeResult::NotInstalled);
+        EXPECT_FALSE(RecordLeft());
+    }
+    EXPECT_FALSE(Contains(prompter_.AskedIds(), str::kChangeLeftRefused));
+}
+
 }  // namespace
 }  // namespace tsrn::test
