@@ -55,6 +55,7 @@ class StartupRecovery {
     RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
     void ReportFiles(const journal::RecoveryResult& result);
     void ReportKept(const journal::UnfinishedRun& run);
+    bool TakingBack(const std::string& folder) const;
 
     Prompter& prompter_;
     RecoveryPorts& ports_;

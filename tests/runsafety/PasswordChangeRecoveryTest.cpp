@@ -80,6 +80,21 @@ class DyingPrompter : public ScriptedPrompter {
     int folders_ = 0;
 };
 
+// Recovery ports whose runs end the process after a few steps, as a kill
+// in the middle of a take-back would.
+class DyingRunPorts : public ScriptedRecoveryPorts {
+  public:
+    explicit DyingRunPorts(int dieAfterTicks) : dieAfterTicks_(dieAfterTicks) {}
+    bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) override {
+        for (int tick = 0; tick < dieAfterTicks_ && !run->Finished(); ++tick)
+            run->Tick();
+        _exit(0);
+    }
+
+  private:
+    int dieAfterTicks_;
+};
+
 bool Contains(const std::vector<int>& ids, int id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
@@ -231,6 +246,62 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
         // The question names the folders that cannot be read now.
         EXPECT_NE(ports_.changeQuestions[0].find(Folder(0)), std::string::npos);
         EXPECT_EQ(ports_.changeQuestions[0].find(Folder(2)), std::string::npos);
+    }
+    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+}
+
+TEST_F(PasswordChangeRecoveryTest, ACrashDuringTheTakeBackIsRecoveredTheSameWay) {
+    struct Case {
+        RecoveryAnswer runAnswer;  // for the take-back's unfinished run
+        ChangeAnswer changeAnswer;
+        ChangeFate fate;
+        ChangeKey allUnder;
+    };
+    const Case cases[] = {
+        {RecoveryAnswer::Resume, ChangeAnswer::TakeBack, ChangeFate::TakenBack, ChangeKey::Old},
+        {RecoveryAnswer::Undo, ChangeAnswer::Finish, ChangeFate::Finished, ChangeKey::New},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.changeAnswer == ChangeAnswer::Finish ? "undone, finished" : "resumed");
+        TearDown();
+        trees_.clear();
+        list_ = folders::FolderList();
+        std::filesystem::remove_all(state_.Path() / "runs");
+        for (int i = 0; i < 3; ++i)
+            std::filesystem::remove_all(dir_.Path() / ("folder" + std::to_string(i)));
+        SetUp();
+        prompter_ = ScriptedPrompter();
+        ports_ = ScriptedRecoveryPorts();
+
+        ASSERT_TRUE(CrashedChange(-1, 0, 3));  // folders 0 and 1 done
+        const pid_t pid = fork();
+        if (pid == 0) {
+            DyingRunPorts dying(6);
+            dying.changeAnswers.push_back(ChangeAnswer::TakeBack);
+            dying.passwords.push_back(kNewPassword);
+            runsafety::JournaledLoopRunner runner(prompter_);
+            password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner};
+            ports.changeRecordDirectory = RecordDir();
+            password::ChangeRecovery(ports, dying).Run(keys_.current, {});
+            _exit(4);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "the take-back ended before its crash point";
+        ASSERT_EQ(journal::FindUnfinishedRuns().runs.size(), 1u);
+
+        ports_.answers.push_back(c.runAnswer);
+        ports_.passwords.push_back(kNewPassword);
+        ports_.changeAnswers.push_back(c.changeAnswer);
+        ports_.passwords.push_back(kNewPassword);
+        EXPECT_EQ(Restart(keys_.current), c.fate);
+        // The take-back's run asked for the change's new password by that name.
+        EXPECT_TRUE(Contains(prompter_.AskedIds(), str::kChangeAskNewPassword));
+        EXPECT_FALSE(Contains(prompter_.AskedIds(), str::kRecoveryAskOldPassword));
+        EXPECT_EQ(FoldersNotUnder(c.allUnder), std::vector<std::string>{});
+        EXPECT_FALSE(RecordLeft());
+        EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
     }
     crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
 }
