@@ -356,8 +356,9 @@ TEST_F(PasswordChangeRecoveryTest, ARecordOfOtherPasswordsIsOnlyReported) {
 }
 
 TEST_F(PasswordChangeRecoveryTest, AFolderWhoseRunIsLeftForLaterHoldsTheChangeBack) {
-    MakeRecord({{0, ChangeKey::New}}, {1});
+    // The run first: a guard refuses a run over a folder a left change holds.
     ASSERT_TRUE(CrashRun(trees_[1]->Root(), CipherMode::Recipher, keys_, 5));
+    MakeRecord({{0, ChangeKey::New}}, {1});
     ports_.answers.push_back(RecoveryAnswer::Later);
     EXPECT_EQ(Restart(keys_.current), ChangeFate::Blocked);
     EXPECT_TRUE(Contains(prompter_.AskedIds(), str::kChangeBlocked));
@@ -380,6 +381,17 @@ TEST_F(PasswordChangeRecoveryTest, ARunWithoutJournalDecidesOnlyWhenItSaidHowItE
     EXPECT_EQ(Restart(keys_.current), ChangeFate::NothingDone);
     EXPECT_FALSE(RecordLeft());
     EXPECT_TRUE(prompter_.Asked().empty());
+}
+
+TEST_F(PasswordChangeRecoveryTest, NoRunStartsInAFolderTheLeftChangeHasUnderItsNewKey) {
+    MakeRecord({{0, ChangeKey::New}});
+    for (const std::string& folder : {Folder(0), Folder(0) + "/d1", dir_.Path().string()}) {
+        runsafety::RunJournalGuard guard(prompter_);
+        EXPECT_FALSE(guard.Open(folder, CipherMode::Decipher, keys_)) << folder;
+    }
+    runsafety::RunJournalGuard elsewhere(prompter_);
+    EXPECT_TRUE(elsewhere.Open(Folder(2), CipherMode::Decipher, keys_));
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>(3, str::kChangeLeftRefused));
 }
 
 TEST_F(PasswordChangeRecoveryTest, ASecondChangeIsRefusedWhileOneIsLeft) {
