@@ -45,9 +45,15 @@ class CrashingRunner : public bulk::BulkRunner {
     CrashingRunner(Prompter& prompter, std::string dyingFolder, int dieAt)
         : prompter_(prompter), dyingFolder_(std::move(dyingFolder)), dieAt_(dieAt) {}
 
+    // `dieAt` 0: the run over that folder ends with OK, then the process dies
+    // before the change has noted it.
     int Run(const std::string& folder, CipherMode mode) override {
         if (folder != dyingFolder_)
             return runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
+        if (dieAt_ == 0) {
+            runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
+            _exit(0);
+        }
         DyingIo io(dieAt_, 1);
         runsafety::RunJournalGuard guard(prompter_);
         if (!guard.Open(folder, mode, bulk::KeysFromSlots()) || guard.Writer() == nullptr)
@@ -194,6 +200,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
     struct Case {
         const char* name;
         int dyingFolder;  // -1: the process dies between two folders
+        int dieAt;        // data write of that folder's run; 0: after the run
         int dieAtQuestion;
         RecoveryAnswer runAnswer;  // for the second folder's unfinished run
         ChangeAnswer changeAnswer;
@@ -201,18 +208,26 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
         ChangeKey allUnder;
     };
     const Case cases[] = {
-        {"inside, resumed, taken back", 1, 0, RecoveryAnswer::Resume, ChangeAnswer::TakeBack,
+        {"inside, resumed, taken back", 1, 5, 0, RecoveryAnswer::Resume, ChangeAnswer::TakeBack,
          ChangeFate::TakenBack, ChangeKey::Old},
-        {"inside, undone, taken back", 1, 0, RecoveryAnswer::Undo, ChangeAnswer::TakeBack,
+        {"inside, undone, taken back", 1, 5, 0, RecoveryAnswer::Undo, ChangeAnswer::TakeBack,
          ChangeFate::TakenBack, ChangeKey::Old},
-        {"inside, resumed, finished", 1, 0, RecoveryAnswer::Resume, ChangeAnswer::Finish,
+        {"inside, resumed, finished", 1, 5, 0, RecoveryAnswer::Resume, ChangeAnswer::Finish,
          ChangeFate::Finished, ChangeKey::New},
-        {"inside, undone, finished", 1, 0, RecoveryAnswer::Undo, ChangeAnswer::Finish,
+        {"inside, undone, finished", 1, 5, 0, RecoveryAnswer::Undo, ChangeAnswer::Finish,
          ChangeFate::Finished, ChangeKey::New},
-        {"between, taken back", -1, 3, RecoveryAnswer::Later, ChangeAnswer::TakeBack,
+        {"between, taken back", -1, 0, 3, RecoveryAnswer::Later, ChangeAnswer::TakeBack,
          ChangeFate::TakenBack, ChangeKey::Old},
-        {"between, finished", -1, 3, RecoveryAnswer::Later, ChangeAnswer::Finish,
+        {"between, finished", -1, 0, 3, RecoveryAnswer::Later, ChangeAnswer::Finish,
          ChangeFate::Finished, ChangeKey::New},
+        // The second folder's run ended with OK, its journal ended: it tells.
+        {"after a run, before its note, taken back", 1, 0, 0, RecoveryAnswer::Later,
+         ChangeAnswer::TakeBack, ChangeFate::TakenBack, ChangeKey::Old},
+        {"after a run, before its note, finished", 1, 0, 0, RecoveryAnswer::Later,
+         ChangeAnswer::Finish, ChangeFate::Finished, ChangeKey::New},
+        // Inside the first folder, undone: nothing is under the new key.
+        {"inside the first, undone", 0, 5, 0, RecoveryAnswer::Undo, ChangeAnswer::Finish,
+         ChangeFate::NothingDone, ChangeKey::Old},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,7 +241,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
         prompter_ = ScriptedPrompter();
         ports_ = ScriptedRecoveryPorts();
 
-        ASSERT_TRUE(CrashedChange(c.dyingFolder, 5, c.dieAtQuestion))
+        ASSERT_TRUE(CrashedChange(c.dyingFolder, c.dieAt, c.dieAtQuestion))
             << "the change ended before its crash point";
         ASSERT_TRUE(RecordLeft());
         if (c.dyingFolder >= 0) {
@@ -242,6 +257,10 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
         EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
         EXPECT_EQ(state_in_force_.currentPassword,
                   c.allUnder == ChangeKey::New ? kNewPassword : kOldPassword);
+        if (c.fate == ChangeFate::NothingDone) {
+            EXPECT_TRUE(ports_.changeQuestions.empty());
+            continue;
+        }
         ASSERT_EQ(ports_.changeQuestions.size(), 1u);
         // The question names the folders that cannot be read now.
         EXPECT_NE(ports_.changeQuestions[0].find(Folder(0)), std::string::npos);
