@@ -6,6 +6,10 @@
 #include <functional>
 #include <string>
 
+namespace tsrn::password {
+struct PasswordPorts;
+}
+
 namespace tsrn::app {
 
 class ViewPort {
@@ -30,6 +34,13 @@ class ViewPort {
         (void)folder;
         work();
         return true;
+    }
+
+    // Runs `work` with what a password change works with (folder list,
+    // driver, the window's ciphering passes, the settings store), then
+    // refreshes the list.
+    virtual void WithPasswordPorts(const std::function<void(password::PasswordPorts&)>& work) {
+        (void)work;
     }
 
     // The settings the settings dialog edits.

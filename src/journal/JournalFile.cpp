@@ -44,6 +44,17 @@ void JournalFile::Close() {
 
 bool JournalFile::Create(const std::filesystem::path& dir,
                          const std::vector<std::uint8_t>& firstBytes, std::string& error) {
+    return CreateIn(dir, {}, firstBytes, error);
+}
+
+bool JournalFile::CreateNamed(const std::filesystem::path& dir, const std::string& name,
+                              const std::vector<std::uint8_t>& firstBytes, std::string& error) {
+    return CreateIn(dir, name, firstBytes, error);
+}
+
+// `fixedName` empty: a fresh name of its own.
+bool JournalFile::CreateIn(const std::filesystem::path& dir, const std::string& fixedName,
+                           const std::vector<std::uint8_t>& firstBytes, std::string& error) {
     Close();
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -64,7 +75,7 @@ bool JournalFile::Create(const std::filesystem::path& dir,
             Close();
             return false;
         }
-        if (LinkUnnamed(dir)) {
+        if (LinkUnnamed(dir, fixedName)) {
             if (!SyncDirectory(dir, error)) {
                 unlink(path_.c_str());
                 Close();
@@ -72,12 +83,18 @@ bool JournalFile::Create(const std::filesystem::path& dir,
             }
             return true;
         }
-        Close();  // no /proc to link it through: the named way below
+        const int linkError = errno;
+        Close();
+        if (!fixedName.empty() && linkError == EEXIST) {
+            error = Describe("cannot create", path_, linkError);
+            return false;
+        }
+        // otherwise no /proc to link it through: the named way below
     }
     for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
-        path_ = dir / NewName();
+        path_ = dir / (fixedName.empty() ? NewName() : fixedName);
         fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ < 0 && errno != EEXIST) {
+        if (fd_ < 0 && (errno != EEXIST || !fixedName.empty())) {
             break;
         }
     }
@@ -96,14 +113,14 @@ bool JournalFile::Create(const std::filesystem::path& dir,
 }
 
 // Gives the unnamed journal open in fd_ a fresh name in `dir`.
-bool JournalFile::LinkUnnamed(const std::filesystem::path& dir) {
+bool JournalFile::LinkUnnamed(const std::filesystem::path& dir, const std::string& fixedName) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        path_ = dir / NewName();
+        path_ = dir / (fixedName.empty() ? NewName() : fixedName);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             return true;
         }
-        if (errno != EEXIST) {
+        if (errno != EEXIST || !fixedName.empty()) {
             break;
         }
     }

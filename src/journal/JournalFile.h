@@ -27,6 +27,9 @@ class JournalFile {
     // flushed together with its directory entry.
     bool Create(const std::filesystem::path& dir, const std::vector<std::uint8_t>& firstBytes,
                 std::string& error);
+    // The same under the fixed name `name`; fails when a file of that name exists.
+    bool CreateNamed(const std::filesystem::path& dir, const std::string& name,
+                     const std::vector<std::uint8_t>& firstBytes, std::string& error);
     // An existing journal, cut back to its first `validBytes` so new records
     // follow the last whole one.
     bool Reopen(const std::filesystem::path& path, std::uint64_t validBytes, std::string& error);
@@ -51,7 +54,9 @@ class JournalFile {
     bool WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
                  std::string& error);
     bool WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error);
-    bool LinkUnnamed(const std::filesystem::path& dir);
+    bool CreateIn(const std::filesystem::path& dir, const std::string& fixedName,
+                  const std::vector<std::uint8_t>& firstBytes, std::string& error);
+    bool LinkUnnamed(const std::filesystem::path& dir, const std::string& fixedName);
     void Close();
 
     int fd_ = -1;

@@ -229,6 +229,47 @@ void RecordEncoder::Marker(RecordType type) {
     Finish(Begin(type));
 }
 
+void AppendRecord(std::vector<std::uint8_t>& bytes, std::uint32_t type,
+                  const std::vector<std::uint8_t>& payload) {
+    const std::size_t start = bytes.size();
+    const auto length = static_cast<std::uint32_t>(payload.size());
+    for (std::uint32_t value : {type, length}) {
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    }
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+    const std::uint32_t check = Check(bytes.data() + start, bytes.size() - start);
+    for (int i = 0; i < 4; ++i) {
+        bytes.push_back(static_cast<std::uint8_t>(check >> (8 * i)));
+    }
+}
+
+std::size_t ReadRecords(
+    const std::vector<std::uint8_t>& bytes, std::size_t offset,
+    const std::function<bool(std::uint32_t, const std::uint8_t*, std::size_t)>& take) {
+    std::size_t pos = offset;
+    while (pos <= bytes.size() && bytes.size() - pos >= kFrame) {
+        Cursor frame(bytes.data() + pos, 8);
+        std::uint32_t type = 0;
+        std::uint32_t length = 0;
+        frame.Get32(type);
+        frame.Get32(length);
+        if (length > kMaxPayload || length > bytes.size() - pos - kFrame) {
+            break;
+        }
+        Cursor checkAt(bytes.data() + pos + 8 + length, 4);
+        std::uint32_t check = 0;
+        checkAt.Get32(check);
+        if (check != Check(bytes.data() + pos, 8 + length) ||
+            !take(type, bytes.data() + pos + 8, length)) {
+            break;
+        }
+        pos += kFrame + length;
+    }
+    return pos;
+}
+
 std::uint32_t KeyIdentity(const crypto::CipherKey& key, std::uint32_t salt) {
     std::uint8_t bytes[12];
     std::memcpy(bytes, key.bytes.data(), 8);
@@ -245,31 +286,17 @@ std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& byt
         return std::nullopt;
     }
     JournalContents contents;
-    std::size_t pos = sizeof kMagic;
     bool first = true;
-    while (bytes.size() - pos >= kFrame) {
-        Cursor frame(bytes.data() + pos, 8);
-        std::uint32_t type = 0;
-        std::uint32_t length = 0;
-        frame.Get32(type);
-        frame.Get32(length);
-        if (length > kMaxPayload || length > bytes.size() - pos - kFrame) {
-            break;
-        }
-        Cursor checkAt(bytes.data() + pos + 8 + length, 4);
-        std::uint32_t check = 0;
-        checkAt.Get32(check);
-        if (check != Check(bytes.data() + pos, 8 + length)) {
-            break;
-        }
-        Cursor payload(bytes.data() + pos + 8, length);
-        if (!ApplyRecord(static_cast<RecordType>(type), payload, contents, first)) {
-            break;
-        }
-        first = false;
-        pos += kFrame + length;
-        contents.validBytes = pos;
-    }
+    contents.validBytes =
+        ReadRecords(bytes, sizeof kMagic,
+                    [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
+                        Cursor in(payload, length);
+                        if (!ApplyRecord(static_cast<RecordType>(type), in, contents, first)) {
+                            return false;
+                        }
+                        first = false;
+                        return true;
+                    });
     if (first) {
         error = "the journal has no readable header";
         return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -101,6 +102,17 @@ struct JournalContents {
 // The key identity kept in a journal: 32 bits of a salted hash of the key,
 // so the journal can tell a wrong password without holding the key.
 std::uint32_t KeyIdentity(const crypto::CipherKey& key, std::uint32_t salt);
+
+// The record framing shared by every journal file of the program: appends
+// one framed record holding `payload`.
+void AppendRecord(std::vector<std::uint8_t>& bytes, std::uint32_t type,
+                  const std::vector<std::uint8_t>& payload);
+// Hands each whole record from `offset` on to `take` (type, payload, length),
+// stopping at the first one that is cut short, fails its check or is refused.
+// Returns where the last record taken ends (`offset` when none was).
+std::size_t ReadRecords(
+    const std::vector<std::uint8_t>& bytes, std::size_t offset,
+    const std::function<bool(std::uint32_t, const std::uint8_t*, std::size_t)>& take);
 
 // Parses a journal's bytes; nothing when it is not a run journal at all.
 std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,

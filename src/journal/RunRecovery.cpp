@@ -14,6 +14,7 @@
 #include "bulk/FullIo.h"
 #include "journal/JournalFile.h"
 #include "journal/PageHash.h"
+#include "journal/PasswordChangeRecord.h"
 #include "platform/Locations.h"
 
 namespace tsrn::journal {
@@ -69,6 +70,12 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
         }
     }
     std::sort(paths.begin(), paths.end());
+    // A password change left behind learns from these journals how its
+    // folder runs ended: until it has, they stay.
+    std::vector<std::string> changing;
+    if (const ChangeRecordLoad change = PasswordChangeRecord::Load(dir); change.contents) {
+        changing = PasswordChangeRecord::MovingFolders(*change.contents);
+    }
     for (const auto& path : paths) {
         std::vector<std::uint8_t> bytes;
         std::string error;
@@ -86,7 +93,9 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
             }
         }
         if (contents && contents->complete && !contents->completePlace.empty() &&
-            contents->completePlace == DataPlace(contents->header.folder)) {
+            contents->completePlace == DataPlace(contents->header.folder) &&
+            std::find(changing.begin(), changing.end(), contents->header.folder) ==
+                changing.end()) {
             // Ended in one state, and its data is still in this page cache or on disk.
             if (SyncFolderData(contents->header.folder, error) &&
                 (unlink(path.c_str()) == 0 || errno == ENOENT) && SyncDirectory(dir, error)) {

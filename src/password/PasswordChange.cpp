@@ -1,13 +1,17 @@
 #include "password/PasswordChange.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
+#include "journal/RunRecovery.h"
 #include "password/Reciphering.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "runsafety/RecoveryTexts.h"
 
 namespace tsrn::password {
 
@@ -18,6 +22,57 @@ namespace ids = res::str;
 void Inform(Prompter& prompter, int textId) {
     prompter.Ask(Message{textId, std::string(text::Text(textId)), ids::kAppTitle, Buttons::Ok,
                          Icon::Information, Answer::Ok});
+}
+
+void Warn(Prompter& prompter, int textId, std::string text) {
+    prompter.Ask(Message{textId, std::move(text), ids::kCaptionError, Buttons::Ok,
+                         Icon::Exclamation, Answer::Ok});
+}
+
+// A change left unfinished must be taken back or finished first: a second
+// one on top would recipher its folders again under a third key.
+bool LeftChangeRefuses(PasswordPorts& ports) {
+    if (!ports.changeRecordDirectory)
+        return false;
+    const journal::ChangeRecordLoad left =
+        journal::PasswordChangeRecord::Load(*ports.changeRecordDirectory);
+    if (!left.present)
+        return false;
+    Warn(ports.prompter, ids::kChangeLeftRefused,
+         text::FormatText<ids::kChangeLeftRefused>(
+             journal::PasswordChangeRecord::PathIn(*ports.changeRecordDirectory).string()));
+    return true;
+}
+
+std::vector<std::string> FoldersUnderNewKey(const journal::ChangeRecordContents& contents) {
+    std::vector<std::string> paths;
+    for (const journal::ChangeFolder& folder : contents.folders) {
+        if (folder.key == journal::ChangeKey::New)
+            paths.push_back(folder.path);
+    }
+    return paths;
+}
+
+// After a change that was not installed: a record with nothing under the
+// new key and no run in doubt (one whose journal is still unfinished) has
+// nothing to tell and goes; otherwise it stays for the next start.
+void SettleRecord(PasswordPorts& ports, journal::PasswordChangeRecord& record) {
+    if (!record.IsOpen())
+        return;
+    const journal::ChangeRecordContents& contents = record.Contents();
+    const std::vector<std::string> reciphered = FoldersUnderNewKey(contents);
+    const journal::RunScan scan = journal::FindUnfinishedRuns(record.Path().parent_path());
+    const bool inDoubt = std::any_of(
+        contents.folders.begin(), contents.folders.end(), [&](const journal::ChangeFolder& f) {
+            return f.moving && (!f.ended || journal::OverlappingRun(scan, f.path) != nullptr);
+        });
+    std::string error;
+    if (reciphered.empty() && !inDoubt && record.Remove(error))
+        return;
+    if (!reciphered.empty())
+        Warn(ports.prompter, ids::kChangeLeftBehind,
+             text::FormatText<ids::kChangeLeftBehind>(runsafety::PathLines(reciphered),
+                                                      record.Path().string()));
 }
 
 }  // namespace
@@ -34,19 +89,41 @@ PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPort
         Inform(ports.prompter, ids::kPasswordUnchanged);
         return PasswordChangeResult::Unchanged;
     }
+    if (LeftChangeRefuses(ports))
+        return PasswordChangeResult::NotInstalled;
     // A password the key derivation cannot take would give a key of zeros.
-    if (!crypto::PasswordLengthAllowed(newPassword) || !RecipherFolders(newPassword, ports)) {
+    journal::PasswordChangeRecord record;
+    if (!crypto::PasswordLengthAllowed(newPassword) ||
+        !RecipherFolders(newPassword, ports, record, false)) {
         Inform(ports.prompter, ids::kPasswordNotInstalled);
+        SettleRecord(ports, record);
         return PasswordChangeResult::NotInstalled;
     }
+    InstallPassword(newPassword, ports, &record);
+    return PasswordChangeResult::Installed;
+}
+
+void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
+                     journal::PasswordChangeRecord* record) {
+    bool stored = true;
     if (!ports.state.listFileMode && ports.store != nullptr) {
-        StoreCheckWord(*ports.store, newPassword);
+        stored = StoreCheckWord(*ports.store, newPassword);
     }
     ports.state.currentPassword = newPassword;
     ports.driver.SetPassword(newPassword);
     crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::Current);
+    if (record != nullptr && record->IsOpen()) {
+        std::string error;
+        // Once the check value is on disk the next start takes the new
+        // password and a record left behind would only be dropped.
+        if (!stored) {
+            Warn(ports.prompter, ids::kCheckWordNotStored,
+                 text::FormatText<ids::kCheckWordNotStored>(record->Path().string()));
+        } else {
+            record->Remove(error);
+        }
+    }
     Inform(ports.prompter, ids::kPasswordInstalled);
-    return PasswordChangeResult::Installed;
 }
 
 }  // namespace tsrn::password

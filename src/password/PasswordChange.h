@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "journal/PasswordChangeRecord.h"
 #include "password/PasswordPorts.h"
 
 namespace tsrn::password {
@@ -17,6 +18,13 @@ enum class PasswordChangeResult {
 };
 
 PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPorts& ports);
+
+// Puts `newPassword` in force once every folder is under it: check value
+// stored, process state, driver, key slot. The record of the change (when
+// open) goes once the check value is stored; otherwise it stays, so the next
+// start, which still takes the old password, can finish the change.
+void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
+                     journal::PasswordChangeRecord* record);
 
 // Stores the 16-bit check word of `password` as "pwd" (4 bytes, little-endian).
 bool StoreCheckWord(RegistryStore& store, std::string_view password);

@@ -3,6 +3,9 @@
 // list, the process state, a way to run a bulk run, and the settings store
 // where the check value of the password in force is kept.
 
+#include <filesystem>
+#include <optional>
+
 #include "bulk/BulkRunner.h"
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
@@ -22,6 +25,9 @@ struct PasswordPorts {
     folders::AppState& state;
     bulk::BulkRunner& runs;
     RegistryStore* store = nullptr;  // null: the check value is stored nowhere
+    // Where the record of a change over several folders is kept (the run
+    // journals' folder); none: the change keeps no record.
+    std::optional<std::filesystem::path> changeRecordDirectory = std::nullopt;
 };
 
 }  // namespace tsrn::password

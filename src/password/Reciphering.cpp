@@ -21,7 +21,8 @@ namespace folder_state = folders::folder_state;
 
 class Procedure {
   public:
-    explicit Procedure(PasswordPorts& ports) : ports_(ports), list_(ports.list) {}
+    Procedure(PasswordPorts& ports, journal::PasswordChangeRecord* record, bool finishing)
+        : ports_(ports), list_(ports.list), record_(record), finishing_(finishing) {}
 
     bool Run();
 
@@ -34,9 +35,15 @@ class Procedure {
     bool Offerable(std::size_t position) const;
     Answer Ask(int textId, std::string text, int captionId, Buttons buttons, Icon icon);
     void ShowError(int textId);
+    bool AlreadyNew(const std::string& path) const;
+    bool NoteMoving(const std::string& path);
+    bool NoteEnd(const std::string& path, bool reached);
+    void RecordFailed(const std::string& error);
 
     PasswordPorts& ports_;
     folders::FolderList& list_;
+    journal::PasswordChangeRecord* record_;
+    bool finishing_;
     bool installed_ = true;
     int reciphered_ = 0;
     int runs_ = 0;
@@ -44,6 +51,50 @@ class Procedure {
 
 bool Procedure::Offerable(std::size_t position) const {
     return !list_.LongPath(position).empty() && list_.Kind(position) != FolderKind::RegistryFile;
+}
+
+bool Procedure::AlreadyNew(const std::string& path) const {
+    if (record_ == nullptr || !finishing_)
+        return false;
+    const std::optional<std::uint32_t> number = record_->FolderNumber(path);
+    return number && record_->Contents().folders[*number].key == journal::ChangeKey::New;
+}
+
+void Procedure::RecordFailed(const std::string& error) {
+    ports_.prompter.Ask(Message{ids::kChangeRecordFailed,
+                                text::FormatText<ids::kChangeRecordFailed>(error),
+                                ids::kCaptionError, Buttons::Ok, Icon::Exclamation, Answer::Ok});
+}
+
+// The record knows of the run, on disk, before the run writes anything.
+bool Procedure::NoteMoving(const std::string& path) {
+    if (record_ == nullptr || (!record_->IsOpen() && !ports_.changeRecordDirectory))
+        return true;
+    std::string error;
+    const auto& slots = crypto::KeySlots::Instance();
+    if (!record_->IsOpen() &&
+        !record_->Create(*ports_.changeRecordDirectory, slots.Key(crypto::KeySlot::Current),
+                         slots.Key(crypto::KeySlot::New), error)) {
+        RecordFailed(error);
+        return false;
+    }
+    if (!record_->NoteMoving(path, journal::ChangeKey::New, error)) {
+        RecordFailed(error);
+        return false;
+    }
+    return true;
+}
+
+// Noted before the next run starts, so a crash never leaves two folders in doubt.
+bool Procedure::NoteEnd(const std::string& path, bool reached) {
+    if (record_ == nullptr || !record_->IsOpen())
+        return true;
+    std::string error;
+    const bool noted = reached ? record_->NoteReached(path, journal::ChangeKey::New, error)
+                               : record_->NoteEnded(path, error);
+    if (!noted)
+        RecordFailed(error);
+    return noted;
 }
 
 Answer Procedure::Ask(int textId, std::string text, int captionId, Buttons buttons, Icon icon) {
@@ -114,12 +165,12 @@ void Procedure::RestartService(std::size_t position) {
 }
 
 bool Procedure::Run() {
-    if (Ask(ids::kRecipherIntro, std::string(text::Text(ids::kRecipherIntro)), ids::kAppTitle,
-            Buttons::YesNo, Icon::Information) != Answer::Yes) {
+    if (!finishing_ && Ask(ids::kRecipherIntro, std::string(text::Text(ids::kRecipherIntro)),
+                           ids::kAppTitle, Buttons::YesNo, Icon::Information) != Answer::Yes) {
         return false;
     }
     for (std::size_t k = 0; k < list_.Size(); ++k) {
-        if (!Offerable(k)) {
+        if (!Offerable(k) || AlreadyNew(list_.LongPath(k))) {
             continue;
         }
         for (;;) {
@@ -134,8 +185,17 @@ bool Procedure::Run() {
             if (!StopServices(k, stopped)) {
                 continue;  // the same folder's question again
             }
-            const int result = ports_.runs.Run(list_.LongPath(k), bulk::CipherMode::Recipher);
+            const std::string path = list_.LongPath(k);
+            if (!NoteMoving(path)) {
+                for (std::size_t i : stopped) {
+                    RestartService(i);
+                }
+                RestartService(k);
+                return false;
+            }
+            const int result = ports_.runs.Run(path, bulk::CipherMode::Recipher);
             ++runs_;
+            const bool noted = NoteEnd(path, result == bulk::kIdOk);
             if (result == bulk::kIdOk) {
                 ++reciphered_;
             } else {
@@ -145,6 +205,9 @@ bool Procedure::Run() {
                 RestartService(i);
             }
             RestartService(k);
+            if (!noted) {
+                return false;
+            }
             if (result != bulk::kIdOk && runs_ == 1) {
                 return installed_;
             }
@@ -158,7 +221,14 @@ bool Procedure::Run() {
 
 bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports) {
     crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New);
-    Procedure procedure(ports);
+    Procedure procedure(ports, nullptr, false);
+    return procedure.Run();
+}
+
+bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports,
+                     journal::PasswordChangeRecord& record, bool finishing) {
+    crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New);
+    Procedure procedure(ports, &record, finishing);
     return procedure.Run();
 }
 

@@ -14,6 +14,9 @@
 namespace tsrn::runsafety {
 
 enum class RecoveryAnswer { Resume, Undo, Later };
+// For a password change left unfinished: take its folders back to the
+// password in force, finish it, or leave it for later.
+enum class ChangeAnswer { TakeBack, Finish, Later };
 
 class RecoveryPorts {
   public:
@@ -21,6 +24,11 @@ class RecoveryPorts {
 
     // Resume, undo or leave for later the run that `text` describes.
     virtual RecoveryAnswer AskChoice(const std::string& text) = 0;
+    // Take back, finish or leave for later the password change `text` describes.
+    virtual ChangeAnswer AskChangeChoice(const std::string& text) {
+        (void)text;
+        return ChangeAnswer::Later;
+    }
     // A password typed by the user (the reason was shown just before);
     // nothing when cancelled.
     virtual std::optional<std::string> AskPassword() = 0;

@@ -1,5 +1,8 @@
 #include "runsafety/RunJournalGuard.h"
 
+#include <algorithm>
+
+#include "journal/PasswordChangeRecord.h"
 #include "journal/RunRecovery.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -8,6 +11,19 @@
 namespace tsrn::runsafety {
 
 namespace str = res::str;
+
+namespace {
+
+// One path is, holds or lies inside the other.
+bool PathsOverlap(std::string a, std::string b) {
+    for (std::string* path : {&a, &b}) {
+        if (path->empty() || path->back() != '/')
+            *path += '/';
+    }
+    return a.rfind(b, 0) == 0 || b.rfind(a, 0) == 0;
+}
+
+}  // namespace
 
 RunJournalGuard::RunJournalGuard(Prompter& prompter, std::filesystem::path directory)
     : prompter_(prompter),
@@ -22,12 +38,34 @@ bool RunJournalGuard::Open(const std::string& folder, bulk::CipherMode mode,
              text::FormatText<str::kRunOverlapRefused>(run->contents.header.folder));
         return false;
     }
+    if (HeldByLeftChange(folder))
+        return false;
     std::string error;
     writer_ = journal::RunJournalWriter::Start(directory_, folder, mode, keys, error);
     if (writer_)
         return true;
     return AskYesNo(prompter_, str::kJournalStartFailed,
                     text::FormatText<str::kJournalStartFailed>(error), Answer::No) == Answer::Yes;
+}
+
+// A folder a password change left unfinished has reciphered (or was working
+// on) is under a password that is not in force: a run over it now would mix
+// two keys in one tree. The change's own take-back and finish hold the record
+// open, so they are never refused here.
+bool RunJournalGuard::HeldByLeftChange(const std::string& folder) {
+    const journal::ChangeRecordLoad change = journal::PasswordChangeRecord::Load(directory_);
+    if (!change.contents)
+        return false;
+    const auto overlaps = [&](const journal::ChangeFolder& entry) {
+        return (entry.key == journal::ChangeKey::New || entry.moving) &&
+               PathsOverlap(entry.path, folder);
+    };
+    if (std::none_of(change.contents->folders.begin(), change.contents->folders.end(), overlaps))
+        return false;
+    Warn(prompter_, str::kChangeLeftRefused,
+         text::FormatText<str::kChangeLeftRefused>(
+             journal::PasswordChangeRecord::PathIn(directory_).string()));
+    return true;
 }
 
 void RunJournalGuard::Attach(bulk::CipheringRun& run) const {

@@ -1,10 +1,11 @@
 #pragma once
 // Puts a journal under a bulk run started from the program, so a crash at
 // any moment leaves every file recoverable. Before the run: a tree that an
-// unfinished run still holds is refused (two runs' states would mix beyond
-// repair), and a journal that cannot be started is said, the run going on
-// unprotected only when the user asks for it. After the run: a journal that
-// is kept (the run failed) is said, with its path.
+// unfinished run still holds, or that a password change left unfinished has
+// under its new key, is refused (two states would mix beyond repair), and a
+// journal that cannot be started is said, the run going on unprotected only
+// when the user asks for it. After the run: a journal that is kept (the run
+// failed) is said, with its path.
 
 #include <filesystem>
 #include <memory>
@@ -31,6 +32,8 @@ class RunJournalGuard {
     journal::RunJournalWriter* Writer() const { return writer_.get(); }
 
   private:
+    bool HeldByLeftChange(const std::string& folder);
+
     Prompter& prompter_;
     std::filesystem::path directory_;
     std::unique_ptr<journal::RunJournalWriter> writer_;

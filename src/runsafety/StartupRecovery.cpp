@@ -4,6 +4,7 @@
 
 #include "crypto/KeyDerivation.h"
 #include "journal/JournalFormat.h"
+#include "journal/PasswordChangeRecord.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "runsafety/RecoveryTexts.h"
@@ -38,6 +39,19 @@ bulk::RunOutcome DriveToEnd(bulk::CipheringRun& run) {
     return run.Outcome();
 }
 
+// A folder a password change left unfinished was being taken back to the
+// password in force: the run's other key is that change's new password.
+bool StartupRecovery::TakingBack(const std::string& folder) const {
+    const journal::ChangeRecordLoad change = journal::PasswordChangeRecord::Load(directory_);
+    if (!change.contents)
+        return false;
+    for (const journal::ChangeFolder& entry : change.contents->folders) {
+        if (entry.path == folder && entry.moving == journal::ChangeKey::Old)
+            return true;
+    }
+    return false;
+}
+
 StartupRecovery::StartupRecovery(Prompter& prompter, RecoveryPorts& ports,
                                  std::filesystem::path directory)
     : prompter_(prompter),
@@ -50,8 +64,11 @@ std::vector<RunFate> StartupRecovery::Run(const crypto::CipherKey& keyInForce) {
         Warn(prompter_, str::kRecoveryUnreadableJournal,
              text::FormatText<str::kRecoveryUnreadableJournal>(problem));
     std::vector<RunFate> fates;
-    for (const UnfinishedRun& run : scan.runs)
+    offered_.clear();
+    for (const UnfinishedRun& run : scan.runs) {
         fates.push_back(Offer(run, keyInForce));
+        offered_.push_back(OfferedRun{run.contents.header, run.contents.complete, fates.back()});
+    }
     return fates;
 }
 
@@ -124,6 +141,9 @@ std::optional<crypto::CipherKey> StartupRecovery::AskOtherKey(const UnfinishedRu
     if (known == KnownKey::Old)
         Inform(prompter_, str::kRecoveryAskNewPassword,
                text::FormatText<str::kRecoveryAskNewPassword>(header.folder));
+    else if (TakingBack(header.folder))
+        Inform(prompter_, str::kChangeAskNewPassword,
+               std::string(text::Text(str::kChangeAskNewPassword)));
     else
         Inform(prompter_, str::kRecoveryAskOldPassword,
                text::FormatText<str::kRecoveryAskOldPassword>(header.folder));

@@ -8,6 +8,7 @@
 // removed by a recovery that brought every file to one state.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,21 @@ enum class RunFate {
     Failed,         // could not be brought to an end; the journal is kept
 };
 
+// What became of one unfinished run, with what identifies it.
+struct OfferedRun {
+    journal::JournalHeader header;
+    std::optional<journal::FileState> complete;  // the state it had ended in
+    RunFate fate = RunFate::Later;
+};
+
 class StartupRecovery {
   public:
     StartupRecovery(Prompter& prompter, RecoveryPorts& ports, std::filesystem::path directory = {});
 
     // Offers each unfinished run in turn; what became of each, in order.
     std::vector<RunFate> Run(const crypto::CipherKey& keyInForce);
+    // The runs the last Run() offered, in the same order.
+    const std::vector<OfferedRun>& Offered() const { return offered_; }
 
   private:
     enum class KnownKey { None, Old, New };
@@ -45,10 +55,12 @@ class StartupRecovery {
     RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
     void ReportFiles(const journal::RecoveryResult& result);
     void ReportKept(const journal::UnfinishedRun& run);
+    bool TakingBack(const std::string& folder) const;
 
     Prompter& prompter_;
     RecoveryPorts& ports_;
     std::filesystem::path directory_;
+    std::vector<OfferedRun> offered_;
 };
 
 }  // namespace tsrn::runsafety

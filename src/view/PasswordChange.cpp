@@ -4,6 +4,7 @@
 
 #include "bulk/BulkRunner.h"
 #include "bulk/CipheringRun.h"
+#include "journal/RunRecovery.h"
 #include "password/PasswordChange.h"
 #include "password/PasswordPorts.h"
 
@@ -39,9 +40,19 @@ void PasswordChange::Run() {
     const auto newPassword = dialogs_.AskNewPassword();
     if (!newPassword)
         return;
+    WithPorts(
+        [&](password::PasswordPorts& ports) { password::ChangePassword(*newPassword, ports); });
+}
+
+void PasswordChange::WithPorts(const std::function<void(password::PasswordPorts&)>& work) {
     DialogPassRunner runner(dialogs_);
     password::PasswordPorts ports{prompter_, driver_, list_, state_, runner, &store_};
-    password::ChangePassword(*newPassword, ports);
+    // The change keeps its record beside the run journals, so a crash between
+    // two folders can be taken back or finished. Not for a list file's
+    // temporary password: the next start would not know it.
+    if (!state_.listFileMode)
+        ports.changeRecordDirectory = journal::JournalDirectory();
+    work(ports);
 }
 
 }  // namespace tsrn::view

@@ -4,10 +4,13 @@
 // of the core, whose reciphering passes run through the window's ciphering
 // dialog.
 
+#include <functional>
+
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
 #include "folders/FolderList.h"
 #include "folders/RegistryStore.h"
+#include "password/PasswordPorts.h"
 #include "platform/Prompter.h"
 #include "view/ViewDialogs.h"
 
@@ -19,6 +22,8 @@ class PasswordChange {
                    Prompter& prompter, ViewDialogs& dialogs, folders::FolderList& list);
 
     void Run();
+    // Runs `work` with the ports the change itself uses.
+    void WithPorts(const std::function<void(password::PasswordPorts&)>& work);
 
   private:
     folders::AppState& state_;

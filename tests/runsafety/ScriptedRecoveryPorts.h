@@ -21,6 +21,14 @@ class ScriptedRecoveryPorts : public runsafety::RecoveryPorts {
         answers.pop_front();
         return answer;
     }
+    runsafety::ChangeAnswer AskChangeChoice(const std::string& text) override {
+        changeQuestions.push_back(text);
+        if (changeAnswers.empty())
+            return runsafety::ChangeAnswer::Later;
+        const runsafety::ChangeAnswer answer = changeAnswers.front();
+        changeAnswers.pop_front();
+        return answer;
+    }
     std::optional<std::string> AskPassword() override {
         ++passwordsAsked;
         if (passwords.empty())
@@ -45,6 +53,8 @@ class ScriptedRecoveryPorts : public runsafety::RecoveryPorts {
     }
 
     std::deque<runsafety::RecoveryAnswer> answers;
+    std::deque<runsafety::ChangeAnswer> changeAnswers;
+    std::vector<std::string> changeQuestions;
     std::deque<std::optional<std::string>> passwords;
     std::vector<std::string> questions;
     int passwordsAsked = 0;

@@ -109,6 +109,30 @@ TEST_F(RecoveryWindowsTest, TheQuestionOffersResumeUndoAndLaterWithLaterForEsc) 
     }
 }
 
+TEST_F(RecoveryWindowsTest, AnUnfinishedChangeOffersTakeBackFinishAndLaterWithLaterForEsc) {
+    using runsafety::ChangeAnswer;
+    struct Case {
+        const char* button;  // nullptr: Esc
+        ChangeAnswer answer;
+    };
+    for (const Case& c :
+         {Case{"takeBack", ChangeAnswer::TakeBack}, Case{"finish", ChangeAnswer::Finish},
+          Case{"later", ChangeAnswer::Later}, Case{nullptr, ChangeAnswer::Later}}) {
+        windows_.SetQuestionHook([&c](QMessageBox& box) {
+            EXPECT_EQ(box.windowTitle(), "Tessaryn: Unfinished password change");
+            EXPECT_EQ(box.defaultButton()->objectName(), "later");
+            QTimer::singleShot(0, &box, [&box, &c] {
+                if (c.button)
+                    box.findChild<QPushButton*>(c.button)->click();
+                else
+                    QTest::keyClick(&box, Qt::Key_Escape);
+            });
+        });
+        EXPECT_EQ(windows_.AskChangeChoice("what to do"), c.answer)
+            << (c.button ? c.button : "Esc");
+    }
+}
+
 TEST_F(RecoveryWindowsTest, ResumeThroughTheWindowsFinishesEveryFile) {
     TestTree tree(dir_.Path() / "tree", 2, 11);
     const bulk::KeyPair keys = TestKeys();

@@ -20,6 +20,7 @@
 #include "app/gui/ToolBarLayoutStore.h"
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
+#include "password/ChangeRecovery.h"
 #include "platform/Locations.h"
 #include "runsafety/StartupRecovery.h"
 #include "view/gui/RecoveryWindows.h"
@@ -102,8 +103,18 @@ int RunProgram(const std::string& commandLine) {
     view::RecoveryWindows recoveryWindows(passwords, &window.View(), &window);
     runsafety::StartupRecovery recovery(prompter, recoveryWindows);
     const auto offerUnfinishedRuns = [&] {
-        if (!state.listFileMode)
-            recovery.Run(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current));
+        if (state.listFileMode)
+            return;
+        // A copy: finishing a password change puts another key in force.
+        const crypto::CipherKey keyInForce =
+            crypto::KeySlots::Instance().Key(crypto::KeySlot::Current);
+        recovery.Run(keyInForce);
+        // After the runs: what they became tells a password change left
+        // unfinished which of its folders are under which key.
+        window.View().WithPasswordPorts([&](password::PasswordPorts& ports) {
+            password::ChangeRecovery change(ports, recoveryWindows);
+            change.Run(keyInForce, recovery.Offered());
+        });
     };
     logic.SetKeyLoadedHook(offerUnfinishedRuns);
 

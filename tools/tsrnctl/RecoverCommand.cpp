@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "PasswordInput.h"
 #include "ProgressPrinter.h"
 #include "crypto/KeyDerivation.h"
+#include "journal/PasswordChangeRecord.h"
 #include "journal/RunRecovery.h"
 
 namespace tsrnctl {
@@ -121,6 +123,40 @@ std::optional<tsrn::bulk::KeyPair> ReadKeys(tsrn::bulk::CipherMode mode, Passwor
     return keys;
 }
 
+// The run of a folder of a password change left unfinished: the change's
+// record learns which key the folder is under now (`runNew`: every file in
+// the run's new state), so the program never reciphers it twice.
+void TellChangeRecord(const UnfinishedRun& run, const tsrn::bulk::KeyPair& keys, bool runNew) {
+    using tsrn::journal::ChangeKey;
+    using tsrn::journal::KeyIdentity;
+    const std::filesystem::path dir = tsrn::journal::JournalDirectory();
+    const tsrn::journal::ChangeRecordLoad load = tsrn::journal::PasswordChangeRecord::Load(dir);
+    if (!load.contents || run.contents.header.mode != tsrn::bulk::CipherMode::Recipher) {
+        return;
+    }
+    const tsrn::journal::ChangeRecordContents& change = *load.contents;
+    const std::uint32_t from = KeyIdentity(keys.current, change.salt);
+    const std::uint32_t to = KeyIdentity(keys.next, change.salt);
+    const bool forward = from == change.oldKeyId && to == change.newKeyId;
+    const bool back = from == change.newKeyId && to == change.oldKeyId;
+    if (!forward && !back) {
+        return;
+    }
+    tsrn::journal::PasswordChangeRecord record;
+    std::string error;
+    const ChangeKey key = (runNew == forward) ? ChangeKey::New : ChangeKey::Old;
+    const std::string& folder = run.contents.header.folder;
+    const auto number = std::find_if(
+        change.folders.begin(), change.folders.end(),
+        [&](const tsrn::journal::ChangeFolder& f) { return f.path == folder && f.moving; });
+    if (number == change.folders.end()) {
+        return;
+    }
+    if (!record.Continue(dir, change, error) || !record.NoteReached(folder, key, error)) {
+        Complain("the password change record could not be updated: " + error);
+    }
+}
+
 int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FILE* terminal,
                PasswordInput& input) {
     Describe(run);
@@ -168,10 +204,12 @@ int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FIL
         return kExitFailed;
     }
     if (result.finished) {
+        TellChangeRecord(run, *keys, run.contents.complete == tsrn::journal::FileState::New);
         std::fputs("the run had ended; its files are now wholly on disk\n", stderr);
         return kExitOk;
     }
     if (result.undone) {
+        TellChangeRecord(run, *keys, false);
         std::fprintf(stderr, "%s: every file is back as it was\n",
                      choice == RecoveryChoice::Resume ? "the run was being undone; undo finished"
                                                       : "undone");
@@ -184,7 +222,63 @@ int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FIL
         Complain("the run cannot be continued");
         return kExitFailed;
     }
-    return FinishRun(*rest, progress, nullptr);
+    const int code = FinishRun(*rest, progress, nullptr);
+    if (rest->Outcome() == tsrn::bulk::RunOutcome::Completed ||
+        rest->Outcome() == tsrn::bulk::RunOutcome::Cancelled) {
+        TellChangeRecord(run, *keys, rest->Outcome() == tsrn::bulk::RunOutcome::Completed);
+    }
+    return code;
+}
+
+void DescribeChange(const std::filesystem::path& path,
+                    const tsrn::journal::ChangeRecordLoad& load) {
+    std::fprintf(stderr, "Unfinished password change\n  record: %s\n", path.c_str());
+    if (!load.contents) {
+        std::fprintf(stderr, "  cannot be read: %s\n", load.error.c_str());
+        return;
+    }
+    for (const tsrn::journal::ChangeFolder& folder : load.contents->folders) {
+        const char* state =
+            folder.moving && !folder.ended ? "a run was in progress"
+            : folder.moving                ? "its run ended unfinished"
+            : folder.key == tsrn::journal::ChangeKey::New
+                ? "under the new password (unreadable while the old one is in force)"
+                : "under the old password";
+        std::fprintf(stderr, "  %s: %s\n", folder.path.c_str(), state);
+    }
+}
+
+// A password change left unfinished is listed; --discard forgets its record
+// (no file is touched). Taking it back or finishing it is the program's:
+// it offers both at its start. `named`: the record was the one asked for.
+int HandleChangeRecord(const RecoverOptions& options, bool& named) {
+    const std::filesystem::path dir = tsrn::journal::JournalDirectory();
+    const std::filesystem::path path = tsrn::journal::PasswordChangeRecord::PathIn(dir);
+    named = !options.journal.empty() && options.journal == path.string();
+    if (!options.journal.empty() && !named) {
+        return kExitOk;
+    }
+    const tsrn::journal::ChangeRecordLoad load = tsrn::journal::PasswordChangeRecord::Load(dir);
+    if (!load.present) {
+        return named ? kExitFailed : kExitOk;
+    }
+    DescribeChange(path, load);
+    if (load.inUse) {
+        return kExitOk;
+    }
+    if (options.action == Action::Discard) {
+        if (std::remove(path.c_str()) != 0) {
+            Complain("cannot remove " + path.string());
+            return kExitFailed;
+        }
+        std::fputs("password change record discarded; no file was touched\n", stderr);
+        return kExitOk;
+    }
+    std::fprintf(stderr,
+                 "  Tessaryn offers to take it back or to finish it at its start; "
+                 "tsrnctl recover --discard %s forgets it\n",
+                 path.c_str());
+    return kExitOk;
 }
 
 }  // namespace
@@ -193,6 +287,11 @@ int RunRecover(Args args) {
     std::optional<RecoverOptions> options = ParseRecoverOptions(args);
     if (!options) {
         return kExitUsage;
+    }
+    bool changeNamed = false;
+    const int changeCode = HandleChangeRecord(*options, changeNamed);
+    if (changeNamed) {
+        return changeCode;
     }
     tsrn::journal::RunScan scan = tsrn::journal::FindUnfinishedRuns();
     for (const std::string& problem : scan.problems) {
@@ -206,7 +305,7 @@ int RunRecover(Args args) {
     }
     if (runs.empty()) {
         std::fputs("no unfinished run\n", stderr);
-        return options->journal.empty() && scan.problems.empty() ? kExitOk : kExitFailed;
+        return options->journal.empty() && scan.problems.empty() ? changeCode : kExitFailed;
     }
     std::FILE* terminal = isatty(STDERR_FILENO) ? std::fopen("/dev/tty", "r+") : nullptr;
     PasswordInput input(options->passwordStdin);

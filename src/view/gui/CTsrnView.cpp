@@ -158,6 +158,13 @@ std::optional<std::string> CTsrnView::AskNewPassword() {
     return dialog.NewPassword();
 }
 
+void CTsrnView::WithPasswordPorts(const std::function<void(password::PasswordPorts&)>& work) {
+    PasswordChange change(context_.state, context_.store, context_.driver, context_.prompter, *this,
+                          logic_.Folders().EditableList());
+    change.WithPorts(work);
+    logic_.RefreshList(false);
+}
+
 void CTsrnView::ChangePassword() {
     PasswordChange change(context_.state, context_.store, context_.driver, context_.prompter, *this,
                           logic_.Folders().EditableList());

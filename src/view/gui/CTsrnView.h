@@ -40,6 +40,7 @@ class CTsrnView : public app::FrameView, private ViewDialogs {
     void ResendAllStates() override { logic_.ResendAllStates(); }
     bool RunWithFoldersStopped(const std::string& folder,
                                const std::function<void()>& work) override;
+    void WithPasswordPorts(const std::function<void(password::PasswordPorts&)>& work) override;
     std::uint32_t GlobalProtection() const override { return logic_.GlobalProtection(); }
     void SetGlobalProtection(std::uint32_t word) override { logic_.SetGlobalProtection(word); }
     void SendGlobalProtection() override { logic_.SendGlobalProtection(); }

@@ -17,31 +17,60 @@ RecoveryWindows::RecoveryWindows(app::PasswordPrompts& passwords, app::ViewPort*
                                  QWidget* parent)
     : passwords_(passwords), view_(view), parent_(parent) {}
 
-RecoveryAnswer RecoveryWindows::AskChoice(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, app::TableText(str::kRecoveryCaption),
-                    QString::fromStdString(text), QMessageBox::NoButton, parent_.data());
+namespace {
+
+struct ChoiceButton {
+    int textId;
+    QMessageBox::ButtonRole role;
+    const char* name;
+};
+
+// A question box whose last button means "later": the default and the
+// escape, so nothing is written unless a button that writes is pressed.
+int AskThreeWay(int captionId, const std::string& text, const ChoiceButton (&buttons)[3],
+                QWidget* parent, const std::function<void(QMessageBox&)>& hook) {
+    QMessageBox box(QMessageBox::Question, app::TableText(captionId), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("RecoveryQuestion"));
     box.setTextFormat(Qt::PlainText);
-    QPushButton* resume =
-        box.addButton(app::TableText(str::kRecoveryResume), QMessageBox::AcceptRole);
-    resume->setObjectName(QStringLiteral("resume"));
-    QPushButton* undo =
-        box.addButton(app::TableText(str::kRecoveryUndo), QMessageBox::DestructiveRole);
-    undo->setObjectName(QStringLiteral("undo"));
-    QPushButton* later =
-        box.addButton(app::TableText(str::kRecoveryLater), QMessageBox::RejectRole);
-    later->setObjectName(QStringLiteral("later"));
-    // Nothing is written unless a button that writes is pressed on purpose.
-    box.setDefaultButton(later);
-    box.setEscapeButton(later);
-    if (hook_)
-        hook_(box);
+    QPushButton* added[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        added[i] = box.addButton(app::TableText(buttons[i].textId), buttons[i].role);
+        added[i]->setObjectName(QString::fromLatin1(buttons[i].name));
+    }
+    box.setDefaultButton(added[2]);
+    box.setEscapeButton(added[2]);
+    if (hook)
+        hook(box);
     box.exec();
-    if (box.clickedButton() == resume)
-        return RecoveryAnswer::Resume;
-    if (box.clickedButton() == undo)
-        return RecoveryAnswer::Undo;
-    return RecoveryAnswer::Later;
+    for (int i = 0; i < 2; ++i) {
+        if (box.clickedButton() == added[i])
+            return i;
+    }
+    return 2;
+}
+
+}  // namespace
+
+RecoveryAnswer RecoveryWindows::AskChoice(const std::string& text) {
+    static constexpr ChoiceButton kButtons[3] = {
+        {str::kRecoveryResume, QMessageBox::AcceptRole, "resume"},
+        {str::kRecoveryUndo, QMessageBox::DestructiveRole, "undo"},
+        {str::kRecoveryLater, QMessageBox::RejectRole, "later"}};
+    const RecoveryAnswer answers[3] = {RecoveryAnswer::Resume, RecoveryAnswer::Undo,
+                                       RecoveryAnswer::Later};
+    return answers[AskThreeWay(str::kRecoveryCaption, text, kButtons, parent_.data(), hook_)];
+}
+
+runsafety::ChangeAnswer RecoveryWindows::AskChangeChoice(const std::string& text) {
+    static constexpr ChoiceButton kButtons[3] = {
+        {str::kChangeTakeBack, QMessageBox::DestructiveRole, "takeBack"},
+        {str::kChangeFinish, QMessageBox::AcceptRole, "finish"},
+        {str::kRecoveryLater, QMessageBox::RejectRole, "later"}};
+    const runsafety::ChangeAnswer answers[3] = {runsafety::ChangeAnswer::TakeBack,
+                                                runsafety::ChangeAnswer::Finish,
+                                                runsafety::ChangeAnswer::Later};
+    return answers[AskThreeWay(str::kChangeCaption, text, kButtons, parent_.data(), hook_)];
 }
 
 std::optional<std::string> RecoveryWindows::AskPassword() {

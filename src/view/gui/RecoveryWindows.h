@@ -1,6 +1,7 @@
 #pragma once
 // The start-up recovery's questions and progress as windows: a message box
-// with Resume, Undo and Later (Esc and the close box mean Later), the unlock
+// with Resume, Undo and Later (Esc and the close box mean Later), one with
+// Take back, Finish and Later for a password change left unfinished, the unlock
 // dialog for a reciphering run's second password, a progress window while
 // files are brought to one state, and the ciphering dialog for the rest of a
 // resumed run. The list view stops the driver's ciphering of the folder
@@ -28,6 +29,7 @@ class RecoveryWindows : public runsafety::RecoveryPorts {
     void SetQuestionHook(std::function<void(QMessageBox&)> hook) { hook_ = std::move(hook); }
 
     runsafety::RecoveryAnswer AskChoice(const std::string& text) override;
+    runsafety::ChangeAnswer AskChangeChoice(const std::string& text) override;
     std::optional<std::string> AskPassword() override;
     journal::RecoveryResult Recover(journal::RunRecovery& recovery,
                                     journal::RecoveryChoice choice) override;
