@@ -1,10 +1,16 @@
 // The record of a password change on disk: what a reader makes of it after
 // a cut at any byte (a torn tail is ignored, never misread), a damaged
-// record, one change at a time, and the run journals it still needs kept.
+// record, one change at a time, a kill at any instant, and the run journals
+// it still needs kept.
 
 #include "journal/PasswordChangeRecord.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include <algorithm>
 
@@ -163,6 +169,33 @@ TEST_F(PasswordChangeRecordTest, AnEndedRunsJournalStaysUntilTheChangeHasLearntH
     ASSERT_TRUE(learnt.NoteReached(root.string(), ChangeKey::New, error)) << error;
     learnt.Remove(error);
     EXPECT_TRUE(FindUnfinishedRuns(Dir()).runs.empty());
+}
+
+TEST_F(PasswordChangeRecordTest, AKillAtAnyInstantLeavesNoRecordOrAReadableOne) {
+    std::mt19937 random(42);
+    for (int round = 0; round < 300; ++round) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (;;) {
+                PasswordChangeRecord record;
+                std::string error;
+                if (!record.Create(Dir(), keys_.current, keys_.next, error) ||
+                    !record.NoteMoving("/a", ChangeKey::New, error) ||
+                    !record.NoteReached("/a", ChangeKey::New, error) || !record.Remove(error))
+                    _exit(1);
+            }
+        }
+        usleep(static_cast<useconds_t>(200 + random() % 3000));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the child gave up";
+        const ChangeRecordLoad left = PasswordChangeRecord::Load(Dir());
+        if (left.present) {
+            EXPECT_TRUE(left.contents) << "round " << round << ": " << left.error;
+            std::filesystem::remove(PasswordChangeRecord::PathIn(Dir()));
+        }
+    }
 }
 
 }  // namespace

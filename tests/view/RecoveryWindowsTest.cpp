@@ -1,6 +1,7 @@
 // The start-up recovery with its real windows, offscreen: the three-way
-// question box, the progress window over a real recovery, and the ciphering
-// dialog that finishes a resumed run, over a tree whose run died mid-write.
+// question boxes (a run's, a password change's), the progress window over a
+// real recovery, and the ciphering dialog that finishes a resumed run over a
+// tree whose run died mid-write, or takes a folder of a change back.
 
 #include "view/gui/RecoveryWindows.h"
 
@@ -15,7 +16,11 @@
 
 #include "CrashedRun.h"
 #include "TempDir.h"
+#include "TestDriver.h"
+#include "journal/PasswordChangeRecord.h"
+#include "password/ChangeRecovery.h"
 #include "resources/ResourceIds.h"
+#include "runsafety/JournaledLoopRunner.h"
 #include "runsafety/StartupRecovery.h"
 #include "view/gui/CipheringDialog.h"
 #include "view/gui/RecoveryProgressDialog.h"
@@ -37,6 +42,15 @@ class NoPasswords : public app::PasswordPrompts {
   public:
     std::optional<std::string> AskUnlock(bool) override { return std::nullopt; }
     std::optional<app::MissingPasswordAnswer> AskMissingPassword() override { return std::nullopt; }
+};
+
+class GivenPassword : public NoPasswords {
+  public:
+    explicit GivenPassword(std::string password) : password_(std::move(password)) {}
+    std::optional<std::string> AskUnlock(bool) override { return password_; }
+
+  private:
+    std::string password_;
 };
 
 class StoppingView : public app::ViewPort {
@@ -153,6 +167,54 @@ TEST_F(RecoveryWindowsTest, ResumeThroughTheWindowsFinishesEveryFile) {
               0u)
         << first;
     EXPECT_EQ(view_.stopped, std::vector<std::string>{tree.Root().string()});
+    EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
+}
+
+TEST_F(RecoveryWindowsTest, ATakeBackThroughTheWindowsReciphersTheFolderBack) {
+    const bulk::KeyPair keys = TestKeys();
+    TestTree done(dir_.Path() / "done", 1, 5);
+    TestTree untouched(dir_.Path() / "untouched", 1, 6);
+    for (TestTree* tree : {&done, &untouched})
+        tree->PrepareFor(bulk::CipherMode::Recipher, keys);
+    {
+        ScriptedPrompter quiet;
+        bulk::CipheringRun run(done.Root().string(), bulk::CipherMode::Recipher, quiet, keys);
+        DriveToEnd(run);
+        journal::PasswordChangeRecord record;
+        std::string error;
+        ASSERT_TRUE(record.Create(journal::JournalDirectory(), keys.current, keys.next, error));
+        ASSERT_TRUE(record.NoteMoving(done.Root().string(), journal::ChangeKey::New, error));
+        ASSERT_TRUE(record.NoteReached(done.Root().string(), journal::ChangeKey::New, error));
+    }
+    GivenPassword newPassword("new secret");
+    view::RecoveryWindows windows(newPassword, &view_);
+    windows.SetQuestionHook([](QMessageBox& box) {
+        QTimer::singleShot(0, &box, [&box] { box.findChild<QPushButton*>("takeBack")->click(); });
+    });
+    auto owner = std::make_unique<QObject>();
+    PressOkWhenFinished(owner.get());
+
+    ScriptedPrompter prompter;
+    TestDriver driver;
+    folders::FolderList list;
+    for (const TestTree* tree : {&done, &untouched})
+        list.Append(
+            {tree->Root().string(), tree->Root().string(), "", 0x21, folders::FolderKind::User});
+    folders::AppState state;
+    state.currentPassword = "old secret";
+    runsafety::JournaledLoopRunner runner(prompter);
+    password::PasswordPorts ports{prompter, driver, list, state, runner};
+    password::ChangeRecovery change(ports, windows);
+    EXPECT_EQ(change.Run(keys.current, {}), password::ChangeFate::TakenBack);
+
+    for (const TestTree* tree : {&done, &untouched}) {
+        std::string first;
+        EXPECT_EQ(
+            tree->Differences(journal::FileState::Old, bulk::CipherMode::Recipher, keys, first), 0u)
+            << first;
+    }
+    EXPECT_EQ(view_.stopped, std::vector<std::string>{done.Root().string()});
+    EXPECT_FALSE(journal::PasswordChangeRecord::Load(journal::JournalDirectory()).present);
     EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
 }
 
