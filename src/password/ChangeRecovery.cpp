@@ -59,6 +59,17 @@ std::vector<std::string> ChangeRecovery::FoldersUnder(ChangeKey key) const {
 
 ChangeFate ChangeRecovery::Run(const crypto::CipherKey& keyInForce,
                                const std::vector<runsafety::OfferedRun>& offered) {
+    return RunWith(keyInForce, offered, std::nullopt);
+}
+
+ChangeFate ChangeRecovery::OfferNow(const crypto::CipherKey& keyInForce,
+                                    const std::string& newPassword) {
+    return RunWith(keyInForce, {}, newPassword);
+}
+
+ChangeFate ChangeRecovery::RunWith(const crypto::CipherKey& keyInForce,
+                                   const std::vector<runsafety::OfferedRun>& offered,
+                                   const std::optional<std::string>& newPassword) {
     const journal::ChangeRecordLoad load = journal::PasswordChangeRecord::Load(directory_);
     if (!load.present)
         return ChangeFate::NoRecord;
@@ -89,7 +100,7 @@ ChangeFate ChangeRecovery::Run(const crypto::CipherKey& keyInForce,
     const ChangeFate settled = Settle(keyInForce, offered);
     if (settled != ChangeFate::NoRecord)
         return settled;
-    return Offer(keyInForce);
+    return Offer(keyInForce, newPassword);
 }
 
 // The key a folder whose last run was announced is under now, learnt from
@@ -174,7 +185,8 @@ ChangeFate ChangeRecovery::Settle(const crypto::CipherKey& keyInForce,
     return ChangeFate::NoRecord;
 }
 
-ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce) {
+ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce,
+                                 const std::optional<std::string>& newPassword) {
     std::string error;
     const std::vector<std::string> reciphered = FoldersUnder(ChangeKey::New);
     if (reciphered.empty()) {
@@ -186,9 +198,12 @@ ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce) {
     if (answer == runsafety::ChangeAnswer::Later)
         return Kept(ChangeFate::Later);
 
-    runsafety::Inform(ports_.prompter, str::kChangeAskNewPassword,
-                      std::string(text::Text(str::kChangeAskNewPassword)));
-    std::optional<std::string> typed = asks_.AskPassword();
+    std::optional<std::string> typed = newPassword;
+    if (!typed) {
+        runsafety::Inform(ports_.prompter, str::kChangeAskNewPassword,
+                          std::string(text::Text(str::kChangeAskNewPassword)));
+        typed = asks_.AskPassword();
+    }
     if (!typed)
         return Kept(ChangeFate::Later);
     const bool allowed = crypto::PasswordLengthAllowed(*typed);

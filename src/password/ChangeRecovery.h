@@ -43,6 +43,9 @@ class ChangeRecovery {
     // `offered`: what the start-up recovery did with the unfinished runs.
     ChangeFate Run(const crypto::CipherKey& keyInForce,
                    const std::vector<runsafety::OfferedRun>& offered);
+    // Right after a change that was not installed: the same offer, with the
+    // new password already known (still checked against the record).
+    ChangeFate OfferNow(const crypto::CipherKey& keyInForce, const std::string& newPassword);
 
   private:
     ChangeFate Settle(const crypto::CipherKey& keyInForce,
@@ -51,7 +54,11 @@ class ChangeRecovery {
                                               const crypto::CipherKey& keyInForce,
                                               const std::vector<runsafety::OfferedRun>& offered,
                                               bool& pending) const;
-    ChangeFate Offer(const crypto::CipherKey& keyInForce);
+    ChangeFate RunWith(const crypto::CipherKey& keyInForce,
+                       const std::vector<runsafety::OfferedRun>& offered,
+                       const std::optional<std::string>& newPassword);
+    ChangeFate Offer(const crypto::CipherKey& keyInForce,
+                     const std::optional<std::string>& newPassword);
     ChangeFate TakeBack(const crypto::CipherKey& oldKey, const crypto::CipherKey& newKey);
     ChangeFate Finish(const std::string& newPassword);
     bool RunBack(const std::string& folder, const bulk::KeyPair& keys);

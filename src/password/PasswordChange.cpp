@@ -8,6 +8,7 @@
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
 #include "journal/RunRecovery.h"
+#include "password/ChangeRecovery.h"
 #include "password/Reciphering.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -55,24 +56,38 @@ std::vector<std::string> FoldersUnderNewKey(const journal::ChangeRecordContents&
 
 // After a change that was not installed: a record with nothing under the
 // new key and no run in doubt (one whose journal is still unfinished) has
-// nothing to tell and goes; otherwise it stays for the next start.
-void SettleRecord(PasswordPorts& ports, journal::PasswordChangeRecord& record) {
+// nothing to tell and goes. True when folders are left under the new key.
+bool SettleRecord(journal::PasswordChangeRecord& record) {
     if (!record.IsOpen())
-        return;
+        return false;
     const journal::ChangeRecordContents& contents = record.Contents();
-    const std::vector<std::string> reciphered = FoldersUnderNewKey(contents);
+    const bool reciphered = !FoldersUnderNewKey(contents).empty();
     const journal::RunScan scan = journal::FindUnfinishedRuns(record.Path().parent_path());
     const bool inDoubt = std::any_of(
         contents.folders.begin(), contents.folders.end(), [&](const journal::ChangeFolder& f) {
             return f.moving && (!f.ended || journal::OverlappingRun(scan, f.path) != nullptr);
         });
     std::string error;
-    if (reciphered.empty() && !inDoubt && record.Remove(error))
+    if (!reciphered && !inDoubt)
+        record.Remove(error);
+    return reciphered;
+}
+
+// Folders left under a new password that is not in force cannot be read:
+// taking them back or finishing is offered at once where windows allow it.
+void OfferLeftChange(const std::string& newPassword, PasswordPorts& ports) {
+    const crypto::CipherKey keyInForce = crypto::KeySlots::Instance().Key(crypto::KeySlot::Current);
+    if (ports.recoveryAsks != nullptr) {
+        ChangeRecovery(ports, *ports.recoveryAsks).OfferNow(keyInForce, newPassword);
         return;
-    if (!reciphered.empty())
+    }
+    const journal::ChangeRecordLoad left =
+        journal::PasswordChangeRecord::Load(*ports.changeRecordDirectory);
+    if (left.contents)
         Warn(ports.prompter, ids::kChangeLeftBehind,
-             text::FormatText<ids::kChangeLeftBehind>(runsafety::PathLines(reciphered),
-                                                      record.Path().string()));
+             text::FormatText<ids::kChangeLeftBehind>(
+                 runsafety::PathLines(FoldersUnderNewKey(*left.contents)),
+                 journal::PasswordChangeRecord::PathIn(*ports.changeRecordDirectory).string()));
 }
 
 }  // namespace
@@ -91,16 +106,22 @@ PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPort
     }
     if (LeftChangeRefuses(ports))
         return PasswordChangeResult::NotInstalled;
-    // A password the key derivation cannot take would give a key of zeros.
-    journal::PasswordChangeRecord record;
-    if (!crypto::PasswordLengthAllowed(newPassword) ||
-        !RecipherFolders(newPassword, ports, record, false)) {
-        Inform(ports.prompter, ids::kPasswordNotInstalled);
-        SettleRecord(ports, record);
-        return PasswordChangeResult::NotInstalled;
+    bool leftBehind = false;
+    {
+        // Held while the change runs, released before anything offers it.
+        journal::PasswordChangeRecord record;
+        // A password the key derivation cannot take would give a key of zeros.
+        if (crypto::PasswordLengthAllowed(newPassword) &&
+            RecipherFolders(newPassword, ports, record, false)) {
+            InstallPassword(newPassword, ports, &record);
+            return PasswordChangeResult::Installed;
+        }
+        leftBehind = SettleRecord(record);
     }
-    InstallPassword(newPassword, ports, &record);
-    return PasswordChangeResult::Installed;
+    Inform(ports.prompter, ids::kPasswordNotInstalled);
+    if (leftBehind)
+        OfferLeftChange(newPassword, ports);
+    return PasswordChangeResult::NotInstalled;
 }
 
 void InstallPassword(const std::string& newPassword, PasswordPorts& ports,

@@ -16,6 +16,10 @@ namespace tsrn {
 class RegistryStore;
 }
 
+namespace tsrn::runsafety {
+class RecoveryPorts;
+}
+
 namespace tsrn::password {
 
 struct PasswordPorts {
@@ -28,6 +32,9 @@ struct PasswordPorts {
     // Where the record of a change over several folders is kept (the run
     // journals' folder); none: the change keeps no record.
     std::optional<std::filesystem::path> changeRecordDirectory = std::nullopt;
+    // Windows to take back or finish at once a change that left folders
+    // under its new key; none: the user is told, and asked at the next start.
+    runsafety::RecoveryPorts* recoveryAsks = nullptr;
 };
 
 }  // namespace tsrn::password

@@ -52,6 +52,7 @@ void PasswordChange::WithPorts(const std::function<void(password::PasswordPorts&
     // temporary password: the next start would not know it.
     if (!state_.listFileMode)
         ports.changeRecordDirectory = journal::JournalDirectory();
+    ports.recoveryAsks = dialogs_.RecoveryAsks();
     work(ports);
 }
 

@@ -10,6 +10,10 @@
 
 #include "bulk/CipherMode.h"
 
+namespace tsrn::runsafety {
+class RecoveryPorts;
+}
+
 namespace tsrn::view {
 
 class ProtectionEdit;
@@ -35,6 +39,9 @@ class ViewDialogs {
     virtual void EditProtection(ProtectionEdit& edit) = 0;
     // Dialog 162; the new password after OK, nothing after Cancel.
     virtual std::optional<std::string> AskNewPassword() = 0;
+    // The windows that take back or finish a password change left
+    // unfinished; none where there are no such windows.
+    virtual runsafety::RecoveryPorts* RecoveryAsks() { return nullptr; }
 };
 
 }  // namespace tsrn::view

@@ -449,6 +449,52 @@ TEST_F(PasswordChangeRecoveryTest, AChangeThatEndsLeavesNoRecordAndOneNotInstall
     crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
 }
 
+TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPasswordKnown) {
+    // The run over the second folder fails once; the others go through.
+    class FailingOnceRunner : public bulk::BulkRunner {
+      public:
+        FailingOnceRunner(Prompter& prompter, std::string failing)
+            : real_(prompter), failing_(std::move(failing)) {}
+        int Run(const std::string& folder, CipherMode mode) override {
+            if (folder == failing_ && !failed_) {
+                failed_ = true;
+                return bulk::kIdCancel;
+            }
+            return real_.Run(folder, mode);
+        }
+
+      private:
+        runsafety::JournaledLoopRunner real_;
+        std::string failing_;
+        bool failed_ = false;
+    };
+    struct Case {
+        ChangeAnswer answer;
+        ChangeKey allUnder;
+        const char* password;
+    };
+    for (const Case& c : {Case{ChangeAnswer::TakeBack, ChangeKey::Old, kOldPassword},
+                          Case{ChangeAnswer::Finish, ChangeKey::New, kNewPassword}}) {
+        SCOPED_TRACE(c.password);
+        crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+        state_in_force_.currentPassword = kOldPassword;
+        ports_ = ScriptedRecoveryPorts();
+        ports_.changeAnswers.push_back(c.answer);
+        FailingOnceRunner runner(prompter_, Folder(1));
+        password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner, &store_};
+        ports.changeRecordDirectory = RecordDir();
+        ports.recoveryAsks = &ports_;
+        EXPECT_EQ(password::ChangePassword(kNewPassword, ports),
+                  password::PasswordChangeResult::NotInstalled);
+        EXPECT_EQ(ports_.changeQuestions.size(), 1u);
+        EXPECT_EQ(ports_.passwordsAsked, 0);
+        EXPECT_EQ(FoldersNotUnder(c.allUnder), std::vector<std::string>{});
+        EXPECT_FALSE(RecordLeft());
+        EXPECT_EQ(state_in_force_.currentPassword, c.password);
+    }
+    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+}
+
 TEST_F(PasswordChangeRecoveryTest, AChangeBrokenOffBeforeAnyFolderWasDoneLeavesNoRecord) {
     class RefusingRunner : public bulk::BulkRunner {
       public:

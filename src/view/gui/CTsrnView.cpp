@@ -13,6 +13,7 @@
 #include "view/gui/FolderListWidget.h"
 #include "view/gui/FolderProtectionDialog.h"
 #include "view/gui/FolderTableModel.h"
+#include "view/gui/RecoveryWindows.h"
 #include "view/gui/RowDelegate.h"
 
 namespace tsrn::view {
@@ -156,6 +157,25 @@ std::optional<std::string> CTsrnView::AskNewPassword() {
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.NewPassword();
+}
+
+namespace {
+
+// Right after a change the new password is known: nothing is asked for.
+class NoPasswordPrompts : public app::PasswordPrompts {
+  public:
+    std::optional<std::string> AskUnlock(bool) override { return std::nullopt; }
+    std::optional<app::MissingPasswordAnswer> AskMissingPassword() override { return std::nullopt; }
+};
+
+}  // namespace
+
+runsafety::RecoveryPorts* CTsrnView::RecoveryAsks() {
+    if (!recoveryWindows_) {
+        noPasswords_ = std::make_unique<NoPasswordPrompts>();
+        recoveryWindows_ = std::make_unique<RecoveryWindows>(*noPasswords_, this, DialogParent());
+    }
+    return recoveryWindows_.get();
 }
 
 void CTsrnView::WithPasswordPorts(const std::function<void(password::PasswordPorts&)>& work) {

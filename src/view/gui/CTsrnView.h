@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 
+#include "app/StartupPorts.h"
 #include "app/gui/FolderViewFactory.h"
 #include "app/gui/FrameView.h"
 #include "app/gui/HelpOpener.h"
+#include "runsafety/RecoveryPorts.h"
 #include "view/ViewDialogs.h"
 #include "view/ViewLogic.h"
 #include "view/gui/FolderChooser.h"
@@ -63,6 +65,7 @@ class CTsrnView : public app::FrameView, private ViewDialogs {
     bool RunPass(const std::string& folder, bulk::CipherMode mode) override;
     void EditProtection(ProtectionEdit& edit) override;
     std::optional<std::string> AskNewPassword() override;
+    runsafety::RecoveryPorts* RecoveryAsks() override;
 
     void ChangePassword();
     void Refreshed(const RefreshResult& result);
@@ -79,6 +82,8 @@ class CTsrnView : public app::FrameView, private ViewDialogs {
     FolderChooser* chooser_ = &fileDialogChooser_;
     app::DesktopHelpOpener desktopHelp_;
     app::HelpOpener* help_ = &desktopHelp_;
+    std::unique_ptr<app::PasswordPrompts> noPasswords_;
+    std::unique_ptr<runsafety::RecoveryPorts> recoveryWindows_;
 };
 
 }  // namespace tsrn::view
