@@ -216,6 +216,10 @@ bool JournalFile::Remove(std::string& error) {
     return SyncDirectory(path_.parent_path(), error);
 }
 
+UniqueFd OpenRunFile(const std::string& path, int flags) {
+    return UniqueFd(open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+}
+
 bool ReadJournalBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
                       std::string& error) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace tsrn::journal {
 
 class JournalFile {
@@ -64,6 +66,10 @@ class JournalFile {
     std::uint64_t end_ = 0;     // the records' end
     std::uint64_t length_ = 0;  // the file's length, records and zeros, on disk
 };
+
+// Opens a file a run touched (`flags`: O_RDONLY or O_RDWR) never through a
+// link, never blocking (it may have become a FIFO), never as a terminal.
+UniqueFd OpenRunFile(const std::string& path, int flags);
 
 // Reads a whole journal file.
 bool ReadJournalBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,

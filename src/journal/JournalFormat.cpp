@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "journal/ByteReader.h"
 #include "journal/PageHash.h"
 
 namespace tsrn::journal {
@@ -11,58 +12,11 @@ namespace {
 constexpr std::size_t kFrame = 12;  // type, length, check
 constexpr std::uint32_t kMaxPayload = 64u << 20;
 
-class Cursor {
-  public:
-    Cursor(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Get8(std::uint8_t& v) {
-        if (pos_ + 1 > size_) {
-            return false;
-        }
-        v = data_[pos_++];
-        return true;
-    }
-    bool Get32(std::uint32_t& v) {
-        if (pos_ + 4 > size_) {
-            return false;
-        }
-        v = 0;
-        for (int i = 3; i >= 0; --i) {
-            v = (v << 8) | data_[pos_ + static_cast<std::size_t>(i)];
-        }
-        pos_ += 4;
-        return true;
-    }
-    bool Get64(std::uint64_t& v) {
-        std::uint32_t lo = 0;
-        std::uint32_t hi = 0;
-        if (!Get32(lo) || !Get32(hi)) {
-            return false;
-        }
-        v = static_cast<std::uint64_t>(hi) << 32 | lo;
-        return true;
-    }
-    bool GetString(std::string& s) {
-        std::uint32_t n = 0;
-        if (!Get32(n) || n > size_ - pos_) {
-            return false;
-        }
-        s.assign(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
-        return true;
-    }
-    bool AtEnd() const { return pos_ == size_; }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
-
 std::uint32_t Check(const std::uint8_t* start, std::size_t length) {
     return static_cast<std::uint32_t>(Hash64(start, length) & 0xFFFFFFFFu);
 }
 
-bool ApplyPages(Cursor& in, JournalContents& contents) {
+bool ApplyPages(ByteReader& in, JournalContents& contents) {
     std::uint32_t fileNo = 0;
     std::uint8_t state = 0;
     std::uint64_t first = 0;
@@ -85,7 +39,7 @@ bool ApplyPages(Cursor& in, JournalContents& contents) {
     return in.AtEnd();
 }
 
-bool ApplyRecord(RecordType type, Cursor& in, JournalContents& contents, bool first) {
+bool ApplyRecord(RecordType type, ByteReader& in, JournalContents& contents, bool first) {
     if (first != (type == RecordType::Header)) {
         return false;
     }
@@ -250,7 +204,7 @@ std::size_t ReadRecords(
     const std::function<bool(std::uint32_t, const std::uint8_t*, std::size_t)>& take) {
     std::size_t pos = offset;
     while (pos <= bytes.size() && bytes.size() - pos >= kFrame) {
-        Cursor frame(bytes.data() + pos, 8);
+        ByteReader frame(bytes.data() + pos, 8);
         std::uint32_t type = 0;
         std::uint32_t length = 0;
         frame.Get32(type);
@@ -258,7 +212,7 @@ std::size_t ReadRecords(
         if (length > kMaxPayload || length > bytes.size() - pos - kFrame) {
             break;
         }
-        Cursor checkAt(bytes.data() + pos + 8 + length, 4);
+        ByteReader checkAt(bytes.data() + pos + 8 + length, 4);
         std::uint32_t check = 0;
         checkAt.Get32(check);
         if (check != Check(bytes.data() + pos, 8 + length) ||
@@ -290,7 +244,7 @@ std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& byt
     contents.validBytes =
         ReadRecords(bytes, sizeof kMagic,
                     [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
-                        Cursor in(payload, length);
+                        ByteReader in(payload, length);
                         if (!ApplyRecord(static_cast<RecordType>(type), in, contents, first)) {
                             return false;
                         }

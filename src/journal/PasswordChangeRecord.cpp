@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 
+#include "journal/ByteReader.h"
 #include "journal/JournalFormat.h"
 
 namespace tsrn::journal {
@@ -32,45 +33,11 @@ class Payload {
     std::vector<std::uint8_t> bytes_;
 };
 
-class Reader {
-  public:
-    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Get32(std::uint32_t& value) {
-        if (size_ - pos_ < 4)
-            return false;
-        value = 0;
-        for (std::size_t i = 4; i-- > 0;)
-            value = (value << 8) | data_[pos_ + i];
-        pos_ += 4;
-        return true;
-    }
-    bool Get8(std::uint8_t& value) {
-        if (pos_ >= size_)
-            return false;
-        value = data_[pos_++];
-        return true;
-    }
-    bool GetString(std::string& text) {
-        std::uint32_t length = 0;
-        if (!Get32(length) || length > size_ - pos_)
-            return false;
-        text.assign(reinterpret_cast<const char*>(data_ + pos_), length);
-        pos_ += length;
-        return true;
-    }
-    bool AtEnd() const { return pos_ == size_; }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
-
-bool GetFolder(Reader& in, const ChangeRecordContents& contents, std::uint32_t& number) {
+bool GetFolder(ByteReader& in, const ChangeRecordContents& contents, std::uint32_t& number) {
     return in.Get32(number) && number < contents.folders.size();
 }
 
-bool GetKey(Reader& in, ChangeKey& key) {
+bool GetKey(ByteReader& in, ChangeKey& key) {
     std::uint8_t value = 0;
     if (!in.Get8(value) || value > 1)
         return false;
@@ -79,7 +46,7 @@ bool GetKey(Reader& in, ChangeKey& key) {
 }
 
 // Applies one record; false for one that contradicts what came before.
-bool Apply(std::uint32_t type, Reader& in, ChangeRecordContents& contents, bool first) {
+bool Apply(std::uint32_t type, ByteReader& in, ChangeRecordContents& contents, bool first) {
     if (first != (type == static_cast<std::uint32_t>(ChangeRecordType::Header)))
         return false;
     std::uint32_t number = 0;
@@ -146,7 +113,7 @@ std::optional<ChangeRecordContents> PasswordChangeRecord::Parse(
     contents.validBytes =
         ReadRecords(bytes, sizeof kChangeRecordMagic,
                     [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
-                        Reader in(payload, length);
+                        ByteReader in(payload, length);
                         if (!Apply(type, in, contents, first))
                             return false;
                         first = false;
@@ -233,7 +200,7 @@ bool PasswordChangeRecord::Commit(std::vector<std::uint8_t> bytes, std::string& 
         return false;
     // What was just written is applied the way a reader will apply it.
     ReadRecords(bytes, 0, [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
-        Reader in(payload, length);
+        ByteReader in(payload, length);
         return Apply(type, in, contents_, false);
     });
     contents_.validBytes += bytes.size();

@@ -23,23 +23,6 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;  // a multiple of the page size
 
-class ReadFd {
-  public:
-    explicit ReadFd(const std::string& path)
-        : fd_(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-    ~ReadFd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    ReadFd(const ReadFd&) = delete;
-    ReadFd& operator=(const ReadFd&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // Journals are read back from anywhere: paths are kept absolute.
 std::string Absolute(const std::string& path) {
     if (!path.empty() && path.front() == '/') {
@@ -288,7 +271,7 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
     if (file.noted >= file.length) {
         return true;
     }
-    ReadFd fd(file.path);
+    const UniqueFd fd = OpenRunFile(file.path, O_RDONLY);
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::uint64_t>(st.st_size) != file.length) {

@@ -23,23 +23,6 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
-class Fd {
-  public:
-    Fd(const std::string& path, int flags)
-        : fd_(open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // All `length` bytes, or false (an error, or the file ends first).
 bool ReadWhole(int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset) {
     return bulk::ReadFull(bulk::FileIo::System(), fd, data, length, offset) ==
@@ -143,7 +126,7 @@ bool RunRecovery::KeysMatch() const {
 
 FileSurvey RunRecovery::Survey(const JournalFileEntry& entry) const {
     FileSurvey survey;
-    Fd fd(entry.path, O_RDONLY);
+    const UniqueFd fd = OpenRunFile(entry.path, O_RDONLY);
     survey.missing = fd.Get() < 0 && errno == ENOENT;
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -212,7 +195,7 @@ bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& surve
     }
     bool ok = true;
     {
-        Fd fd(entry.path, O_RDWR);
+        const UniqueFd fd = OpenRunFile(entry.path, O_RDWR);
         const bulk::ChunkCipher cipher(run_.contents.header.mode, target == FileState::Old, keys_);
         std::uint8_t page[kPageSize];
         ok = fd.Get() >= 0;

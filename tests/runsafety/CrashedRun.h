@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "DyingIo.h"
 #include "JournalTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "bulk/FileTransformer.h"
@@ -18,26 +19,6 @@
 namespace tsrn::test {
 
 inline constexpr std::size_t kCrashChunk = 16384;
-
-// Ends the process in the middle of the Nth data write, after `pages` whole pages of it.
-class DyingIo : public bulk::FileIo {
-  public:
-    DyingIo(int dieAt, std::size_t pages) : dieAt_(dieAt), pages_(pages) {}
-    ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset) override {
-        if (++writes_ == dieAt_) {
-            const std::size_t part = std::min(length, pages_ * journal::kPageSize);
-            if (part > 0)
-                (void)pwrite(fd, buffer, part, offset);
-            _exit(0);
-        }
-        return FileIo::WriteAt(fd, buffer, length, offset);
-    }
-
-  private:
-    int dieAt_;
-    std::size_t pages_;
-    int writes_ = 0;
-};
 
 // True when the child died at the crash point with its journal started.
 inline bool CrashRun(const std::filesystem::path& root, bulk::CipherMode mode,
