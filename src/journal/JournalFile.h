@@ -67,8 +67,9 @@ class JournalFile {
     std::uint64_t length_ = 0;  // the file's length, records and zeros, on disk
 };
 
-// Opens a file a run touched (`flags`: O_RDONLY or O_RDWR) never through a
-// link, never blocking (it may have become a FIFO), never as a terminal.
+// Opens a file a run touches (`flags`: O_RDONLY or O_RDWR) never through a
+// link, never blocking (it may have become a FIFO), never as a terminal,
+// and leaving its access time alone where the owner may.
 UniqueFd OpenRunFile(const std::string& path, int flags);
 
 // Reads a whole journal file.

@@ -278,6 +278,13 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
         why = "cannot read ahead in " + file.path + ": " + strerror(fd.Get() < 0 ? errno : ESTALE);
         return false;
     }
+    return NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
+}
+
+// `fd` is open on the file numbered `fileNo`, as long as it was when numbered.
+bool RunJournalWriter::NoteAheadFrom(int fd, std::uint32_t fileNo, FileState state,
+                                     std::uint64_t& budget, std::string& why) {
+    FileInfo& file = files_[fileNo];
     readBuffer_.resize(kReadBlock);
     std::uint64_t end = file.noted + std::max<std::uint64_t>(budget, kPageSize);
     end = end >= file.length ? file.length : end - end % kPageSize;
@@ -285,8 +292,7 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
     hashes_.clear();
     for (std::uint64_t at = file.noted; at < end;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, end - at));
-        ssize_t got =
-            bulk::ReadFull(bulk::FileIo::System(), fd.Get(), readBuffer_.data(), want, at);
+        ssize_t got = bulk::ReadFull(bulk::FileIo::System(), fd, readBuffer_.data(), want, at);
         if (got != static_cast<ssize_t>(want)) {
             why = "cannot read ahead in " + file.path + ": " + strerror(got < 0 ? errno : ESTALE);
             return false;
@@ -320,8 +326,10 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         if (known != byPath_.end() && files_[known->second].noted >= files_[known->second].length) {
             continue;
         }
+        // Opened first and looked at through the open file: one look, not two.
+        const UniqueFd fd = OpenRunFile(path, O_RDONLY);
         struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        if (!fd.Valid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
             static_cast<std::uint64_t>(st.st_size) > limits_.aheadFileBytes) {
             continue;  // the run will meet it, or not, on its own
         }
@@ -330,7 +338,9 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         ++files;
         // A file that cannot be read ahead is noted when the run reaches it.
         std::string why;
-        NoteAhead(fileNo, state, budget, why);
+        if (files_[fileNo].noted < files_[fileNo].length) {
+            NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
+        }
     }
 }
 

@@ -96,6 +96,8 @@ class RunJournalWriter final : public bulk::RunJournal {
     std::uint32_t FileNumber(const std::string& path, std::uint64_t length,
                              std::uint32_t permissions);
     bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget, std::string& why);
+    bool NoteAheadFrom(int fd, std::uint32_t fileNo, FileState state, std::uint64_t& budget,
+                       std::string& why);
     void NoteUpcoming(FileState state, std::uint64_t& budget);
     std::optional<std::string> NextUpcoming();
     void ForgetUpTo(const std::string& path);
