@@ -9,7 +9,6 @@ namespace tsrn::bulk {
 namespace {
 
 constexpr int kCaptionError = 257;
-constexpr int kTextCancel = 274;
 constexpr int kTextOk = 275;
 constexpr int kAccessError = 280;
 
