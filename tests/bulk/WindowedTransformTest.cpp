@@ -3,7 +3,6 @@
 // page is written before the journal holds the hash of the bytes it held.
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <atomic>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "FaultyIo.h"
+#include "NoNewThreads.h"
 #include "TempDir.h"
 #include "TreeHelpers.h"
 #include "bulk/FileTransformer.h"
@@ -237,11 +237,6 @@ TEST(WindowedTransform, PagesTheJournalRefusesAreNeverWritten) {
 // Without a third thread the two threads take turns at the journal's flush;
 // without a second, the caller does everything alone.
 TEST(WindowedTransform, WithoutMoreThreadsAJournaledFileIsStillDone) {
-    pthread_attr_t saved;
-    pthread_attr_t huge;
-    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
-    ASSERT_EQ(pthread_attr_init(&huge), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t{1} << 46), 0);
     test::TempDir dir;
     const auto path = dir / "f";
     const Bytes plain = RandomBytes(kErrorFileLength, 5);
@@ -252,12 +247,11 @@ TEST(WindowedTransform, WithoutMoreThreadsAJournaledFileIsStillDone) {
     FileTransformer transformer(kChunk, checking);
     transformer.SetJournal(&journal);
     CountingProgress progress;
-    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
-    const TransformStatus status = Encipher(transformer, path, progress).status;
-    pthread_setattr_default_np(&saved);
-    pthread_attr_destroy(&huge);
-    pthread_attr_destroy(&saved);
-    ASSERT_EQ(status, TransformStatus::Done);
+    {
+        test::NoNewThreads noThreads;
+        ASSERT_TRUE(noThreads.Ok());
+        ASSERT_EQ(Encipher(transformer, path, progress).status, TransformStatus::Done);
+    }
     EXPECT_EQ(ReadBytes(path), ReferenceEncipher(plain, kKeys.current));
     EXPECT_EQ(checking.Unnoted(), 0);
     EXPECT_EQ(journal.WrongHashes(), 0);
