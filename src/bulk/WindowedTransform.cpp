@@ -196,11 +196,11 @@ void WindowedTransform::WriteGated(Gate& gate, int lane, std::uint64_t chunk,
     lock.unlock();
     const bool ok = Write(SlotData(chunk), Length(chunk), Offset(chunk));
     const int error = errno;
-    if (ok && lane == 0) {
+    if (ok) {
         gate.writtenBytes.fetch_add(Length(chunk), std::memory_order_relaxed);
-        Report(gate.writtenBytes, gate.reported);
-    } else if (ok) {
-        gate.writtenBytes.fetch_add(Length(chunk), std::memory_order_relaxed);
+        if (lane == 0) {
+            Report(gate.writtenBytes, gate.reported);
+        }
     }
     lock.lock();
     --gate.writing;

@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <random>
 
+#include "bulk/FileTransformer.h"
+#include "bulk/FullIo.h"
+
 namespace tsrn::journal {
 
 namespace {
@@ -153,17 +156,9 @@ bool JournalFile::Reopen(const std::filesystem::path& path, std::uint64_t validB
 
 bool JournalFile::WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
                           std::string& error) {
-    std::size_t done = 0;
-    while (done < length) {
-        ssize_t put = pwrite(fd_, data + done, length - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            error = Describe("cannot write the journal", path_, put == 0 ? EIO : errno);
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
+    if (!bulk::WriteFull(bulk::FileIo::System(), fd_, data, length, offset)) {
+        error = Describe("cannot write the journal", path_, errno);
+        return false;
     }
     return true;
 }

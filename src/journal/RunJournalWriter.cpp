@@ -285,6 +285,9 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
 bool RunJournalWriter::NoteAheadFrom(int fd, std::uint32_t fileNo, FileState state,
                                      std::uint64_t& budget, std::string& why) {
     FileInfo& file = files_[fileNo];
+    if (file.noted >= file.length) {
+        return true;
+    }
     readBuffer_.resize(kReadBlock);
     std::uint64_t end = file.noted + std::max<std::uint64_t>(budget, kPageSize);
     end = end >= file.length ? file.length : end - end % kPageSize;
@@ -338,9 +341,7 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         ++files;
         // A file that cannot be read ahead is noted when the run reaches it.
         std::string why;
-        if (files_[fileNo].noted < files_[fileNo].length) {
-            NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
-        }
+        NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
     }
 }
 
