@@ -120,6 +120,19 @@ class PasswordChangeRecoveryTest : public ::testing::Test {
     }
     void TearDown() override { unsetenv("TSRN_STATE_DIR"); }
 
+    // For each case of a table: new folders, no journal, no record, no answers.
+    void StartAfresh() {
+        TearDown();
+        trees_.clear();
+        list_ = folders::FolderList();
+        std::filesystem::remove_all(state_.Path() / "runs");
+        for (int i = 0; i < 3; ++i)
+            std::filesystem::remove_all(dir_.Path() / ("folder" + std::to_string(i)));
+        SetUp();
+        prompter_ = ScriptedPrompter();
+        ports_ = ScriptedRecoveryPorts();
+    }
+
     std::string Folder(int i) const { return trees_[static_cast<std::size_t>(i)]->Root().string(); }
     std::filesystem::path RecordDir() const { return journal::JournalDirectory(); }
 
@@ -231,15 +244,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        trees_.clear();
-        list_ = folders::FolderList();
-        std::filesystem::remove_all(state_.Path() / "runs");
-        for (int i = 0; i < 3; ++i)
-            std::filesystem::remove_all(dir_.Path() / ("folder" + std::to_string(i)));
-        SetUp();
-        prompter_ = ScriptedPrompter();
-        ports_ = ScriptedRecoveryPorts();
+        StartAfresh();
 
         ASSERT_TRUE(CrashedChange(c.dyingFolder, c.dieAt, c.dieAtQuestion))
             << "the change ended before its crash point";
@@ -282,15 +287,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashDuringTheTakeBackIsRecoveredTheSameWay)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.changeAnswer == ChangeAnswer::Finish ? "undone, finished" : "resumed");
-        TearDown();
-        trees_.clear();
-        list_ = folders::FolderList();
-        std::filesystem::remove_all(state_.Path() / "runs");
-        for (int i = 0; i < 3; ++i)
-            std::filesystem::remove_all(dir_.Path() / ("folder" + std::to_string(i)));
-        SetUp();
-        prompter_ = ScriptedPrompter();
-        ports_ = ScriptedRecoveryPorts();
+        StartAfresh();
 
         ASSERT_TRUE(CrashedChange(-1, 0, 3));  // folders 0 and 1 done
         const pid_t pid = fork();

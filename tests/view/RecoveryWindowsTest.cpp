@@ -38,6 +38,16 @@ QApplication& App() {
     return *app;
 }
 
+// Clicks the button named `button` (Esc when null) once the box is shown.
+void PressWhenShown(QMessageBox& box, const char* button) {
+    QTimer::singleShot(0, &box, [&box, button] {
+        if (button)
+            box.findChild<QPushButton*>(button)->click();
+        else
+            QTest::keyClick(&box, Qt::Key_Escape);
+    });
+}
+
 class NoPasswords : public app::PasswordPrompts {
   public:
     std::optional<std::string> AskUnlock(bool) override { return std::nullopt; }
@@ -112,12 +122,7 @@ TEST_F(RecoveryWindowsTest, TheQuestionOffersResumeUndoAndLaterWithLaterForEsc) 
             EXPECT_EQ(box.windowTitle(), "Tessaryn: Unfinished run");
             EXPECT_EQ(box.text(), "what to do");
             EXPECT_EQ(box.defaultButton()->objectName(), "later");
-            QTimer::singleShot(0, &box, [&box, &c] {
-                if (c.button)
-                    box.findChild<QPushButton*>(c.button)->click();
-                else
-                    QTest::keyClick(&box, Qt::Key_Escape);
-            });
+            PressWhenShown(box, c.button);
         });
         EXPECT_EQ(windows_.AskChoice("what to do"), c.answer) << (c.button ? c.button : "Esc");
     }
@@ -135,12 +140,7 @@ TEST_F(RecoveryWindowsTest, AnUnfinishedChangeOffersTakeBackFinishAndLaterWithLa
         windows_.SetQuestionHook([&c](QMessageBox& box) {
             EXPECT_EQ(box.windowTitle(), "Tessaryn: Unfinished password change");
             EXPECT_EQ(box.defaultButton()->objectName(), "later");
-            QTimer::singleShot(0, &box, [&box, &c] {
-                if (c.button)
-                    box.findChild<QPushButton*>(c.button)->click();
-                else
-                    QTest::keyClick(&box, Qt::Key_Escape);
-            });
+            PressWhenShown(box, c.button);
         });
         EXPECT_EQ(windows_.AskChangeChoice("what to do"), c.answer)
             << (c.button ? c.button : "Esc");
