@@ -2,7 +2,9 @@
 // one process, with and without the journal, alternating so the machine's
 // state is alike for both. Prints median wall-clock times and their ratios.
 //
-//   journal_bench [DIR] [--small N] [--big MIB] [--repeat R]
+//   journal_bench [DIR] [--small N] [--big MIB] [--repeat R] [--only plain|journaled]
+//
+// --only runs one variant and prints no ratio: for a profiler (perf record).
 //
 // DIR (default: a fresh folder in /var/tmp) should be on the disk to
 // measure; the journal goes to DIR/state. Two baselines are shown: the run
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -121,8 +124,31 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+void MeasureOnly(const char* name, const std::filesystem::path& tree,
+                 const std::filesystem::path& state, int repeat, const tsrn::bulk::KeyPair& keys,
+                 Variant variant) {
+    std::vector<double> times;
+    std::vector<double> cpu;
+    CipherMode mode = CipherMode::Encipher;
+    for (int r = 0; r < repeat; ++r) {
+        const Times t = TimeRun(tree, state, mode, variant, keys);
+        times.push_back(t.wall);
+        cpu.push_back(t.cpu);
+        mode = mode == CipherMode::Encipher ? CipherMode::Decipher : CipherMode::Encipher;
+    }
+    std::printf("%s, %s only: %.3f s, CPU time %.3f s\n", name,
+                variant == Variant::Plain ? "without journal" : "with journal", Median(times),
+                Median(cpu));
+    std::fflush(stdout);
+}
+
 void Measure(const char* name, const std::filesystem::path& tree,
-             const std::filesystem::path& state, int repeat, const tsrn::bulk::KeyPair& keys) {
+             const std::filesystem::path& state, int repeat, const tsrn::bulk::KeyPair& keys,
+             std::optional<Variant> only) {
+    if (only) {
+        MeasureOnly(name, tree, state, repeat, keys, *only);
+        return;
+    }
     std::vector<double> times[3];
     std::vector<double> cpu[3];
     CipherMode mode = CipherMode::Encipher;
@@ -154,6 +180,7 @@ int main(int argc, char** argv) {
     int smallFiles = 10000;
     int bigMiB = 512;
     int repeat = 3;
+    std::optional<Variant> only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--small" && i + 1 < argc) {
@@ -162,6 +189,18 @@ int main(int argc, char** argv) {
             bigMiB = std::atoi(argv[++i]);
         } else if (arg == "--repeat" && i + 1 < argc) {
             repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--only" && i + 1 < argc) {
+            const std::string which = argv[++i];
+            if (which != "plain" && which != "journaled") {
+                std::fprintf(stderr, "journal_bench: --only takes plain or journaled\n");
+                return 2;
+            }
+            only = which == "plain" ? Variant::Plain : Variant::Journaled;
+        } else if (!arg.empty() && arg[0] == '-') {
+            std::fprintf(stderr,
+                         "usage: journal_bench [DIR] [--small N] [--big MIB] [--repeat R] "
+                         "[--only plain|journaled]\n");
+            return 2;
         } else {
             base = arg;
         }
@@ -188,13 +227,15 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(dir);
         WriteFile(dir / ("f" + std::to_string(i)), 4096, random);
     }
-    Measure((std::to_string(smallFiles) + " files of 4 KiB").c_str(), small, state, repeat, keys);
+    Measure((std::to_string(smallFiles) + " files of 4 KiB").c_str(), small, state, repeat, keys,
+            only);
     std::filesystem::remove_all(small);
 
     const std::filesystem::path big = base / "big";
     std::filesystem::create_directories(big);
     WriteFile(big / "file", static_cast<std::size_t>(bigMiB) << 20, random);
-    Measure(("one file of " + std::to_string(bigMiB) + " MiB").c_str(), big, state, repeat, keys);
+    Measure(("one file of " + std::to_string(bigMiB) + " MiB").c_str(), big, state, repeat, keys,
+            only);
     std::filesystem::remove_all(big);
 
     if (own) {

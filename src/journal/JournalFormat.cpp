@@ -1,5 +1,6 @@
 #include "journal/JournalFormat.h"
 
+#include <bit>
 #include <cstring>
 
 #include "journal/ByteReader.h"
@@ -126,6 +127,22 @@ void RecordEncoder::Put64(std::uint64_t value) {
     Put32(static_cast<std::uint32_t>(value >> 32));
 }
 
+// A large file's flush carries thousands of hashes: copied at once, not byte by byte.
+void RecordEncoder::Put64s(const std::uint64_t* values, std::size_t count) {
+    if (count == 0) {
+        return;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + count * sizeof(std::uint64_t));
+        std::memcpy(bytes_.data() + at, values, count * sizeof(std::uint64_t));
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            Put64(values[i]);
+        }
+    }
+}
+
 void RecordEncoder::PutString(std::string_view text) {
     Put32(static_cast<std::uint32_t>(text.size()));
     bytes_.insert(bytes_.end(), text.begin(), text.end());
@@ -159,9 +176,7 @@ void RecordEncoder::Pages(std::uint32_t fileNo, FileState state, std::uint64_t f
     bytes_.push_back(static_cast<std::uint8_t>(state));
     Put64(firstPage);
     Put32(static_cast<std::uint32_t>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-        Put64(hashes[i]);
-    }
+    Put64s(hashes, count);
     Finish(start);
 }
 

@@ -69,6 +69,7 @@ class RecordEncoder {
     void Finish(std::size_t start);
     void Put32(std::uint32_t value);
     void Put64(std::uint64_t value);
+    void Put64s(const std::uint64_t* values, std::size_t count);
     void PutString(std::string_view text);
 
     std::vector<std::uint8_t> bytes_;

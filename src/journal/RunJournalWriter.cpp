@@ -246,8 +246,12 @@ bool RunJournalWriter::NotePages(std::uint64_t offset, std::size_t length,
     pending_.Pages(current_, currentSource_, file.noted / kPageSize, pageHashes + skip,
                    static_cast<std::size_t>(count));
     file.noted = end;
-    // Room for the rest of the file's hashes now, so the next flushes are short.
-    return Commit(PageCount(file.length - end) * sizeof(std::uint64_t) + kPageSize);
+    // Room for the rest of the file's hashes now, so the next flushes are
+    // short. A Pages record has 29 bytes beside its hashes and holds at least
+    // a chunk's 64 of them (512 bytes): a sixteenth more covers that, so no
+    // later flush has to grow the journal again.
+    const std::uint64_t rest = PageCount(file.length - end) * sizeof(std::uint64_t);
+    return Commit(rest + rest / 16 + kPageSize);
 }
 
 void RunJournalWriter::RunDone(bool complete) {
