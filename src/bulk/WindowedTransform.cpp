@@ -166,16 +166,17 @@ WindowedTransform::Outcome WindowedTransform::RunGated(const ChunkCipher& cipher
 // A lane writes what the journal holds when the other is not writing (two
 // writers to one file only wait for each other), else reads ahead.
 //
-// While a flush is under way a lane offers its core once per step: with both
-// cores busy, the noter would otherwise wait out a lane's time slice (1.5 ms
-// measured) after its flush returned, the lanes would fill every slot and
-// stop. A yield with nothing else to run costs a system call.
+// While a flush is due or under way a lane offers its core once per step:
+// with both cores busy, the noter would otherwise wait out a lane's time
+// slice (1.5 ms measured) to start its flush or to hand it on once it
+// returned, and the lanes would fill every slot and stop. A yield with
+// nothing else to run costs a system call.
 void WindowedTransform::GatedLane(Gate& gate, int lane, const ChunkCipher& cipher,
                                   RunJournal& journal) {
     std::unique_lock<std::mutex> lock(gate.mutex);
     bool offered = false;
     while (!gate.stopped && gate.writtenPrefix < gate.chunks) {
-        if (gate.noting && !gate.lanesNote && !offered) {
+        if (!gate.lanesNote && !offered && (gate.noting || (gate.noterWaiting && NoteDue(gate)))) {
             lock.unlock();
             sched_yield();
             lock.lock();
