@@ -52,6 +52,11 @@ class RunJournal {
         (void)offset, (void)length, (void)pageHashes;
         return true;
     }
+    // NotePages will come for the file begun: the journal may make room for
+    // all its hashes now, so that none of those flushes has to. Comes from
+    // the thread that calls NotePages, before its first call, while the
+    // first pages are being read.
+    virtual bool MakeRoom() { return true; }
     // The file begun is wholly in its new state (`restored`: back in its old one).
     virtual bool FileDone(const std::string& path, bool restored) {
         (void)path, (void)restored;

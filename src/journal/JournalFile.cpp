@@ -202,6 +202,26 @@ bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& er
     return true;
 }
 
+bool JournalFile::MakeRoom(std::uint64_t bytes, std::string& error) {
+    if (fd_ < 0) {
+        error = "the journal is not open";
+        return false;
+    }
+    const std::uint64_t length = end_ + bytes;
+    if (length <= length_) {
+        return true;
+    }
+    if (!WriteZeros(length_, length, error)) {
+        return false;
+    }
+    if (fdatasync(fd_) != 0) {
+        error = Describe("cannot flush the journal", path_, errno);
+        return false;
+    }
+    length_ = length;
+    return true;
+}
+
 bool JournalFile::Remove(std::string& error) {
     Close();
     if (unlink(path_.c_str()) != 0 && errno != ENOENT) {

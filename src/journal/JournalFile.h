@@ -41,6 +41,10 @@ class JournalFile {
     // (records to come soon: their flushes then stay short).
     bool Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
                 std::uint64_t reserve = 0);
+    // Lengthens the zeros after the records to at least `bytes` and flushes,
+    // unless they are that long already: room made ahead of the flushes
+    // that will use it, while other work goes on.
+    bool MakeRoom(std::uint64_t bytes, std::string& error);
     // Unlinks the journal and flushes its folder.
     bool Remove(std::string& error);
 

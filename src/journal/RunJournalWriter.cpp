@@ -246,12 +246,28 @@ bool RunJournalWriter::NotePages(std::uint64_t offset, std::size_t length,
     pending_.Pages(current_, currentSource_, file.noted / kPageSize, pageHashes + skip,
                    static_cast<std::size_t>(count));
     file.noted = end;
-    // Room for the rest of the file's hashes now, so the next flushes are
-    // short. A Pages record has 29 bytes beside its hashes and holds at least
-    // a chunk's 64 of them (512 bytes): a sixteenth more covers that, so no
-    // later flush has to grow the journal again.
-    const std::uint64_t rest = PageCount(file.length - end) * sizeof(std::uint64_t);
-    return Commit(rest + rest / 16 + kPageSize);
+    // Room for the rest of the file's hashes now (if MakeRoom did not make
+    // it), so the next flushes are short.
+    return Commit(RoomFor(file.length - end));
+}
+
+// A Pages record has 29 bytes beside its hashes and holds at least a
+// chunk's 64 of them (512 bytes): a sixteenth more covers that.
+std::uint64_t RunJournalWriter::RoomFor(std::uint64_t bytes) {
+    const std::uint64_t hashes = PageCount(bytes) * sizeof(std::uint64_t);
+    return hashes + hashes / 16 + kPageSize;
+}
+
+bool RunJournalWriter::MakeRoom() {
+    if (broken_ || !haveCurrent_) {
+        return false;
+    }
+    const FileInfo& file = files_[current_];
+    // Besides the hashes: the records not flushed yet and the file's own.
+    const std::uint64_t room =
+        pending_.Bytes().size() + file.path.size() + kPageSize + RoomFor(file.length - file.noted);
+    std::string error;
+    return file_.MakeRoom(room, error) || Fail(error);
 }
 
 void RunJournalWriter::RunDone(bool complete) {

@@ -60,6 +60,7 @@ class RunJournalWriter final : public bulk::RunJournal {
     std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const override;
     bool NotePages(std::uint64_t offset, std::size_t length,
                    const std::uint64_t* pageHashes) override;
+    bool MakeRoom() override;
     bool FileDone(const std::string& path, bool restored) override;
     void RunDone(bool complete) override;
 
@@ -103,6 +104,8 @@ class RunJournalWriter final : public bulk::RunJournal {
     void ForgetUpTo(const std::string& path);
     void SetStatus(FileInfo& file, Status status);
     bool Commit(std::uint64_t reserve = 0);
+    // Journal room for the hashes of `bytes` of a file.
+    static std::uint64_t RoomFor(std::uint64_t bytes);
     bool FlushAndRemove(std::string& error);
     bool Fail(const std::string& error);
 

@@ -39,10 +39,11 @@ struct CountingProgress : TransformProgress {
 };
 
 // Keeps the page hashes it is handed, checks them against the bytes the
-// file held (`Expect`), and refuses the Nth note when asked.
+// file held (`Expect`), and refuses the Nth note when asked (the 0th: the
+// room made before the first).
 class NotingJournal : public RunJournal {
   public:
-    explicit NotingJournal(int vetoAt = 0) : vetoAt_(vetoAt) {}
+    explicit NotingJournal(int vetoAt = -1) : vetoAt_(vetoAt) {}
 
     void Expect(const Bytes& source) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -56,6 +57,7 @@ class NotingJournal : public RunJournal {
         }
         return h;
     }
+    bool MakeRoom() override { return vetoAt_ != 0; }
     bool NotePages(std::uint64_t offset, std::size_t length,
                    const std::uint64_t* pageHashes) override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -219,7 +221,7 @@ TEST(WindowedTransform, PagesTheJournalRefusesAreNeverWritten) {
     test::TempDir dir;
     const auto path = dir / "f";
     const Bytes plain = RandomBytes(kErrorFileLength, 4);
-    for (int vetoAt : {1, 2, 5}) {
+    for (int vetoAt : {0, 1, 2, 5}) {
         SCOPED_TRACE("note " + std::to_string(vetoAt));
         WriteBytes(path, plain);
         NotingJournal journal(vetoAt);
