@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "RecordingView.h"
 #include "TempDir.h"
 #include "app/gui/MissingPasswordDialog.h"
 #include "app/gui/SettingsDialog.h"
@@ -60,22 +61,6 @@ TEST(MissingPasswordDialogTest, EnterInTheInstallationPasswordMovesOn) {
     EXPECT_NE(dialog.findChild<QPushButton*>("57670"), nullptr);
 }
 
-class StubView : public ViewPort {
-  public:
-    int FolderCount() const override { return 0; }
-    int SelectedPosition() const override { return 0; }
-    void ResendAllStates() override {}
-    std::uint32_t GlobalProtection() const override { return word; }
-    void SetGlobalProtection(std::uint32_t w) override { word = w; }
-    void SendGlobalProtection() override { ++sends; }
-    int EnterAction() const override { return enter; }
-    void SetEnterAction(int a) override { enter = a; }
-    void SaveSettings() override {}
-    std::uint32_t word = 0x80;
-    int enter = 0;
-    int sends = 0;
-};
-
 class SettingsDialogTest : public ::testing::Test {
   protected:
     SettingsDialogTest() { test::EnsureApplication(); }
@@ -84,7 +69,7 @@ class SettingsDialogTest : public ::testing::Test {
     RegistryStore program_{database_};
     RegistryStore windows_{database_, Hive::LocalMachine, std::string(kWindowsRunRoot)};
     AutostartEntry entry_{dir_ / "autostart" / "tessaryn.desktop"};
-    StubView view_;
+    test::RecordingView view_{0x80};
     SettingsLogic logic_{view_, {program_, windows_, entry_}, false};
 };
 
@@ -97,7 +82,7 @@ TEST_F(SettingsDialogTest, OkAppliesTheBoxes) {
     dialog.findChild<QCheckBox*>("1021")->setChecked(true);
     QTest::mouseClick(dialog.findChild<QPushButton*>("1"), Qt::LeftButton);
     EXPECT_EQ(view_.word, 0x90u);
-    EXPECT_EQ(view_.sends, 1);
+    EXPECT_EQ(view_.sent.size(), 1u);
     EXPECT_EQ(view_.enter, 1);
     EXPECT_TRUE(std::filesystem::exists(entry_.File()));
 }
@@ -109,7 +94,7 @@ TEST_F(SettingsDialogTest, CancelChangesNothing) {
     QTest::mouseClick(dialog.findChild<QPushButton*>("2"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(view_.word, 0x80u);
-    EXPECT_EQ(view_.sends, 0);
+    EXPECT_TRUE(view_.sent.empty());
     EXPECT_FALSE(std::filesystem::exists(entry_.File()));
     EXPECT_EQ(windows_.GetString(kRunServicesKey, "Tessaryn", "-"), "-");
 }

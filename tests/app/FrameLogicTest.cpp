@@ -5,6 +5,7 @@
 #include <array>
 
 #include "AppDoubles.h"
+#include "RecordingView.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "TestDriver.h"
@@ -14,20 +15,6 @@ namespace tsrn::app {
 namespace {
 
 using test::TestDriver;
-
-class CountingView : public ViewPort {
-  public:
-    int FolderCount() const override { return 0; }
-    int SelectedPosition() const override { return 0; }
-    void ResendAllStates() override { ++resends; }
-    std::uint32_t GlobalProtection() const override { return 0; }
-    void SetGlobalProtection(std::uint32_t) override {}
-    void SendGlobalProtection() override {}
-    int EnterAction() const override { return 0; }
-    void SetEnterAction(int) override {}
-    void SaveSettings() override {}
-    int resends = 0;
-};
 
 class FrameLogicTest : public ::testing::Test {
   protected:
@@ -65,7 +52,7 @@ class FrameLogicTest : public ::testing::Test {
     test::ScriptedPrompter prompter_;
     test::ScriptedPasswords passwords_;
     folders::AppState state_;
-    CountingView view_;
+    test::RecordingView view_;
     FrameLogic frame_{state_, {prompter_, passwords_, store_, driver_, dir_ / "cwd"}};
     int menuSwitches_ = 0;
 };

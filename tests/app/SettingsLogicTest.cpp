@@ -5,28 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "RecordingView.h"
 #include "TempDir.h"
 
 namespace tsrn::app {
 namespace {
-
-class RecordingView : public ViewPort {
-  public:
-    int FolderCount() const override { return 0; }
-    int SelectedPosition() const override { return 0; }
-    void ResendAllStates() override {}
-    std::uint32_t GlobalProtection() const override { return word; }
-    void SetGlobalProtection(std::uint32_t w) override { word = w; }
-    void SendGlobalProtection() override { sent.push_back(word); }
-    int EnterAction() const override { return enter; }
-    void SetEnterAction(int action) override { enter = action; }
-    void SaveSettings() override { ++saves; }
-
-    std::uint32_t word = 0;
-    int enter = 0;
-    std::vector<std::uint32_t> sent;
-    int saves = 0;
-};
 
 class SettingsLogicTest : public ::testing::Test {
   protected:
@@ -52,7 +35,7 @@ class SettingsLogicTest : public ::testing::Test {
     RegistryStore program_;
     RegistryStore windows_;
     AutostartEntry entry_;
-    RecordingView view_;
+    test::RecordingView view_;
 };
 
 TEST_F(SettingsLogicTest, ChecksShowTheWordsBitsAndTheEnterSetting) {

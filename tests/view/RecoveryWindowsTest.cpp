@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "CrashedRun.h"
+#include "RecordingView.h"
 #include "TempDir.h"
 #include "TestDriver.h"
 #include "journal/PasswordChangeRecord.h"
@@ -63,27 +64,6 @@ class GivenPassword : public NoPasswords {
     std::string password_;
 };
 
-class StoppingView : public app::ViewPort {
-  public:
-    int FolderCount() const override { return 0; }
-    int SelectedPosition() const override { return 0; }
-    void ResendAllStates() override {}
-    bool RunWithFoldersStopped(const std::string& folder,
-                               const std::function<void()>& work) override {
-        stopped.push_back(folder);
-        work();
-        return true;
-    }
-    std::uint32_t GlobalProtection() const override { return 0; }
-    void SetGlobalProtection(std::uint32_t) override {}
-    void SendGlobalProtection() override {}
-    int EnterAction() const override { return 0; }
-    void SetEnterAction(int) override {}
-    void SaveSettings() override {}
-
-    std::vector<std::string> stopped;
-};
-
 // Presses OK in every ciphering dialog once its run has finished.
 void PressOkWhenFinished(QObject* owner) {
     auto* poll = new QTimer(owner);
@@ -106,7 +86,7 @@ class RecoveryWindowsTest : public ::testing::Test {
     TempDir dir_{"tsrn-recovery-widgets"};
     TempDir state_{"tsrn-recovery-widgets-state"};
     NoPasswords passwords_;
-    StoppingView view_;
+    test::RecordingView view_;
     view::RecoveryWindows windows_{passwords_, &view_};
 };
 
