@@ -175,10 +175,17 @@ bool JournalFile::WriteZeros(std::uint64_t from, std::uint64_t to, std::string& 
     return true;
 }
 
+bool JournalFile::Flush(std::string& error) {
+    if (fdatasync(fd_) != 0) {
+        error = Describe("cannot flush the journal", path_, errno);
+        return false;
+    }
+    return true;
+}
+
 bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
                          std::uint64_t reserve) {
-    if (fd_ < 0) {
-        error = "the journal is not open";
+    if (!RequireOpen(error)) {
         return false;
     }
     const std::uint64_t end = end_ + bytes.size();
@@ -193,8 +200,7 @@ bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& er
             return false;
         }
     }
-    if (fdatasync(fd_) != 0) {
-        error = Describe("cannot flush the journal", path_, errno);
+    if (!Flush(error)) {
         return false;
     }
     end_ = end;
@@ -203,22 +209,25 @@ bool JournalFile::Commit(const std::vector<std::uint8_t>& bytes, std::string& er
 }
 
 bool JournalFile::MakeRoom(std::uint64_t bytes, std::string& error) {
-    if (fd_ < 0) {
-        error = "the journal is not open";
+    if (!RequireOpen(error)) {
         return false;
     }
     const std::uint64_t length = end_ + bytes;
     if (length <= length_) {
         return true;
     }
-    if (!WriteZeros(length_, length, error)) {
-        return false;
-    }
-    if (fdatasync(fd_) != 0) {
-        error = Describe("cannot flush the journal", path_, errno);
+    if (!WriteZeros(length_, length, error) || !Flush(error)) {
         return false;
     }
     length_ = length;
+    return true;
+}
+
+bool JournalFile::RequireOpen(std::string& error) const {
+    if (fd_ < 0) {
+        error = "the journal is not open";
+        return false;
+    }
     return true;
 }
 

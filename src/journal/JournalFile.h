@@ -60,6 +60,8 @@ class JournalFile {
     bool WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
                  std::string& error);
     bool WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error);
+    bool Flush(std::string& error);
+    bool RequireOpen(std::string& error) const;
     bool CreateIn(const std::filesystem::path& dir, const std::string& fixedName,
                   const std::vector<std::uint8_t>& firstBytes, std::string& error);
     bool LinkUnnamed(const std::filesystem::path& dir, const std::string& fixedName);
