@@ -6,11 +6,12 @@
 // in progress and of the files the walk will reach next, up to a budget of
 // bytes and files, so a tree of small files costs a flush per batch, not per
 // file. Large files are hashed by the transform itself (NotePages), which
-// batches its own flushes. A run that ends with all its files in one state says so in the
-// journal; the journal itself goes once those files are surely on disk:
-// flushed then, or at the next look (FindUnfinishedRuns), when the kernel
-// has mostly written them already. So a run does not wait for its own data
-// to reach the disk, as a run without journal does not either.
+// batches its own flushes. A run that ends with all its files in one state
+// says so in the journal; the journal itself goes once those files are
+// surely on disk: flushed then, or at the next look (FindUnfinishedRuns),
+// when the kernel has mostly written them already. So a run does not wait
+// for its own data to reach the disk, as a run without journal does not
+// either.
 
 #include <sys/types.h>
 

@@ -98,15 +98,19 @@ RunScan FindUnfinishedRuns(const std::filesystem::path& dir) {
 }
 
 const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& folder) {
-    const std::string mine = WithSlash(folder);
     for (const UnfinishedRun& run : scan.runs) {
-        const std::string theirs = WithSlash(run.contents.header.folder);
-        if (mine.compare(0, theirs.size(), theirs) == 0 ||
-            theirs.compare(0, mine.size(), mine) == 0) {
+        if (FoldersOverlap(folder, run.contents.header.folder)) {
             return &run;
         }
     }
     return nullptr;
+}
+
+bool FoldersOverlap(const std::string& a, const std::string& b) {
+    const std::string first = WithSlash(a);
+    const std::string second = WithSlash(b);
+    return first.compare(0, second.size(), second) == 0 ||
+           second.compare(0, first.size(), first) == 0;
 }
 
 bool KeysMatch(const JournalHeader& header, const bulk::KeyPair& keys) {

@@ -41,6 +41,8 @@ std::filesystem::path JournalDirectory();
 RunScan FindUnfinishedRuns(const std::filesystem::path& dir = JournalDirectory());
 // The unfinished run whose folder is, contains or lies inside `folder`, if any.
 const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& folder);
+// One folder is, contains or lies inside the other.
+bool FoldersOverlap(const std::string& a, const std::string& b);
 
 // True when `keys` are the keys the run was started with (both for reciphering).
 bool KeysMatch(const JournalHeader& header, const bulk::KeyPair& keys);

@@ -12,19 +12,6 @@ namespace tsrn::runsafety {
 
 namespace str = res::str;
 
-namespace {
-
-// One path is, holds or lies inside the other.
-bool PathsOverlap(std::string a, std::string b) {
-    for (std::string* path : {&a, &b}) {
-        if (path->empty() || path->back() != '/')
-            *path += '/';
-    }
-    return a.rfind(b, 0) == 0 || b.rfind(a, 0) == 0;
-}
-
-}  // namespace
-
 RunJournalGuard::RunJournalGuard(Prompter& prompter, std::filesystem::path directory)
     : prompter_(prompter),
       directory_(directory.empty() ? journal::JournalDirectory() : std::move(directory)) {}
@@ -58,7 +45,7 @@ bool RunJournalGuard::HeldByLeftChange(const std::string& folder) {
         return false;
     const auto overlaps = [&](const journal::ChangeFolder& entry) {
         return (entry.key == journal::ChangeKey::New || entry.moving) &&
-               PathsOverlap(entry.path, folder);
+               journal::FoldersOverlap(entry.path, folder);
     };
     if (std::none_of(change.contents->folders.begin(), change.contents->folders.end(), overlaps))
         return false;
