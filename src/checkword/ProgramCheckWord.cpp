@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::size_t kHeadSize = 20;
 
-
 bool ReadExactly(int fd, std::uint8_t* out, std::size_t size, off_t offset) {
     std::size_t done = 0;
     while (done < size) {

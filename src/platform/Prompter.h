@@ -15,16 +15,16 @@ enum class Icon { None, Stop, Exclamation, Information, Question };
 enum class Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 struct Message {
-    int textId = 0;        // string-table id of the text
-    std::string text;      // the text as shown (already formatted with its arguments)
-    int captionId = 0;     // string-table id of the caption; 0 = empty caption
+    int textId = 0;     // string-table id of the text
+    std::string text;   // the text as shown (already formatted with its arguments)
+    int captionId = 0;  // string-table id of the caption; 0 = empty caption
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
     Answer defaultButton = Answer::Ok;
 };
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     // Shows the message and returns the button pressed. Must return one of the
     // buttons the message offers.

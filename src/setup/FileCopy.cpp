@@ -66,7 +66,7 @@ bool CopyInstallFile(const std::string& source, const std::string& target) {
     }
     // Created owner-only and widened to the source's mode once the bytes are in.
     UniqueFd to(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                       S_IRUSR | S_IWUSR));
+                     S_IRUSR | S_IWUSR));
     if (!to.Valid()) {
         return false;
     }

@@ -10,7 +10,7 @@
 namespace tsrn::test {
 
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     // Queue the answer for the next question. When the queue is empty the
     // message's default button is returned.
     ScriptedPrompter& Then(Answer answer) {
@@ -31,12 +31,13 @@ public:
     const std::vector<Message>& Asked() const { return asked_; }
     std::vector<int> AskedIds() const {
         std::vector<int> ids;
-        for (const auto& m : asked_) ids.push_back(m.textId);
+        for (const auto& m : asked_)
+            ids.push_back(m.textId);
         return ids;
     }
     bool ScriptUsedUp() const { return answers_.empty(); }
 
-private:
+  private:
     std::deque<Answer> answers_;
     std::vector<Message> asked_;
 };

@@ -7,7 +7,7 @@
 namespace tsrn::test {
 
 class TempDir {
-public:
+  public:
     explicit TempDir(const std::string& prefix = "tsrn-test");
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -16,7 +16,7 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

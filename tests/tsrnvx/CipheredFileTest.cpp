@@ -10,8 +10,8 @@
 
 #include "FormatCheck.h"
 #include "TempDir.h"
-#include "platform/UniqueFd.h"
 #include "crypto/KeyDerivation.h"
+#include "platform/UniqueFd.h"
 
 namespace tsrn::vx {
 namespace {

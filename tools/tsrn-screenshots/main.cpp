@@ -32,35 +32,35 @@ namespace {
 using namespace tsrn;
 
 class IdleDriver : public driver::DriverLink {
-public:
+  public:
     bool Open() override { return open_ = true; }
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
 
-protected:
+  protected:
     bool Transact(const driver::Request&, std::uint32_t& answer) override {
         answer = 0;
         return true;
     }
 
-private:
+  private:
     bool open_ = true;
 };
 
 class NoPrompts : public app::PasswordPrompts {
-public:
+  public:
     std::optional<std::string> AskUnlock(bool) override { return std::nullopt; }
     std::optional<app::MissingPasswordAnswer> AskMissingPassword() override { return {}; }
 };
 
 class FixedClock : public app::Clock {
-public:
+  public:
     std::int64_t NowSeconds() override { return now; }
     std::int64_t now = 0;
 };
 
 class NoHelp : public app::HelpOpener {
-public:
+  public:
     void ShowHelp(int) override {}
 };
 
@@ -91,9 +91,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral("."))) return 1;
+    if (!out.mkpath(QStringLiteral(".")))
+        return 1;
     QTemporaryDir scratch;
-    if (!scratch.isValid()) return 1;
+    if (!scratch.isValid())
+        return 1;
 
     RegistryDatabase database(scratch.path().toStdString());
     RegistryStore store(database);
@@ -106,7 +108,8 @@ int main(int argc, char** argv) {
     FixedClock clock;
     NoHelp help;
     app::ToolBarLayoutStore layouts(database);
-    app::AutostartEntry autostart((QDir(scratch.path()).filePath("autostart.desktop")).toStdString());
+    app::AutostartEntry autostart(
+        (QDir(scratch.path()).filePath("autostart.desktop")).toStdString());
     folders::AppState state;
     state.currentPassword = "pw";
     state.keyLoaded = true;
@@ -115,9 +118,9 @@ int main(int argc, char** argv) {
     bool ok = true;
     {
         auto view = std::make_unique<app::PlaceholderView>(store, driver, false);
-        app::CMainFrame frame({logic, store, windows, layouts, driver, prompter, help, clock,
-                               autostart, false, {}},
-                              std::move(view));
+        app::CMainFrame frame(
+            {logic, store, windows, layouts, driver, prompter, help, clock, autostart, false, {}},
+            std::move(view));
         clock.now = 86400 + 2 * 3600 + 3 * 60 + 5;
         frame.Tick();
         ok &= Save(frame, out, "main-unlocked.png");

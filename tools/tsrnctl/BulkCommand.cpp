@@ -226,8 +226,9 @@ int RunBulk(CipherMode mode, Args args) {
                                                              options->folder, mode,
                                                              tsrn::bulk::KeysFromSlots(), error);
             if (!journal) {
-                Complain(error + " (without a journal a crash can leave files half done; "
-                                 "--no-journal runs anyway)");
+                Complain(error +
+                         " (without a journal a crash can leave files half done; "
+                         "--no-journal runs anyway)");
                 KeySlots::Instance().Clear();
                 return kExitFailed;
             }

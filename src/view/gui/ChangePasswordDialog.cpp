@@ -8,10 +8,10 @@
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/ShellTexts.h"
+#include "password/ChangePasswordRules.h"
 #include "resources/DialogTexts.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "password/ChangePasswordRules.h"
 #include "view/gui/DialogHelpers.h"
 
 namespace tsrn::view {
@@ -51,8 +51,8 @@ void ChangePasswordDialog::TryAccept() {
     const std::string second = second_->text().toStdString();
     first_->selectAll();
     second_->selectAll();
-    const auto focus = first_->hasFocus() ? password::PasswordField::NewPassword
-                                          : password::PasswordField::Repeat;
+    const auto focus =
+        first_->hasFocus() ? password::PasswordField::NewPassword : password::PasswordField::Repeat;
     switch (password::ChangePasswordOk(first, second, focus)) {
         case password::OkAction::FocusNew:
             first_->setFocus();
