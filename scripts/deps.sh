@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev sqlite3
     libfuse3-dev fuse3
     libgtest-dev libgmock-dev libbenchmark-dev
-    libssl-dev clang
+    libssl-dev clang clang-format
     libfiu-dev fiu-utils
     libxxhash-dev
     xvfb xauth

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds Tessaryn with warnings as errors under AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, then runs each fuzz target for a
-# short, bounded time. Exits non-zero on the first failure.
+# Checks the C++ files' format, builds Tessaryn with warnings as errors under
+# AddressSanitizer and UndefinedBehaviorSanitizer, runs every test, then runs
+# each fuzz target for a short, bounded time. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
+bash scripts/check-format.sh
 
 jobs=$(nproc)
 build=${TSRN_TEST_BUILD_DIR:-build-ci}
