@@ -27,9 +27,9 @@ function(tsrn_add_gtest name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} tsrn_test_support GTest::gtest GTest::gmock
         GTest::gtest_main tsrn_warnings)
     # Tests find programs through compile definitions, not the environment.
-    set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-    if(ARG_LABELS)
-        list(APPEND props LABELS "${ARG_LABELS}")
-    endif()
+    # Each case is labelled with its executable too, so one can be run alone
+    # (ctest -L) in a build that has only some of them.
+    set(labels ${name} ${ARG_LABELS})
+    set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}")
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the C++ files' format, builds Tessaryn with warnings as errors under
-# AddressSanitizer and UndefinedBehaviorSanitizer, runs every test, then runs
-# each fuzz target for a short, bounded time. Exits non-zero on the first failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, runs every test, then the
+# threaded ones again under ThreadSanitizer, then each fuzz target for a short,
+# bounded time. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +27,20 @@ export TSRN_STATE_DIR=${TSRN_STATE_DIR:-$state_dir}
 
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 || status=$?
+
+# The bulk runs' helper threads, the journal and the driver under
+# ThreadSanitizer: a build of their own with only those tests.
+if ((status == 0)); then
+    tsan_tests=(tsrn_bulk_tests tsrn_journal_tests tsrnvx_unit_test tsrnvx_mount_test
+        driver_link_test driver_client_test)
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSRN_WERROR=ON \
+        -DTSRN_TSAN=ON -DTSRN_BUILD_GUI=OFF -DTSRN_BUILD_BENCH=OFF
+    cmake --build build-tsan -j "$jobs" --target tsrnvx "${tsan_tests[@]}"
+    labels=$(IFS='|'; echo "${tsan_tests[*]}")
+    TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
+        ctest --test-dir build-tsan -L "^($labels)\$" --output-on-failure -j "$jobs" \
+        --timeout 600 || status=$?
+fi
 
 # Fuzz targets: a separate clang build, each target run for a bounded time.
 fuzz_seconds=${TSRN_FUZZ_SECONDS:-20}
