@@ -11,6 +11,7 @@
 #include "password/Reciphering.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "runsafety/RecoveryPolicy.h"
 #include "runsafety/RecoveryTexts.h"
 #include "runsafety/RunJournalGuard.h"
 
@@ -20,7 +21,6 @@ namespace {
 
 namespace str = res::str;
 using journal::ChangeKey;
-using runsafety::RunFate;
 
 ChangeKey Opposite(ChangeKey key) {
     return key == ChangeKey::New ? ChangeKey::Old : ChangeKey::New;
@@ -120,21 +120,10 @@ std::optional<ChangeKey> ChangeRecovery::Resolve(const journal::ChangeFolder& fo
         if (header.mode != bulk::CipherMode::Recipher || header.folder != folder.path ||
             wanted != oldKeyId)
             continue;
-        switch (run->fate) {
-            case RunFate::Resumed:
-                return target;
-            case RunFate::Undone:
-                return Opposite(target);
-            case RunFate::Settled:
-                return run->complete == journal::FileState::New ? target : Opposite(target);
-            case RunFate::Later:
-            case RunFate::OtherPassword:
-            case RunFate::WrongPassword:
-            case RunFate::Failed:
-                break;
-        }
-        pending = true;
-        return std::nullopt;
+        const std::optional<ChangeKey> key =
+            runsafety::KeyAfterRun(target, run->fate, run->complete);
+        pending = !key;
+        return key;
     }
     // No journal: a run that ended without OK and left none wrote nothing
     // that stayed. One that never said how it ended cannot be known.

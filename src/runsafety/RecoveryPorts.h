@@ -1,7 +1,8 @@
 #pragma once
 // What the start-up recovery needs from a person and from the screen: the
-// three-way question, a second password, and progress while files are
-// brought to one state. The GUI answers with its dialogs, tests from a script.
+// three-way question, a second password, and (as RecoveryWork) progress while
+// files are brought to one state. The GUI answers with its dialogs, tests from
+// a script.
 
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "bulk/CipheringRun.h"
 #include "journal/RunRecovery.h"
+#include "runsafety/RecoveryWork.h"
 
 namespace tsrn::runsafety {
 
@@ -18,10 +20,8 @@ enum class RecoveryAnswer { Resume, Undo, Later };
 // password in force, finish it, or leave it for later.
 enum class ChangeAnswer { TakeBack, Finish, Later };
 
-class RecoveryPorts {
+class RecoveryPorts : public RecoveryWork {
   public:
-    virtual ~RecoveryPorts() = default;
-
     // Resume, undo or leave for later the run that `text` describes.
     virtual RecoveryAnswer AskChoice(const std::string& text) = 0;
     // Take back, finish or leave for later the password change `text` describes.
@@ -32,11 +32,6 @@ class RecoveryPorts {
     // A password typed by the user (the reason was shown just before);
     // nothing when cancelled.
     virtual std::optional<std::string> AskPassword() = 0;
-    // Brings the run's touched files to one state; long work shows progress.
-    virtual journal::RecoveryResult Recover(journal::RunRecovery& recovery,
-                                            journal::RecoveryChoice choice) = 0;
-    // Drives the rest of a resumed run to its end, showing progress.
-    virtual bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) = 0;
     // Runs `work` while nothing else writes the files under `folder` (the
     // driver's ciphering of the folders there is stopped meanwhile). False,
     // without running `work`, when that cannot be had.

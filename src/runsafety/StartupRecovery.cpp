@@ -7,6 +7,7 @@
 #include "journal/PasswordChangeRecord.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "runsafety/RecoveryPolicy.h"
 #include "runsafety/RecoveryTexts.h"
 
 namespace tsrn::runsafety {
@@ -25,6 +26,37 @@ void Wipe(std::string& secret) {
 long long Count(std::size_t count) {
     return static_cast<long long>(count);
 }
+
+// What the recovery of one run tells on its way, in message boxes.
+class MessageBoxReport final : public RecoveryReport {
+  public:
+    MessageBoxReport(Prompter& prompter, const std::string& folder, const std::string& journal)
+        : prompter_(prompter), folder_(folder), journal_(journal) {}
+
+    void FilesLeftAlone(const journal::RecoveryResult& result) override {
+        if (!result.missingFiles.empty())
+            Warn(prompter_, str::kRecoveryMissingFiles,
+                 text::FormatText<str::kRecoveryMissingFiles>(Count(result.missingFiles.size()),
+                                                              PathLines(result.missingFiles)));
+        if (!result.changedFiles.empty())
+            Warn(prompter_, str::kRecoveryChangedFiles,
+                 text::FormatText<str::kRecoveryChangedFiles>(Count(result.changedFiles.size()),
+                                                              PathLines(result.changedFiles)));
+    }
+    void NotRecovered(const std::string& error) override {
+        Warn(prompter_, str::kRecoveryFailed,
+             text::FormatText<str::kRecoveryFailed>(folder_, error, journal_));
+    }
+    void NotContinued() override {
+        Warn(prompter_, str::kRecoveryNotContinued,
+             text::FormatText<str::kRecoveryNotContinued>(folder_, journal_));
+    }
+
+  private:
+    Prompter& prompter_;
+    const std::string& folder_;
+    const std::string& journal_;
+};
 
 }  // namespace
 
@@ -170,50 +202,17 @@ RunFate StartupRecovery::Recover(journal::RunRecovery& recovery, RecoveryChoice 
     const UnfinishedRun& run = recovery.Run();
     const std::string& folder = run.contents.header.folder;
     const std::string journalPath = run.journal.string();
-    const journal::RecoveryResult result = ports_.Recover(recovery, choice);
-    ReportFiles(result);
-    if (!result.ok) {
-        Warn(prompter_, str::kRecoveryFailed,
-             text::FormatText<str::kRecoveryFailed>(folder, result.error, journalPath));
-        return RunFate::Failed;
-    }
-    if (result.finished) {
+    MessageBoxReport report(prompter_, folder, journalPath);
+    const RecoveryEnd end = RecoverRun(recovery, choice, ports_, prompter_, report);
+    if (end.continued) {
+        if (end.fate == RunFate::Failed)
+            Warn(prompter_, str::kJournalKept, text::FormatText<str::kJournalKept>(journalPath));
+    } else if (end.fate == RunFate::Settled) {
         Inform(prompter_, str::kRecoverySettled, text::FormatText<str::kRecoverySettled>(folder));
-        return RunFate::Settled;
-    }
-    if (result.undone) {
+    } else if (end.fate == RunFate::Undone) {
         Inform(prompter_, str::kRecoveryUndone, text::FormatText<str::kRecoveryUndone>(folder));
-        return RunFate::Undone;
     }
-    std::unique_ptr<bulk::CipheringRun> rest = recovery.ContinuedRun(result, prompter_);
-    if (!rest) {
-        Warn(prompter_, str::kRecoveryNotContinued,
-             text::FormatText<str::kRecoveryNotContinued>(folder, journalPath));
-        return RunFate::Failed;
-    }
-    // The continued run says itself how it ended (done, or cancelled and undone).
-    switch (ports_.FinishRun(std::move(rest))) {
-        case bulk::RunOutcome::Completed:
-            return RunFate::Resumed;
-        case bulk::RunOutcome::Cancelled:
-            return RunFate::Undone;
-        case bulk::RunOutcome::Running:
-        case bulk::RunOutcome::Failed:
-            break;
-    }
-    Warn(prompter_, str::kJournalKept, text::FormatText<str::kJournalKept>(journalPath));
-    return RunFate::Failed;
-}
-
-void StartupRecovery::ReportFiles(const journal::RecoveryResult& result) {
-    if (!result.missingFiles.empty())
-        Warn(prompter_, str::kRecoveryMissingFiles,
-             text::FormatText<str::kRecoveryMissingFiles>(Count(result.missingFiles.size()),
-                                                          PathLines(result.missingFiles)));
-    if (!result.changedFiles.empty())
-        Warn(prompter_, str::kRecoveryChangedFiles,
-             text::FormatText<str::kRecoveryChangedFiles>(Count(result.changedFiles.size()),
-                                                          PathLines(result.changedFiles)));
+    return end.fate;
 }
 
 void StartupRecovery::ReportKept(const UnfinishedRun& run) {

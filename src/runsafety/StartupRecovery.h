@@ -15,19 +15,10 @@
 #include "crypto/Cipher.h"
 #include "journal/RunRecovery.h"
 #include "platform/Prompter.h"
+#include "runsafety/RecoveryPolicy.h"
 #include "runsafety/RecoveryPorts.h"
 
 namespace tsrn::runsafety {
-
-enum class RunFate {
-    Resumed,        // every file of the tree now in its new state
-    Undone,         // every touched file back as it was
-    Settled,        // the run had ended; its files were only made sure of
-    Later,          // left for later; the journal is kept
-    OtherPassword,  // started under another password; the journal is kept
-    WrongPassword,  // the second password of a reciphering was wrong; kept
-    Failed,         // could not be brought to an end; the journal is kept
-};
 
 // What became of one unfinished run, with what identifies it.
 struct OfferedRun {
@@ -53,7 +44,6 @@ class StartupRecovery {
     std::optional<crypto::CipherKey> AskOtherKey(const journal::UnfinishedRun& run, KnownKey known,
                                                  RunFate& fate);
     RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
-    void ReportFiles(const journal::RecoveryResult& result);
     void ReportKept(const journal::UnfinishedRun& run);
     bool TakingBack(const std::string& folder) const;
 

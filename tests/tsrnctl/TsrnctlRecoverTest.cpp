@@ -1,8 +1,10 @@
 // tsrnctl recover and a password change left unfinished: the record is
-// listed with each folder's state, and --discard forgets it, touching no file.
+// listed with each folder's state, and --discard forgets it, touching no file;
+// a folder's reciphering run it recovers tells the record where the folder is.
 
 #include <gtest/gtest.h>
 
+#include "CrashedRun.h"
 #include "TempDir.h"
 #include "ToolProcess.h"
 #include "crypto/KeyDerivation.h"
@@ -44,6 +46,42 @@ TEST(TsrnctlRecoverTest, AChangeLeftUnfinishedIsListedAndDiscardForgetsIt) {
     const ToolResult discarded = RunTool({"recover", "--discard", path}, "", env);
     EXPECT_EQ(discarded.exitCode, 0) << discarded.err;
     EXPECT_FALSE(PasswordChangeRecord::Load(dir).present);
+}
+
+TEST(TsrnctlRecoverTest, AChangesFolderRecoveredHereIsNotedInTheChangeRecord) {
+    struct Case {
+        const char* action;
+        ChangeKey noted;
+    };
+    for (const Case& c : {Case{"--resume", ChangeKey::New}, Case{"--undo", ChangeKey::Old}}) {
+        SCOPED_TRACE(c.action);
+        TempDir state("tsrnctl-change-run-state");
+        TempDir trees("tsrnctl-change-run-tree");
+        const std::filesystem::path dir = state.Path() / "runs";
+        const bulk::KeyPair keys = TestKeys();
+        TestTree tree(trees.Path(), 1, 17);
+        tree.PrepareFor(bulk::CipherMode::Recipher, keys);
+        setenv("TSRN_STATE_DIR", state.Path().c_str(), 1);
+        ASSERT_TRUE(CrashRun(trees.Path(), bulk::CipherMode::Recipher, keys, 3));
+        unsetenv("TSRN_STATE_DIR");
+        {
+            PasswordChangeRecord record;
+            std::string error;
+            ASSERT_TRUE(record.Create(dir, keys.current, keys.next, error)) << error;
+            ASSERT_TRUE(record.NoteMoving(trees.Path().string(), ChangeKey::New, error));
+        }
+
+        const ToolResult recovered =
+            RunTool({"recover", c.action, "--password-stdin"}, "old secret\nnew secret\n",
+                    {"TSRN_STATE_DIR=" + state.Path().string()});
+        EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+
+        const journal::ChangeRecordLoad load = PasswordChangeRecord::Load(dir);
+        ASSERT_TRUE(load.contents) << load.error;
+        ASSERT_EQ(load.contents->folders.size(), 1u);
+        EXPECT_EQ(load.contents->folders[0].key, c.noted);
+        EXPECT_FALSE(load.contents->folders[0].moving);
+    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -14,6 +13,7 @@
 #include "crypto/KeyDerivation.h"
 #include "journal/PasswordChangeRecord.h"
 #include "journal/RunRecovery.h"
+#include "runsafety/RecoveryPolicy.h"
 
 namespace tsrnctl {
 
@@ -21,6 +21,7 @@ namespace {
 
 using tsrn::journal::RecoveryChoice;
 using tsrn::journal::UnfinishedRun;
+using tsrn::runsafety::RunFate;
 
 enum class Action { Ask, Resume, Undo, Discard };
 
@@ -123,39 +124,44 @@ std::optional<tsrn::bulk::KeyPair> ReadKeys(tsrn::bulk::CipherMode mode, Passwor
     return keys;
 }
 
-// The run of a folder of a password change left unfinished: the change's
-// record learns which key the folder is under now (`runNew`: every file in
-// the run's new state), so the program never reciphers it twice.
-void TellChangeRecord(const UnfinishedRun& run, const tsrn::bulk::KeyPair& keys, bool runNew) {
-    using tsrn::journal::ChangeKey;
-    using tsrn::journal::KeyIdentity;
-    const std::filesystem::path dir = tsrn::journal::JournalDirectory();
-    const tsrn::journal::ChangeRecordLoad load = tsrn::journal::PasswordChangeRecord::Load(dir);
-    if (!load.contents || run.contents.header.mode != tsrn::bulk::CipherMode::Recipher) {
-        return;
+// The terminal's side of a recovery: its work is done plainly (the rest of a
+// resumed run with progress on the terminal), what it meets is complained of.
+class TerminalRecovery final : public tsrn::runsafety::RecoveryWork,
+                               public tsrn::runsafety::RecoveryReport {
+  public:
+    TerminalRecovery(std::FILE* terminal, const RecoverOptions& options)
+        : prompter_(terminal, options.ignoreAccessErrors), progress_(terminal != nullptr) {}
+
+    tsrn::Prompter& Prompter() { return prompter_; }
+    // The exit code of the continued run, once it was run.
+    int RunCode() const { return runCode_; }
+
+    tsrn::journal::RecoveryResult Recover(tsrn::journal::RunRecovery& recovery,
+                                          RecoveryChoice choice) override {
+        return recovery.Recover(choice);
     }
-    const tsrn::journal::ChangeRecordContents& change = *load.contents;
-    const std::uint32_t from = KeyIdentity(keys.current, change.salt);
-    const std::uint32_t to = KeyIdentity(keys.next, change.salt);
-    const bool forward = from == change.oldKeyId && to == change.newKeyId;
-    const bool back = from == change.newKeyId && to == change.oldKeyId;
-    if (!forward && !back) {
-        return;
+    tsrn::bulk::RunOutcome FinishRun(std::unique_ptr<tsrn::bulk::CipheringRun> run) override {
+        runCode_ = tsrnctl::FinishRun(*run, progress_, nullptr);
+        return run->Outcome();
     }
-    tsrn::journal::PasswordChangeRecord record;
-    std::string error;
-    const ChangeKey key = (runNew == forward) ? ChangeKey::New : ChangeKey::Old;
-    const std::string& folder = run.contents.header.folder;
-    const auto number = std::find_if(
-        change.folders.begin(), change.folders.end(),
-        [&](const tsrn::journal::ChangeFolder& f) { return f.path == folder && f.moving; });
-    if (number == change.folders.end()) {
-        return;
+    void FilesLeftAlone(const tsrn::journal::RecoveryResult& result) override {
+        for (const std::string& file : result.missingFiles) {
+            Complain("'" + file + "' is gone since the run");
+        }
+        for (const std::string& file : result.changedFiles) {
+            Complain("'" + file + "' holds neither its old nor its new bytes: left alone");
+        }
     }
-    if (!record.Continue(dir, change, error) || !record.NoteReached(folder, key, error)) {
-        Complain("the password change record could not be updated: " + error);
+    void NotRecovered(const std::string& error) override {
+        Complain(error + "; the journal is kept");
     }
-}
+    void NotContinued() override { Complain("the run cannot be continued"); }
+
+  private:
+    ConsolePrompter prompter_;
+    ProgressPrinter progress_;
+    int runCode_ = kExitFailed;
+};
 
 int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FILE* terminal,
                PasswordInput& input) {
@@ -192,42 +198,30 @@ int RecoverOne(const UnfinishedRun& run, const RecoverOptions& options, std::FIL
     }
     const RecoveryChoice choice =
         action == Action::Undo ? RecoveryChoice::Undo : RecoveryChoice::Resume;
-    tsrn::journal::RecoveryResult result = recovery.Recover(choice);
-    for (const std::string& file : result.missingFiles) {
-        Complain("'" + file + "' is gone since the run");
+    TerminalRecovery terminalSide(terminal, options);
+    const tsrn::runsafety::RecoveryEnd end = tsrn::runsafety::RecoverRun(
+        recovery, choice, terminalSide, terminalSide.Prompter(), terminalSide);
+    std::string error;
+    if (!tsrn::runsafety::NoteInChangeRecord(tsrn::journal::JournalDirectory(), run, *keys,
+                                             end.fate, error)) {
+        Complain("the password change record could not be updated: " + error);
     }
-    for (const std::string& file : result.changedFiles) {
-        Complain("'" + file + "' holds neither its old nor its new bytes: left alone");
+    if (end.continued) {
+        return terminalSide.RunCode();
     }
-    if (!result.ok) {
-        Complain(result.error + "; the journal is kept");
-        return kExitFailed;
+    switch (end.fate) {
+        case RunFate::Settled:
+            std::fputs("the run had ended; its files are now wholly on disk\n", stderr);
+            return kExitOk;
+        case RunFate::Undone:
+            std::fprintf(stderr, "%s: every file is back as it was\n",
+                         choice == RecoveryChoice::Resume
+                             ? "the run was being undone; undo finished"
+                             : "undone");
+            return kExitOk;
+        default:
+            return kExitFailed;
     }
-    if (result.finished) {
-        TellChangeRecord(run, *keys, run.contents.complete == tsrn::journal::FileState::New);
-        std::fputs("the run had ended; its files are now wholly on disk\n", stderr);
-        return kExitOk;
-    }
-    if (result.undone) {
-        TellChangeRecord(run, *keys, false);
-        std::fprintf(stderr, "%s: every file is back as it was\n",
-                     choice == RecoveryChoice::Resume ? "the run was being undone; undo finished"
-                                                      : "undone");
-        return kExitOk;
-    }
-    ConsolePrompter prompter(terminal, options.ignoreAccessErrors);
-    ProgressPrinter progress(terminal != nullptr);
-    std::unique_ptr<tsrn::bulk::CipheringRun> rest = recovery.ContinuedRun(result, prompter);
-    if (!rest) {
-        Complain("the run cannot be continued");
-        return kExitFailed;
-    }
-    const int code = FinishRun(*rest, progress, nullptr);
-    if (rest->Outcome() == tsrn::bulk::RunOutcome::Completed ||
-        rest->Outcome() == tsrn::bulk::RunOutcome::Cancelled) {
-        TellChangeRecord(run, *keys, rest->Outcome() == tsrn::bulk::RunOutcome::Completed);
-    }
-    return code;
 }
 
 void DescribeChange(const std::filesystem::path& path,
