@@ -19,13 +19,14 @@ inline constexpr std::size_t kPeCheckWordOffset = 18;
 
 // The offset for a file that starts with `head`; nothing for an unknown format
 // or a head too short to hold the word.
-std::optional<std::size_t> CheckWordOffset(std::span<const std::uint8_t> head);
+[[nodiscard]] std::optional<std::size_t> CheckWordOffset(std::span<const std::uint8_t> head);
 
 // Reads the word; nothing when the file cannot be read or has an unknown format.
-std::optional<std::uint16_t> ReadProgramCheckWord(const std::filesystem::path& program);
+[[nodiscard]] std::optional<std::uint16_t> ReadProgramCheckWord(
+    const std::filesystem::path& program);
 
 // Writes the word in place (no truncation, no other byte changes); false when
 // the file cannot be opened for update, has an unknown format or the write fails.
-bool WriteProgramCheckWord(const std::filesystem::path& program, std::uint16_t word);
+[[nodiscard]] bool WriteProgramCheckWord(const std::filesystem::path& program, std::uint16_t word);
 
 }  // namespace tsrn

@@ -14,7 +14,7 @@ namespace tsrn::crypto {
 // string is then 256 bytes. Longer ones are refused wherever a password enters.
 inline constexpr std::size_t kMaxPasswordLength = 252;
 
-bool PasswordLengthAllowed(std::string_view password);
+[[nodiscard]] bool PasswordLengthAllowed(std::string_view password);
 
 void StepCounters(std::uint32_t& u, std::uint32_t& v);
 // Pure functions, defined for a password of any length (the working string is
@@ -34,7 +34,7 @@ class KeySlots {
     static KeySlots& Instance();
     // False, and the slot unchanged, for a password longer than
     // kMaxPasswordLength.
-    bool DeriveKey(std::string_view password, KeySlot slot);
+    [[nodiscard]] bool DeriveKey(std::string_view password, KeySlot slot);
     const CipherKey& Key(KeySlot slot) const;
     void Clear();  // wipes both slots
 

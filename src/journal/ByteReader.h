@@ -12,14 +12,14 @@ class ByteReader {
   public:
     ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
-    bool Get8(std::uint8_t& value) {
+    [[nodiscard]] bool Get8(std::uint8_t& value) {
         if (size_ - pos_ < 1) {
             return false;
         }
         value = data_[pos_++];
         return true;
     }
-    bool Get32(std::uint32_t& value) {
+    [[nodiscard]] bool Get32(std::uint32_t& value) {
         if (size_ - pos_ < 4) {
             return false;
         }
@@ -30,7 +30,7 @@ class ByteReader {
         pos_ += 4;
         return true;
     }
-    bool Get64(std::uint64_t& value) {
+    [[nodiscard]] bool Get64(std::uint64_t& value) {
         std::uint32_t low = 0;
         std::uint32_t high = 0;
         if (size_ - pos_ < 8 || !Get32(low) || !Get32(high)) {
@@ -40,13 +40,12 @@ class ByteReader {
         return true;
     }
     // A u32 length, then that many bytes.
-    bool GetString(std::string& text) {
+    [[nodiscard]] bool GetString(std::string& text) {
         std::uint32_t length = 0;
-        if (size_ - pos_ < 4) {
+        const std::size_t start = pos_;
+        if (!Get32(length)) {
             return false;
         }
-        const std::size_t start = pos_;
-        Get32(length);
         if (length > size_ - pos_) {
             pos_ = start;
             return false;

@@ -27,26 +27,27 @@ class JournalFile {
 
     // A new journal in `dir` (created 0700 when missing) holding `firstBytes`,
     // flushed together with its directory entry.
-    bool Create(const std::filesystem::path& dir, const std::vector<std::uint8_t>& firstBytes,
-                std::string& error);
+    [[nodiscard]] bool Create(const std::filesystem::path& dir,
+                              const std::vector<std::uint8_t>& firstBytes, std::string& error);
     // The same under the fixed name `name`; fails when a file of that name exists.
-    bool CreateNamed(const std::filesystem::path& dir, const std::string& name,
-                     const std::vector<std::uint8_t>& firstBytes, std::string& error);
+    [[nodiscard]] bool CreateNamed(const std::filesystem::path& dir, const std::string& name,
+                                   const std::vector<std::uint8_t>& firstBytes, std::string& error);
     // An existing journal, cut back to its first `validBytes` so new records
     // follow the last whole one.
-    bool Reopen(const std::filesystem::path& path, std::uint64_t validBytes, std::string& error);
+    [[nodiscard]] bool Reopen(const std::filesystem::path& path, std::uint64_t validBytes,
+                              std::string& error);
 
     // Appends and flushes (fdatasync) in one go; now and then it first
     // lengthens the zeros after the records, to at least `reserve` bytes
     // (records to come soon: their flushes then stay short).
-    bool Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
-                std::uint64_t reserve = 0);
+    [[nodiscard]] bool Commit(const std::vector<std::uint8_t>& bytes, std::string& error,
+                              std::uint64_t reserve = 0);
     // Lengthens the zeros after the records to at least `bytes` and flushes,
     // unless they are that long already: room made ahead of the flushes
     // that will use it, while other work goes on.
-    bool MakeRoom(std::uint64_t bytes, std::string& error);
+    [[nodiscard]] bool MakeRoom(std::uint64_t bytes, std::string& error);
     // Unlinks the journal and flushes its folder.
-    bool Remove(std::string& error);
+    [[nodiscard]] bool Remove(std::string& error);
 
     const std::filesystem::path& Path() const { return path_; }
     bool IsOpen() const { return fd_ >= 0; }
@@ -57,14 +58,14 @@ class JournalFile {
     static constexpr std::uint64_t kFirstZeros = 64u << 10;
     static constexpr std::uint64_t kLargestGrowth = 16u << 20;
 
-    bool WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
-                 std::string& error);
-    bool WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error);
-    bool Flush(std::string& error);
-    bool RequireOpen(std::string& error) const;
-    bool CreateIn(const std::filesystem::path& dir, const std::string& fixedName,
-                  const std::vector<std::uint8_t>& firstBytes, std::string& error);
-    bool LinkUnnamed(const std::filesystem::path& dir, const std::string& fixedName);
+    [[nodiscard]] bool WriteAt(const std::uint8_t* data, std::size_t length, std::uint64_t offset,
+                               std::string& error);
+    [[nodiscard]] bool WriteZeros(std::uint64_t from, std::uint64_t to, std::string& error);
+    [[nodiscard]] bool Flush(std::string& error);
+    [[nodiscard]] bool RequireOpen(std::string& error) const;
+    [[nodiscard]] bool CreateIn(const std::filesystem::path& dir, const std::string& fixedName,
+                                const std::vector<std::uint8_t>& firstBytes, std::string& error);
+    [[nodiscard]] bool LinkUnnamed(const std::filesystem::path& dir, const std::string& fixedName);
     void Close();
 
     int fd_ = -1;
@@ -79,9 +80,9 @@ class JournalFile {
 UniqueFd OpenRunFile(const std::string& path, int flags);
 
 // Reads a whole journal file.
-bool ReadJournalBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
-                      std::string& error);
+[[nodiscard]] bool ReadJournalBytes(const std::filesystem::path& path,
+                                    std::vector<std::uint8_t>& bytes, std::string& error);
 // Flushes a folder so a file created or removed in it stays so.
-bool SyncDirectory(const std::filesystem::path& dir, std::string& error);
+[[nodiscard]] bool SyncDirectory(const std::filesystem::path& dir, std::string& error);
 
 }  // namespace tsrn::journal

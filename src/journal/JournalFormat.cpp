@@ -222,15 +222,13 @@ std::size_t ReadRecords(
         ByteReader frame(bytes.data() + pos, 8);
         std::uint32_t type = 0;
         std::uint32_t length = 0;
-        frame.Get32(type);
-        frame.Get32(length);
-        if (length > kMaxPayload || length > bytes.size() - pos - kFrame) {
+        if (!frame.Get32(type) || !frame.Get32(length) || length > kMaxPayload ||
+            length > bytes.size() - pos - kFrame) {
             break;
         }
         ByteReader checkAt(bytes.data() + pos + 8 + length, 4);
         std::uint32_t check = 0;
-        checkAt.Get32(check);
-        if (check != Check(bytes.data() + pos, 8 + length) ||
+        if (!checkAt.Get32(check) || check != Check(bytes.data() + pos, 8 + length) ||
             !take(type, bytes.data() + pos + 8, length)) {
             break;
         }

@@ -116,8 +116,8 @@ std::size_t ReadRecords(
     const std::function<bool(std::uint32_t, const std::uint8_t*, std::size_t)>& take);
 
 // Parses a journal's bytes; nothing when it is not a run journal at all.
-std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
-                                            std::string& error);
+[[nodiscard]] std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
+                                                          std::string& error);
 
 inline std::uint64_t PageCount(std::uint64_t length) {
     return (length + kPageSize - 1) / kPageSize;

@@ -63,24 +63,24 @@ struct ChangeRecordLoad {
 class PasswordChangeRecord {
   public:
     static std::filesystem::path PathIn(const std::filesystem::path& dir);
-    static ChangeRecordLoad Load(const std::filesystem::path& dir);
-    static std::optional<ChangeRecordContents> Parse(const std::vector<std::uint8_t>& bytes,
-                                                     std::string& error);
+    [[nodiscard]] static ChangeRecordLoad Load(const std::filesystem::path& dir);
+    [[nodiscard]] static std::optional<ChangeRecordContents> Parse(
+        const std::vector<std::uint8_t>& bytes, std::string& error);
     // The folders whose latest run was announced and not yet seen to end.
     static std::vector<std::string> MovingFolders(const ChangeRecordContents& contents);
 
     // A new record (flushed, folder flushed); fails when one is left.
-    bool Create(const std::filesystem::path& dir, const crypto::CipherKey& oldKey,
-                const crypto::CipherKey& newKey, std::string& error);
+    [[nodiscard]] bool Create(const std::filesystem::path& dir, const crypto::CipherKey& oldKey,
+                              const crypto::CipherKey& newKey, std::string& error);
     // Goes on writing a record left behind, after its last whole record.
-    bool Continue(const std::filesystem::path& dir, ChangeRecordContents contents,
-                  std::string& error);
+    [[nodiscard]] bool Continue(const std::filesystem::path& dir, ChangeRecordContents contents,
+                                std::string& error);
 
     // Each note is flushed before it returns.
-    bool NoteMoving(const std::string& folder, ChangeKey target, std::string& error);
-    bool NoteReached(const std::string& folder, ChangeKey key, std::string& error);
-    bool NoteEnded(const std::string& folder, std::string& error);
-    bool Remove(std::string& error);
+    [[nodiscard]] bool NoteMoving(const std::string& folder, ChangeKey target, std::string& error);
+    [[nodiscard]] bool NoteReached(const std::string& folder, ChangeKey key, std::string& error);
+    [[nodiscard]] bool NoteEnded(const std::string& folder, std::string& error);
+    [[nodiscard]] bool Remove(std::string& error);
 
     bool IsOpen() const { return file_.IsOpen(); }
     const ChangeRecordContents& Contents() const { return contents_; }
@@ -89,7 +89,7 @@ class PasswordChangeRecord {
     std::optional<std::uint32_t> FolderNumber(const std::string& folder) const;
 
   private:
-    bool Commit(std::vector<std::uint8_t> bytes, std::string& error);
+    [[nodiscard]] bool Commit(std::vector<std::uint8_t> bytes, std::string& error);
 
     JournalFile file_;
     ChangeRecordContents contents_;

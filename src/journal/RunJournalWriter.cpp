@@ -141,7 +141,8 @@ void RunJournalWriter::FilePermissions(const std::string& path, std::uint32_t bi
     }
     const std::uint32_t fileNo = FileNumber(path, static_cast<std::uint64_t>(st.st_size), bits);
     if (fileNo >= filesOnDisk_) {
-        Commit();
+        // A failed commit breaks the journal, which the run learns from Broken().
+        (void)Commit();
     }
 }
 
@@ -281,7 +282,8 @@ void RunJournalWriter::RunDone(bool complete) {
         removed_ = !completed_ && FlushAndRemove(error_);
     } else {
         pending_.Marker(RecordType::Failed);
-        Commit();
+        // The run has failed already; unwritten, the journal stays as it was.
+        (void)Commit();
     }
 }
 
@@ -361,7 +363,7 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         ++files;
         // A file that cannot be read ahead is noted when the run reaches it.
         std::string why;
-        NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
+        (void)NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
     }
 }
 

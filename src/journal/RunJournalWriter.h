@@ -43,39 +43,40 @@ struct JournalLimits {
 class RunJournalWriter final : public bulk::RunJournal {
   public:
     // A new journal in `dir` for a run over `folder`, on disk before this returns.
-    static std::unique_ptr<RunJournalWriter> Start(const std::filesystem::path& dir,
-                                                   const std::string& folder, bulk::CipherMode mode,
-                                                   const bulk::KeyPair& keys, std::string& error);
+    [[nodiscard]] static std::unique_ptr<RunJournalWriter> Start(const std::filesystem::path& dir,
+                                                                 const std::string& folder,
+                                                                 bulk::CipherMode mode,
+                                                                 const bulk::KeyPair& keys,
+                                                                 std::string& error);
     // Goes on with a journal read back after a crash.
-    static std::unique_ptr<RunJournalWriter> Continue(const std::filesystem::path& journal,
-                                                      const JournalContents& contents,
-                                                      std::string& error);
+    [[nodiscard]] static std::unique_ptr<RunJournalWriter> Continue(
+        const std::filesystem::path& journal, const JournalContents& contents, std::string& error);
 
     void SetLimits(const JournalLimits& limits) { limits_ = limits; }
 
-    bool BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
-                   std::uint64_t length) override;
+    [[nodiscard]] bool BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
+                                 std::uint64_t length) override;
     void FilePermissions(const std::string& path, std::uint32_t bits) override;
-    bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
-                          std::size_t length) override;
+    [[nodiscard]] bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
+                                        std::size_t length) override;
     std::uint64_t PageHash(const std::uint8_t* data, std::size_t length) const override;
-    bool NotePages(std::uint64_t offset, std::size_t length,
-                   const std::uint64_t* pageHashes) override;
-    bool MakeRoom() override;
-    bool FileDone(const std::string& path, bool restored) override;
+    [[nodiscard]] bool NotePages(std::uint64_t offset, std::size_t length,
+                                 const std::uint64_t* pageHashes) override;
+    [[nodiscard]] bool MakeRoom() override;
+    [[nodiscard]] bool FileDone(const std::string& path, bool restored) override;
     void RunDone(bool complete) override;
 
     // Recovery: the file numbered `fileNo` gets notes for all its pages
     // (those not noted yet hold `state`), flushed.
-    bool NoteWholeFile(std::uint32_t fileNo, FileState state);
+    [[nodiscard]] bool NoteWholeFile(std::uint32_t fileNo, FileState state);
     // Recovery: a file was brought wholly into `state`.
     void Settled(std::uint32_t fileNo, FileState state);
     // From here on the run brings its files back (flushed).
-    bool MarkUndoing();
+    [[nodiscard]] bool MarkUndoing();
     // Every file of the run is in one state: flush the data, remove the journal.
-    bool FinishClean();
+    [[nodiscard]] bool FinishClean();
     // Flushes what is pending and keeps the journal.
-    bool Keep();
+    [[nodiscard]] bool Keep();
 
     bool Removed() const { return removed_; }
     // The run ended with every file in one state (the journal waits for its flush).
@@ -97,18 +98,19 @@ class RunJournalWriter final : public bulk::RunJournal {
     RunJournalWriter(std::string folder, bulk::CipherMode mode, std::uint32_t version);
     std::uint32_t FileNumber(const std::string& path, std::uint64_t length,
                              std::uint32_t permissions);
-    bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget, std::string& why);
-    bool NoteAheadFrom(int fd, std::uint32_t fileNo, FileState state, std::uint64_t& budget,
-                       std::string& why);
+    [[nodiscard]] bool NoteAhead(std::uint32_t fileNo, FileState state, std::uint64_t& budget,
+                                 std::string& why);
+    [[nodiscard]] bool NoteAheadFrom(int fd, std::uint32_t fileNo, FileState state,
+                                     std::uint64_t& budget, std::string& why);
     void NoteUpcoming(FileState state, std::uint64_t& budget);
     std::optional<std::string> NextUpcoming();
     void ForgetUpTo(const std::string& path);
     void SetStatus(FileInfo& file, Status status);
-    bool Commit(std::uint64_t reserve = 0);
+    [[nodiscard]] bool Commit(std::uint64_t reserve = 0);
     // Journal room for the hashes of `bytes` of a file.
     static std::uint64_t RoomFor(std::uint64_t bytes);
-    bool FlushAndRemove(std::string& error);
-    bool Fail(const std::string& error);
+    [[nodiscard]] bool FlushAndRemove(std::string& error);
+    [[nodiscard]] bool Fail(const std::string& error);
 
     std::string folder_;
     bulk::CipherMode mode_;
@@ -143,7 +145,7 @@ class RunJournalWriter final : public bulk::RunJournal {
 
 // Flushes the file system holding `folder` (syncfs), or everything when the
 // folder cannot be opened.
-bool SyncFolderData(const std::string& folder, std::string& error);
+[[nodiscard]] bool SyncFolderData(const std::string& folder, std::string& error);
 
 // Names this boot and the mount holding `folder`: while both are unchanged,
 // data written there is still in the page cache or on disk, and a flush

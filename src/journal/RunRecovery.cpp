@@ -293,7 +293,7 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
     }
     if (!undo && !result.changedFiles.empty()) {
         result.error = "files were changed outside the run; only an undo can go on";
-        writer_->Keep();
+        (void)writer_->Keep();  // fails with its own error either way; kept as far as it goes
         return result;
     }
     const FileState target = undo ? FileState::Old : FileState::New;
@@ -330,7 +330,7 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
             return result;
         }
         if (repair && !Convert(entry, survey, target, result.error)) {
-            writer_->Keep();
+            (void)writer_->Keep();  // as above: the conversion's error is the one to tell
             return result;
         }
         result.repairedFiles += repair ? 1 : 0;

@@ -38,7 +38,7 @@ std::filesystem::path JournalDirectory();
 // of runs that ended in one state are flushed and removed on the way, when
 // their data has not left the page cache since (same boot, same mount); the
 // others are listed, to be checked with the run's password(s).
-RunScan FindUnfinishedRuns(const std::filesystem::path& dir = JournalDirectory());
+[[nodiscard]] RunScan FindUnfinishedRuns(const std::filesystem::path& dir = JournalDirectory());
 // The unfinished run whose folder is, contains or lies inside `folder`, if any.
 const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& folder);
 // One folder is, contains or lies inside the other.
@@ -85,8 +85,8 @@ class RunRecovery {
     // Resume: every touched file wholly new; then the caller runs the rest
     // of the tree with Writer() as its journal, skipping `done`. A run that
     // was being undone is always undone.
-    RecoveryResult Recover(RecoveryChoice choice,
-                           const std::function<void(const std::string&)>& onFile = {});
+    [[nodiscard]] RecoveryResult Recover(
+        RecoveryChoice choice, const std::function<void(const std::string&)>& onFile = {});
 
     // After a successful resume: the rest of the run, with the files done
     // marked and this journal attached. The recovery object must outlive it.
@@ -96,8 +96,8 @@ class RunRecovery {
     const UnfinishedRun& Run() const { return run_; }
 
   private:
-    bool Convert(const JournalFileEntry& entry, const FileSurvey& survey, FileState target,
-                 std::string& error) const;
+    [[nodiscard]] bool Convert(const JournalFileEntry& entry, const FileSurvey& survey,
+                               FileState target, std::string& error) const;
     std::vector<std::size_t> LatestEntries() const;
 
     UnfinishedRun run_;

@@ -84,7 +84,7 @@ ChangeFate ChangeRecovery::RunWith(const crypto::CipherKey& keyInForce,
     if (identity == contents.newKeyId) {
         // Stopped after the new password was stored: the change had ended.
         if (record_.Continue(directory_, contents, error))
-            record_.Remove(error);
+            (void)record_.Remove(error);  // one that stays is dropped the same way next time
         return ChangeFate::Completed;
     }
     if (identity != contents.oldKeyId) {
@@ -179,7 +179,7 @@ ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce,
     std::string error;
     const std::vector<std::string> reciphered = FoldersUnder(ChangeKey::New);
     if (reciphered.empty()) {
-        record_.Remove(error);
+        (void)record_.Remove(error);  // one that stays is dropped the same way next time
         return ChangeFate::NothingDone;
     }
     const runsafety::ChangeAnswer answer = asks_.AskChangeChoice(
@@ -222,7 +222,8 @@ ChangeFate ChangeRecovery::TakeBack(const crypto::CipherKey& oldKey,
         }
     }
     std::string error;
-    record_.Remove(error);  // one left behind with nothing under the new key is dropped unasked
+    // One left behind with nothing under the new key is dropped unasked.
+    (void)record_.Remove(error);
     runsafety::Inform(ports_.prompter, str::kChangeTakenBack,
                       std::string(text::Text(str::kChangeTakenBack)));
     return ChangeFate::TakenBack;

@@ -68,8 +68,9 @@ bool SettleRecord(journal::PasswordChangeRecord& record) {
             return f.moving && (!f.ended || journal::OverlappingRun(scan, f.path) != nullptr);
         });
     std::string error;
+    // One that stays holds nothing under the new key: the next start drops it.
     if (!reciphered && !inDoubt)
-        record.Remove(error);
+        (void)record.Remove(error);
     return reciphered;
 }
 
@@ -133,7 +134,8 @@ void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
     }
     ports.state.currentPassword = newPassword;
     ports.driver.SetPassword(newPassword);
-    crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::Current);
+    // Its length was checked before any folder was reciphered.
+    (void)crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::Current);
     if (record != nullptr && record->IsOpen()) {
         std::string error;
         // Once the check value is on disk the next start takes the new
@@ -142,7 +144,7 @@ void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
             Warn(ports.prompter, ids::kCheckWordNotStored,
                  text::FormatText<ids::kCheckWordNotStored>(record->Path().string()));
         } else {
-            record->Remove(error);
+            (void)record->Remove(error);  // one that stays is dropped at the next start
         }
     }
     Inform(ports.prompter, ids::kPasswordInstalled);

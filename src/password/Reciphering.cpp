@@ -220,14 +220,18 @@ bool Procedure::Run() {
 }  // namespace
 
 bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports) {
-    crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New);
+    // A refused password would leave another key in the slot the files get.
+    if (!crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New))
+        return false;
     Procedure procedure(ports, nullptr, false);
     return procedure.Run();
 }
 
 bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports,
                      journal::PasswordChangeRecord& record, bool finishing) {
-    crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New);
+    // A refused password would leave another key in the slot the files get.
+    if (!crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::New))
+        return false;
     Procedure procedure(ports, &record, finishing);
     return procedure.Run();
 }

@@ -28,34 +28,35 @@ class HiveDatabase {
 
     const std::filesystem::path& File() const { return file_; }
 
-    bool CreateKey(const RegistryKeyPath& key);
+    [[nodiscard]] bool CreateKey(const RegistryKeyPath& key);
     bool KeyExists(const RegistryKeyPath& key);
-    std::optional<RegistryValue> QueryValue(const RegistryKeyPath& key, std::string_view name);
-    bool SetValue(const RegistryKeyPath& key, std::string_view name, std::uint32_t type,
-                  std::span<const std::uint8_t> data);
-    bool DeleteValue(const RegistryKeyPath& key, std::string_view name);
-    bool DeleteKey(const RegistryKeyPath& key);
+    [[nodiscard]] std::optional<RegistryValue> QueryValue(const RegistryKeyPath& key,
+                                                          std::string_view name);
+    [[nodiscard]] bool SetValue(const RegistryKeyPath& key, std::string_view name,
+                                std::uint32_t type, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool DeleteValue(const RegistryKeyPath& key, std::string_view name);
+    [[nodiscard]] bool DeleteKey(const RegistryKeyPath& key);
     std::vector<std::string> ValueNames(const RegistryKeyPath& key);
     std::vector<std::string> SubKeyNames(const RegistryKeyPath& key);
 
     // One transaction around every write until CommitBatch or AbandonBatch.
-    bool BeginBatch();
-    bool CommitBatch();
+    [[nodiscard]] bool BeginBatch();
+    [[nodiscard]] bool CommitBatch();
     void AbandonBatch();
 
   private:
-    sqlite3* OpenForReading();
+    [[nodiscard]] sqlite3* OpenForReading();
     // Creates the file when `create` is set and it is missing.
-    sqlite3* OpenForWriting(bool create);
+    [[nodiscard]] sqlite3* OpenForWriting(bool create);
     // Runs body(db) inside one write transaction; commits when it returns true.
     template <typename Body>
-    bool Write(bool create, Body body);
-    bool OpenConnection();
+    [[nodiscard]] bool Write(bool create, Body body);
+    [[nodiscard]] bool OpenConnection();
     bool LooksLikeOurs();
     void CloseConnection();
-    bool CreateFile();
-    bool EnsureSchema();
-    bool InsertKeyChain(const RegistryKeyPath& key);
+    [[nodiscard]] bool CreateFile();
+    [[nodiscard]] bool EnsureSchema();
+    [[nodiscard]] bool InsertKeyChain(const RegistryKeyPath& key);
     // Marks the file damaged when SQLite says it is; true when it did.
     bool NoteDamage(int status);
     std::vector<std::string> Names(std::string_view sql, const std::string& folded);

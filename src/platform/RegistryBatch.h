@@ -18,7 +18,7 @@ class RegistryBatch {
     // made meanwhile then fail on their own.
     bool Begun() const { return begun_; }
     // True when every write of the batch is stored.
-    bool Commit();
+    [[nodiscard]] bool Commit();
 
   private:
     RegistryDatabase& database_;

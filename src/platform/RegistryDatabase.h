@@ -49,19 +49,19 @@ class RegistryDatabase {
     std::filesystem::path HiveFile(Hive hive) const;
 
     // Creates the key and every missing key above it.
-    bool CreateKey(Hive hive, std::string_view keyPath);
+    [[nodiscard]] bool CreateKey(Hive hive, std::string_view keyPath);
     bool KeyExists(Hive hive, std::string_view keyPath);
-    std::optional<RegistryValue> QueryValue(Hive hive, std::string_view keyPath,
-                                            std::string_view name);
+    [[nodiscard]] std::optional<RegistryValue> QueryValue(Hive hive, std::string_view keyPath,
+                                                          std::string_view name);
     // Creates the key when missing. An existing value keeps the spelling of
     // its name.
-    bool SetValue(Hive hive, std::string_view keyPath, std::string_view name, std::uint32_t type,
-                  std::span<const std::uint8_t> data);
+    [[nodiscard]] bool SetValue(Hive hive, std::string_view keyPath, std::string_view name,
+                                std::uint32_t type, std::span<const std::uint8_t> data);
     // True when the value existed and was removed.
-    bool DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
+    [[nodiscard]] bool DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
     // Removes the key with everything below it; true when it existed. A hive's
     // root is never removed.
-    bool DeleteKey(Hive hive, std::string_view keyPath);
+    [[nodiscard]] bool DeleteKey(Hive hive, std::string_view keyPath);
 
     // Names in the order they were first created.
     std::vector<std::string> ValueNames(Hive hive, std::string_view keyPath);
@@ -73,8 +73,8 @@ class RegistryDatabase {
     // see them at once. Without CommitBatch (AbandonBatch, or the object's
     // end) they are all undone. Prefer RegistryBatch, which does this by scope.
     // LocalMachine and ClassesRoot share one file, hence one batch.
-    bool BeginBatch(Hive hive);
-    bool CommitBatch(Hive hive);
+    [[nodiscard]] bool BeginBatch(Hive hive);
+    [[nodiscard]] bool CommitBatch(Hive hive);
     void AbandonBatch(Hive hive);
 
   private:

@@ -19,7 +19,7 @@ class RegistryKeyPath {
   public:
     RegistryKeyPath() = default;
     // Nothing for a text holding a NUL byte.
-    static std::optional<RegistryKeyPath> Parse(std::string_view text);
+    [[nodiscard]] static std::optional<RegistryKeyPath> Parse(std::string_view text);
 
     RegistryKeyPath Concat(const RegistryKeyPath& below) const;
 

@@ -31,8 +31,8 @@ class SqliteStatement {
 
     // True while a row is available; Status() tells a finished run (SQLITE_DONE)
     // from a failed one.
-    bool Step();
-    bool Run();  // steps to the end; true when that went well
+    [[nodiscard]] bool Step();
+    [[nodiscard]] bool Run();  // steps to the end; true when that went well
 
     std::int64_t Integer(int column) const;
     std::string Text(int column) const;

@@ -21,7 +21,7 @@ class SqliteTransaction {
     bool Nested() const { return nested_; }
     // The primary result code of BEGIN, or of COMMIT once tried.
     int Status() const { return status_; }
-    bool Commit();
+    [[nodiscard]] bool Commit();
 
   private:
     sqlite3* db_;

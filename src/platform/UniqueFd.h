@@ -28,7 +28,7 @@ class UniqueFd {
     int Release() { return std::exchange(fd_, -1); }
     // Closes now and says whether close succeeded (a failed close can mean
     // lost writes, which callers that wrote must not report as success).
-    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+    [[nodiscard]] bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
     void Reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);

@@ -39,12 +39,13 @@ bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word) {
     return program.SetBinary(kSettingsKey, kPasswordValue, bytes.data(), bytes.size());
 }
 
+// DeleteKey is false too for a key that was never written: each goes if it is there.
 void DeleteInstallEntries(RegistryDatabase& registry) {
-    registry.DeleteKey(Hive::LocalMachine, "SOFTWARE\\Tessaryn");
-    registry.DeleteKey(Hive::CurrentUser, "SOFTWARE\\Tessaryn");
+    (void)registry.DeleteKey(Hive::LocalMachine, "SOFTWARE\\Tessaryn");
+    (void)registry.DeleteKey(Hive::CurrentUser, "SOFTWARE\\Tessaryn");
     const std::string product(text::setup::Text(res::setup::str::kProductVersionName));
     if (!product.empty()) {
-        registry.DeleteKey(Hive::LocalMachine, std::string(kUninstallRoot) + product);
+        (void)registry.DeleteKey(Hive::LocalMachine, std::string(kUninstallRoot) + product);
     }
 }
 

@@ -29,10 +29,10 @@ class ScriptedLauncher : public LinkLauncher {
 };
 
 void SetDefault(RegistryDatabase& registry, const std::string& key, const std::string& text) {
-    registry.CreateKey(Hive::ClassesRoot, key);
+    ASSERT_TRUE(registry.CreateKey(Hive::ClassesRoot, key));
     std::vector<std::uint8_t> data(text.begin(), text.end());
     data.push_back(0);
-    registry.SetValue(Hive::ClassesRoot, key, "", kRegSz, data);
+    ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, key, "", kRegSz, data));
 }
 
 TEST(FallbackCommandTest, CutsAtThePlaceholderAndAppendsTheTarget) {

@@ -167,7 +167,7 @@ TEST_F(PasswordChangeRecordTest, AnEndedRunsJournalStaysUntilTheChangeHasLearntH
     PasswordChangeRecord learnt;
     ASSERT_TRUE(learnt.Continue(Dir(), *left.contents, error)) << error;
     ASSERT_TRUE(learnt.NoteReached(root.string(), ChangeKey::New, error)) << error;
-    learnt.Remove(error);
+    EXPECT_TRUE(learnt.Remove(error)) << error;
     EXPECT_TRUE(FindUnfinishedRuns(Dir()).runs.empty());
 }
 

@@ -29,7 +29,7 @@ class PasswordChangeTest : public ::testing::Test {
         list_.Append({(dir_ / "tree").string(), (dir_ / "tree").string(), "", 0x21,
                       folders::FolderKind::User});
         state_.currentPassword = "old";
-        crypto::KeySlots::Instance().DeriveKey("old", crypto::KeySlot::Current);
+        EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey("old", crypto::KeySlot::Current));
     }
 
     PasswordChangeResult Change(const std::string& password) {

@@ -231,7 +231,7 @@ TEST(Reciphering, MessagesAsDesigned) {
 
 TEST(Reciphering, NewKeyGoesIntoSlotOneOnly) {
     auto& slots = crypto::KeySlots::Instance();
-    slots.DeriveKey("old", crypto::KeySlot::Current);
+    ASSERT_TRUE(slots.DeriveKey("old", crypto::KeySlot::Current));
     test::ScriptedPrompter prompter;
     prompter.Then(Answer::No);
     TestDriver driver;

@@ -197,8 +197,8 @@ std::string RegistryWithOneBadPage(const std::filesystem::path& dir) {
     {
         RegistryDatabase source(dir);
         for (int i = 0; i < 12; ++i) {
-            source.SetValue(Hive::LocalMachine, "K\\" + std::to_string(i), "v", kRegBinary,
-                            Bytes(2000, static_cast<std::uint8_t>(i)));
+            EXPECT_TRUE(source.SetValue(Hive::LocalMachine, "K\\" + std::to_string(i), "v",
+                                        kRegBinary, Bytes(2000, static_cast<std::uint8_t>(i))));
         }
     }
     std::string bytes = ReadFile(dir / "system.db");

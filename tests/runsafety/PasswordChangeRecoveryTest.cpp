@@ -116,7 +116,7 @@ class PasswordChangeRecoveryTest : public ::testing::Test {
             list_.Append({root.string(), root.string(), "", 0x21, folders::FolderKind::User});
         }
         state_in_force_.currentPassword = kOldPassword;
-        crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+        EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
     }
     void TearDown() override { unsetenv("TSRN_STATE_DIR"); }
 
@@ -271,7 +271,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashedChangeIsTakenBackOrFinishedToTheLastB
         EXPECT_NE(ports_.changeQuestions[0].find(Folder(0)), std::string::npos);
         EXPECT_EQ(ports_.changeQuestions[0].find(Folder(2)), std::string::npos);
     }
-    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+    EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
 }
 
 TEST_F(PasswordChangeRecoveryTest, ACrashDuringTheTakeBackIsRecoveredTheSameWay) {
@@ -319,7 +319,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashDuringTheTakeBackIsRecoveredTheSameWay)
         EXPECT_FALSE(RecordLeft());
         EXPECT_TRUE(journal::FindUnfinishedRuns().runs.empty());
     }
-    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+    EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
 }
 
 TEST_F(PasswordChangeRecoveryTest, WithTheNewPasswordInForceTheRecordGoesUnasked) {
@@ -443,7 +443,7 @@ TEST_F(PasswordChangeRecoveryTest, AChangeThatEndsLeavesNoRecordAndOneNotInstall
     ASSERT_EQ(left.contents->folders.size(), 1u);
     EXPECT_EQ(left.contents->folders[0].path, Folder(0));
     EXPECT_EQ(left.contents->folders[0].key, ChangeKey::New);
-    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+    EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
 }
 
 TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPasswordKnown) {
@@ -473,7 +473,7 @@ TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPass
     for (const Case& c : {Case{ChangeAnswer::TakeBack, ChangeKey::Old, kOldPassword},
                           Case{ChangeAnswer::Finish, ChangeKey::New, kNewPassword}}) {
         SCOPED_TRACE(c.password);
-        crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+        EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
         state_in_force_.currentPassword = kOldPassword;
         ports_ = ScriptedRecoveryPorts();
         ports_.changeAnswers.push_back(c.answer);
@@ -490,7 +490,7 @@ TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPass
         EXPECT_FALSE(RecordLeft());
         EXPECT_EQ(state_in_force_.currentPassword, c.password);
     }
-    crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current);
+    EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(kOldPassword, crypto::KeySlot::Current));
 }
 
 TEST_F(PasswordChangeRecoveryTest, AChangeBrokenOffBeforeAnyFolderWasDoneLeavesNoRecord) {

@@ -30,8 +30,8 @@ class RunJournalGuardTest : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("TSRN_STATE_DIR", state_.Path().c_str(), 1);
-        crypto::KeySlots::Instance().DeriveKey("old secret", crypto::KeySlot::Current);
-        crypto::KeySlots::Instance().DeriveKey("new secret", crypto::KeySlot::New);
+        ASSERT_TRUE(crypto::KeySlots::Instance().DeriveKey("old secret", crypto::KeySlot::Current));
+        ASSERT_TRUE(crypto::KeySlots::Instance().DeriveKey("new secret", crypto::KeySlot::New));
     }
     void TearDown() override {
         unsetenv("TSRN_STATE_DIR");

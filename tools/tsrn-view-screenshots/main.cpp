@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     view::ChangePasswordDialog password(prompter);
     ok &= Save(password, out, "change-password-dialog.png");
 
-    crypto::KeySlots::Instance().DeriveKey("showcase", crypto::KeySlot::Current);
+    ok &= crypto::KeySlots::Instance().DeriveKey("showcase", crypto::KeySlot::Current);
     const std::string tree = MakeFolder(dir, "Documents/tree");
     for (int i = 0; i < 12; ++i) {
         std::ofstream(tree + "/file" + std::to_string(i) + ".txt") << std::string(20000, 'x');

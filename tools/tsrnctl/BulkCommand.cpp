@@ -91,8 +91,11 @@ bool LoadKeys(CipherMode mode, PasswordInput& input) {
     if (!first) {
         return false;
     }
-    KeySlots::Instance().DeriveKey(*first, KeySlot::Current);
+    const bool firstTaken = KeySlots::Instance().DeriveKey(*first, KeySlot::Current);
     WipeString(*first);
+    if (!firstTaken) {
+        return false;  // PasswordInput refuses such a password before
+    }
     if (mode != CipherMode::Recipher) {
         return true;
     }
@@ -100,9 +103,9 @@ bool LoadKeys(CipherMode mode, PasswordInput& input) {
     if (!second) {
         return false;
     }
-    KeySlots::Instance().DeriveKey(*second, KeySlot::New);
+    const bool secondTaken = KeySlots::Instance().DeriveKey(*second, KeySlot::New);
     WipeString(*second);
-    return true;
+    return secondTaken;
 }
 
 class TerminalHandle {

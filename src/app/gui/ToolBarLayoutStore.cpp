@@ -14,10 +14,12 @@ std::string ToolBarLayoutStore::KeyOf(const QString& section) {
 
 void ToolBarLayoutStore::Save(const QString& section, const QByteArray& state) {
     const std::string key = KeyOf(section);
-    database_.CreateKey(Hive::CurrentUser, key);
+    // A layout not stored costs only its arrangement at the next start.
+    if (!database_.CreateKey(Hive::CurrentUser, key))
+        return;
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(state.data()),
                                               static_cast<std::size_t>(state.size()));
-    database_.SetValue(Hive::CurrentUser, key, kStateValue, kRegBinary, bytes);
+    (void)database_.SetValue(Hive::CurrentUser, key, kStateValue, kRegBinary, bytes);
 }
 
 QByteArray ToolBarLayoutStore::Load(const QString& section) {
