@@ -23,7 +23,9 @@ class WritableForScope {
     WritableForScope(const std::string& path, mode_t previous) : path_(path), previous_(previous) {}
     ~WritableForScope() {
         if (changed_) {
-            fchmodat(AT_FDCWD, path_.c_str(), previous_, AT_SYMLINK_NOFOLLOW);
+            // Nobody is left to tell when this fails: the file stays writable for its owner.
+            const int restored = fchmodat(AT_FDCWD, path_.c_str(), previous_, AT_SYMLINK_NOFOLLOW);
+            (void)restored;
         }
     }
     WritableForScope(const WritableForScope&) = delete;
