@@ -221,7 +221,9 @@ bool RunRecovery::Convert(const JournalFileEntry& entry, const FileSurvey& surve
         }
     }
     if (opened) {
-        fchmodat(AT_FDCWD, entry.path.c_str(), previous, AT_SYMLINK_NOFOLLOW);
+        // The bytes are what counts: a mode not put back leaves the file writable, no more.
+        const int restored = fchmodat(AT_FDCWD, entry.path.c_str(), previous, AT_SYMLINK_NOFOLLOW);
+        (void)restored;
     }
     return ok;
 }
@@ -308,7 +310,9 @@ RecoveryResult RunRecovery::Recover(RecoveryChoice choice,
             bool apply;
             ~PutPermissionsBack() {
                 if (apply) {
-                    fchmodat(AT_FDCWD, file.path.c_str(), file.permissions, AT_SYMLINK_NOFOLLOW);
+                    const int restored = fchmodat(AT_FDCWD, file.path.c_str(), file.permissions,
+                                                  AT_SYMLINK_NOFOLLOW);
+                    (void)restored;  // as in Convert
                 }
             }
         } permissionsBack{entry, entry.permissions != 0 && !survey.Unknown() && !survey.missing};
