@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Paths.h"
+
 namespace tsrn::folders {
 
 namespace {
@@ -22,6 +24,43 @@ int ComparePaths(std::string_view a, std::string_view b) {
         return 0;
     }
     return n == a.size() ? 1 : -1;
+}
+
+namespace {
+
+// Whether `inner` is `outer` or lies below it, name by name.
+bool Contains(const std::string& outer, const std::string& inner) {
+    if (outer == "/") {
+        return !inner.empty() && inner.front() == '/';
+    }
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+           inner[outer.size()] == '/';
+}
+
+std::string Canonical(std::string_view path) {
+    std::string canonical = ShortPath(path);
+    while (canonical.size() > 1 && canonical.back() == '/') {
+        canonical.pop_back();
+    }
+    return canonical;
+}
+
+}  // namespace
+
+int CompareFolders(std::string_view a, std::string_view b) {
+    const std::string first = Canonical(a);
+    const std::string second = Canonical(b);
+    if (first == second) {
+        return 2;
+    }
+    if (Contains(first, second)) {
+        return 1;
+    }
+    return Contains(second, first) ? -1 : 0;
+}
+
+bool FoldersOverlap(std::string_view a, std::string_view b) {
+    return ComparePaths(a, b) != 0 || CompareFolders(a, b) != 0;
 }
 
 std::string UpperCase(std::string_view text) {
