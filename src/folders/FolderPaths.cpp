@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/Paths.h"
+#include <stdlib.h>
+
+#include <memory>
+#include <optional>
 
 namespace tsrn::folders {
 
@@ -37,30 +40,39 @@ bool Contains(const std::string& outer, const std::string& inner) {
            inner[outer.size()] == '/';
 }
 
-std::string Canonical(std::string_view path) {
-    std::string canonical = ShortPath(path);
-    while (canonical.size() > 1 && canonical.back() == '/') {
-        canonical.pop_back();
+// The canonical path of a folder that exists.
+std::optional<std::string> Canonical(std::string_view path) {
+    const std::string text(path);
+    std::unique_ptr<char, decltype(&free)> resolved(realpath(text.c_str(), nullptr), &free);
+    if (!resolved) {
+        return std::nullopt;
     }
-    return canonical;
+    return std::string(resolved.get());
+}
+
+bool IsRoot(std::string_view path) {
+    return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
 }
 
 }  // namespace
 
 int CompareFolders(std::string_view a, std::string_view b) {
-    const std::string first = Canonical(a);
-    const std::string second = Canonical(b);
-    if (first == second) {
+    const std::optional<std::string> first = Canonical(a);
+    const std::optional<std::string> second = Canonical(b);
+    if (!first || !second) {
+        return 0;
+    }
+    if (*first == *second) {
         return 2;
     }
-    if (Contains(first, second)) {
+    if (Contains(*first, *second)) {
         return 1;
     }
-    return Contains(second, first) ? -1 : 0;
+    return Contains(*second, *first) ? -1 : 0;
 }
 
 bool FoldersOverlap(std::string_view a, std::string_view b) {
-    return ComparePaths(a, b) != 0 || CompareFolders(a, b) != 0;
+    return IsRoot(a) || IsRoot(b) || ComparePaths(a, b) != 0 || CompareFolders(a, b) != 0;
 }
 
 std::string UpperCase(std::string_view text) {

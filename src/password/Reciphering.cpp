@@ -136,12 +136,13 @@ bool Procedure::StopServices(std::size_t k, std::vector<std::size_t>& stopped) {
         if (i == k || !Offerable(i) || !folders::FoldersOverlap(list_.LongPath(k), list_.LongPath(i))) {
             continue;
         }
-        stopped.push_back(i);
         if (ports_.driver.SetFolderState(static_cast<std::uint32_t>(i + 1),
                                          folder_state::kStopped) != 0) {
             ShowError(ids::kStopCipheringError);
             overlapsStopped = false;
+            break;
         }
+        stopped.push_back(i);
     }
     // A neighbour still served would see the run through its driver.
     if (overlapsStopped && ports_.driver.SetFolderState(static_cast<std::uint32_t>(k + 1),

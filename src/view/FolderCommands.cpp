@@ -117,15 +117,22 @@ void FolderCommands::RestoreInDriver(std::size_t position) {
 bool FolderCommands::RunPassWithOverlapsStopped(const std::string& path, bulk::CipherMode mode,
                                                 std::optional<std::size_t> skipped) {
     const std::vector<std::size_t> overlapping = OverlappingUserFolders(path, skipped);
-    bool stopped = true;
-    for (const std::size_t i : overlapping)
-        stopped = StopInDriver(i) && stopped;
-    if (skipped && stopped)
-        stopped = StopInDriver(*skipped);
+    std::vector<std::size_t> stopped;
+    bool allStopped = true;
+    for (const std::size_t i : overlapping) {
+        if (!allStopped)
+            break;
+        if (StopInDriver(i))
+            stopped.push_back(i);
+        else
+            allStopped = false;
+    }
+    if (skipped && allStopped)
+        allStopped = StopInDriver(*skipped);
     // A folder still served would see the pass through its driver and be
-    // ciphered twice: no pass then.
-    const bool ok = stopped && dialogs_.RunPass(path, mode);
-    for (const std::size_t i : overlapping)
+    // ciphered twice: no pass then, and nothing changed.
+    const bool ok = allStopped && dialogs_.RunPass(path, mode);
+    for (const std::size_t i : stopped)
         RestoreInDriver(i);
     return ok;
 }
