@@ -291,8 +291,8 @@ void CipheringRun::ReportSkipped() {
     }
     std::string message =
         text::Format(res::str::kFilesLeftAlone, {std::string_view(list)}).value_or(list);
-    prompter_.Ask(Message{res::str::kFilesLeftAlone, message, 0, Buttons::Ok, Icon::Information,
-                          Answer::Ok});
+    prompter_.Ask(
+        Message{res::str::kFilesLeftAlone, message, 0, Buttons::Ok, Icon::Information, Answer::Ok});
 }
 
 int CipheringRun::PercentOf(std::uint64_t done) const {

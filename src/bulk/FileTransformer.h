@@ -94,9 +94,8 @@ class FileTransformer {
     TransformResult TransformLooked(const std::string& path, const struct stat& before,
                                     const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
                                     bool listed, TransformProgress& progress);
-    std::optional<TransformResult> Check(int fd, const std::string& path,
-                                         const struct stat& opened, std::uint64_t mount,
-                                         bool listed);
+    std::optional<TransformResult> Check(int fd, const std::string& path, const struct stat& opened,
+                                         std::uint64_t mount, bool listed);
     TransformResult TransformOpened(int fd, const std::string& path, const struct stat& opened,
                                     CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
                                     TransformProgress& progress);

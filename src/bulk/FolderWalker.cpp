@@ -342,8 +342,8 @@ bool FolderWalker::NextSubfolder(Level& level, std::string& name) {
             continue;
         }
         entered_ = Level{};
-        entered_.fd = openat(level.fd, entry->d_name,
-                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        entered_.fd =
+            openat(level.fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (entered_.fd >= 0 && !Admit(entered_.fd, folderPath_ + entry->d_name, entered_)) {
             CloseFd(entered_.fd);
             continue;

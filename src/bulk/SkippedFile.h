@@ -6,10 +6,10 @@
 namespace tsrn::bulk {
 
 enum class SkipReason {
-    OutsideNames,    // a file with names (hard links) outside the tree
-    OtherFileSystem, // another file system is mounted there
-    OwnFile,         // one of the program's own files
-    Duplicate,       // another name of a file the run has transformed
+    OutsideNames,     // a file with names (hard links) outside the tree
+    OtherFileSystem,  // another file system is mounted there
+    OwnFile,          // one of the program's own files
+    Duplicate,        // another name of a file the run has transformed
 };
 
 struct SkippedFile {

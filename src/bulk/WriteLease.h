@@ -12,10 +12,10 @@ namespace tsrn::bulk {
 class WriteLease {
   public:
     enum class Result {
-        Held,     // no other program has the file open
-        InUse,    // another open file refers to it
-        NotOwner, // only the file's owner (or CAP_LEASE) may hold a lease
-        Refused,  // the file system takes no leases (some network and FUSE ones)
+        Held,      // no other program has the file open
+        InUse,     // another open file refers to it
+        NotOwner,  // only the file's owner (or CAP_LEASE) may hold a lease
+        Refused,   // the file system takes no leases (some network and FUSE ones)
     };
 
     // Takes the lease on `fd` (open for writing on a regular file) and clears

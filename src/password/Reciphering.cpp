@@ -133,7 +133,8 @@ Procedure::Choice Procedure::AskForFolder(std::size_t k) {
 bool Procedure::StopServices(std::size_t k, std::vector<std::size_t>& stopped) {
     bool overlapsStopped = true;
     for (std::size_t i = 0; i < list_.Size(); ++i) {
-        if (i == k || !Offerable(i) || !folders::FoldersOverlap(list_.LongPath(k), list_.LongPath(i))) {
+        if (i == k || !Offerable(i) ||
+            !folders::FoldersOverlap(list_.LongPath(k), list_.LongPath(i))) {
             continue;
         }
         if (ports_.driver.SetFolderState(static_cast<std::uint32_t>(i + 1),

@@ -113,8 +113,8 @@ class OpenerAtWrite : public FileIo {
             const int file = open(path_.c_str(), O_RDONLY);
             std::size_t done = 0;
             while (file >= 0 && done < seen_.size()) {
-                const ssize_t n = pread(file, seen_.data() + done, seen_.size() - done,
-                                        static_cast<off_t>(done));
+                const ssize_t n =
+                    pread(file, seen_.data() + done, seen_.size() - done, static_cast<off_t>(done));
                 if (n <= 0)
                     break;
                 (void)!write(pipe_[1], seen_.data() + done, static_cast<std::size_t>(n));
@@ -133,7 +133,8 @@ class OpenerAtWrite : public FileIo {
             return;
         got_ = 0;
         ssize_t n = 0;
-        while ((n = read(pipe_[0], seen_.data() + got_, seen_.size() - static_cast<std::size_t>(got_))) > 0) {
+        while ((n = read(pipe_[0], seen_.data() + got_,
+                         seen_.size() - static_cast<std::size_t>(got_))) > 0) {
             got_ += n;
         }
         close(pipe_[0]);
@@ -196,8 +197,8 @@ TEST(WriteLeaseRules, AFileAnotherProcessHasOpenIsNeverTransformed) {
         NoProgress progress;
         const ChunkCipher cipher(CipherMode::Encipher, false, kKeys);
         const TransformResult result =
-            listed ? transformer.TransformListed(path.string(), cipher, CipherMode::Encipher,
-                                                 false, progress)
+            listed ? transformer.TransformListed(path.string(), cipher, CipherMode::Encipher, false,
+                                                 progress)
                    : transformer.Transform(path.string(), cipher, CipherMode::Encipher, false,
                                            progress);
         EXPECT_EQ(result.status, TransformStatus::AccessError);
@@ -216,9 +217,9 @@ TEST(WriteLeaseRules, NoLeaseOutlivesItsFile) {
     FileTransformer transformer(4096);
     NoProgress progress;
     for (const bool back : {false, true}) {
-        const TransformResult result = transformer.Transform(
-            path.string(), ChunkCipher(CipherMode::Encipher, back, kKeys), CipherMode::Encipher,
-            back, progress);
+        const TransformResult result =
+            transformer.Transform(path.string(), ChunkCipher(CipherMode::Encipher, back, kKeys),
+                                  CipherMode::Encipher, back, progress);
         ASSERT_EQ(result.status, TransformStatus::Done);
         const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
         EXPECT_GE(fd, 0) << "an open must not meet a lease left behind";
@@ -237,12 +238,18 @@ TEST(OwnFilesRules, NamesOfTheRegistryAndItsSqliteSideFiles) {
         bool guarded;
     };
     const Case cases[] = {
-        {registry, "user.db", true},        {registry, "system.db", true},
-        {registry, "user.db-wal", true},    {registry, "user.db-shm", true},
-        {registry, "system.db-journal", true}, {registry, "user.db-other", false},
-        {registry, "user.d", false},        {registry, "notes.txt", false},
-        {registry, "xuser.db", false},      {driver, "tsrnvx", true},
-        {driver, "tsrnvx-wal", false},      {driver, "tsrnvx2", false},
+        {registry, "user.db", true},
+        {registry, "system.db", true},
+        {registry, "user.db-wal", true},
+        {registry, "user.db-shm", true},
+        {registry, "system.db-journal", true},
+        {registry, "user.db-other", false},
+        {registry, "user.d", false},
+        {registry, "notes.txt", false},
+        {registry, "xuser.db", false},
+        {driver, "tsrnvx", true},
+        {driver, "tsrnvx-wal", false},
+        {driver, "tsrnvx2", false},
         {whole, "anything", true},
     };
     for (const Case& c : cases) {
@@ -285,8 +292,8 @@ TEST(OwnFilesRules, TheWalkPassesOverTheProgramsOwnFilesWhereverTheySit) {
         skipped.push_back(s.path.substr((dir / "alias").string().size() + 1));
     }
     std::sort(skipped.begin(), skipped.end());
-    EXPECT_EQ(skipped, (std::vector<std::string>{"cfg/user.db", "cfg/user.db-wal", "lib/tsrnvx",
-                                                 "state/"}));
+    EXPECT_EQ(skipped,
+              (std::vector<std::string>{"cfg/user.db", "cfg/user.db-wal", "lib/tsrnvx", "state/"}));
 }
 
 // A run over a tree with hard links: each file once, one with names

@@ -94,10 +94,11 @@ TEST(TsrnctlLinuxTree, EachFileOnceAndNeverOneWithNamesOutside) {
 
     for (const bool journal : {true, false}) {
         SCOPED_TRACE(journal ? "with journal" : "without journal");
-        const ToolResult result =
-            Encipher(tree, journal ? std::vector<std::string>{} : std::vector<std::string>{"--no-journal"});
+        const ToolResult result = Encipher(
+            tree, journal ? std::vector<std::string>{} : std::vector<std::string>{"--no-journal"});
         EXPECT_EQ(result.exitCode, 1) << result.err;
-        EXPECT_TRUE(Says(result, (tree / "sub" / "o").string() + "': it has names (hard links) outside"))
+        EXPECT_TRUE(
+            Says(result, (tree / "sub" / "o").string() + "': it has names (hard links) outside"))
             << result.err;
         // Three names, one file, enciphered once.
         EXPECT_EQ(ReadBytes(tree / "a"), Enciphered(a));
@@ -203,7 +204,8 @@ TEST(TsrnctlLinuxTree, StaysOnTheFileSystemItStartsOn) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "a bind mount needs root: the walk across mounts is not tested";
     }
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         GTEST_SKIP() << "no mount namespace of its own (" << strerror(errno)
                      << "): the walk across mounts is not tested";
     }
@@ -237,9 +239,10 @@ TEST(TsrnctlLinuxTree, AHomeTreeKeepsTheProgramsOwnFiles) {
     const std::vector<std::string> env{"TSRN_REGISTRY_DIR=" + registry.string(),
                                        "TSRN_STATE_DIR=" + state.string(),
                                        "TSRN_SYSTEM_DIR=" + system.string()};
-    ASSERT_EQ(RunTool({"registry", "set", "HKCU\\Software\\Test", "name", "REG_SZ", "kept"}, "", env)
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        RunTool({"registry", "set", "HKCU\\Software\\Test", "name", "REG_SZ", "kept"}, "", env)
+            .exitCode,
+        0);
     MakeFile(home / "notes.txt", 1234, 1);
     MakeFile(registry / "other.txt", 50, 2);
     MakeFile(state / "runs" / "left.bin", 60, 3);
@@ -253,8 +256,7 @@ TEST(TsrnctlLinuxTree, AHomeTreeKeepsTheProgramsOwnFiles) {
     const ToolResult result = Encipher(home, {}, env);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(Says(result, "user.db': one of Tessaryn's own files")) << result.err;
-    const ToolResult get =
-        RunTool({"registry", "get", "HKCU\\Software\\Test", "name"}, "", env);
+    const ToolResult get = RunTool({"registry", "get", "HKCU\\Software\\Test", "name"}, "", env);
     EXPECT_EQ(get.exitCode, 0) << get.err;
     EXPECT_NE(get.out.find("kept"), std::string::npos) << get.out;
     for (const auto& [path, bytes] : before) {

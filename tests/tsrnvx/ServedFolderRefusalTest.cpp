@@ -83,9 +83,10 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
     const fs::path folder = Folder("served");
     fs::create_directories(folder / "inner");
     fs::create_directory_symlink(folder / "inner", root_ / "alias");
-    const std::vector<std::string> env{"TSRN_REGISTRY_DIR=" + Folder("registry").string(),
-                                       "TSRN_STATE_DIR=" + Folder("state").string(),
-                                       "TSRN_SYSTEM_DIR=" + fs::path(TSRNVX_PROGRAM).parent_path().string()};
+    const std::vector<std::string> env{
+        "TSRN_REGISTRY_DIR=" + Folder("registry").string(),
+        "TSRN_STATE_DIR=" + Folder("state").string(),
+        "TSRN_SYSTEM_DIR=" + fs::path(TSRNVX_PROGRAM).parent_path().string()};
     WriteRaw(folder / "inner" / "kept", "stored bytes");
     std::ofstream(root_ / "list.ini") << "[pathes]\npath=" << folder.string() << "\n";
     const std::string list = (root_ / "list.ini").string();
@@ -113,11 +114,8 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
         fs::path folder;
     };
     const Case cases[] = {
-        {"encipher", folder},
-        {"decipher", folder / "inner"},
-        {"encipher", root_},
-        {"encipher", root_ / "alias"},
-        {"recipher", folder},
+        {"encipher", folder},          {"decipher", folder / "inner"}, {"encipher", root_},
+        {"encipher", root_ / "alias"}, {"recipher", folder},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command + " " + c.folder.string());
@@ -127,8 +125,7 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
         EXPECT_NE(outcome.err.find("is served by a running Tessaryn driver"), std::string::npos)
             << outcome.err;
     }
-    const Outcome second =
-        RunTool({"serve", "--use", list, "--password-stdin"}, password, env);
+    const Outcome second = RunTool({"serve", "--use", list, "--password-stdin"}, password, env);
     EXPECT_EQ(second.exitCode, 1) << second.err;
     EXPECT_NE(second.err.find("served by a running Tessaryn driver already"), std::string::npos)
         << second.err;

@@ -187,8 +187,8 @@ TEST_F(AddFolderFlow, AFailedRestoreAfterThePassIsReportedAndMarksTheFolder) {
     driver.Next(TestDriver::Accept()).Next(TestDriver::FailCall());
     logic.Commands().AddFolderFlow(Folder("p/q"));
     EXPECT_EQ(dialogs.passes.size(), 1u);
-    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder,
-                                                 str::kStartCipheringError, str::kFolderAdded));
+    EXPECT_THAT(prompter.AskedIds(),
+                ElementsAre(str::kFolderIsSubfolder, str::kStartCipheringError, str::kFolderAdded));
     EXPECT_EQ(logic.List().State(0), 0x40u);
     EXPECT_EQ(logic.Rows()[0].ciphering, "Initialization error");
 }
