@@ -30,8 +30,7 @@ void CloseFd(int& fd) {
 // What a walk needs to know of a folder it opened; the mount id is 0 where
 // the kernel does not give it.
 bool LookAt(int fd, struct statx& st) {
-    return statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW,
-                 STATX_TYPE | STATX_NLINK | STATX_INO | STATX_MNT_ID, &st) == 0;
+    return statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &st) == 0;
 }
 
 std::uint64_t MountOf(const struct statx& st) {
@@ -95,7 +94,6 @@ void FolderWalker::Rewind() {
     } else if (LookAt(root.fd, st)) {
         rootDevice_ = DeviceOf(st);
         rootMount_ = MountOf(st);
-        root.links = st.stx_nlink;
         root.own = own_.FolderRule(rootDevice_, st.stx_ino);
         if (root.own != nullptr && root.own->names.empty()) {
             NoteSkipped(folderPath_, SkipReason::OwnFile);
@@ -238,14 +236,16 @@ bool FolderWalker::PushLevel() {
 // file systems (btrfs, network and FUSE ones) do not keep that count, so
 // they are always listed.
 bool FolderWalker::HasNoSubfolders(const Level& level) {
-    if (level.fd < 0 || level.links != 2) {
+    // Asked now, not when the folder was entered: subfolders may have been
+    // made while its files were handled.
+    struct stat st {};
+    if (level.fd < 0 || fstat(level.fd, &st) != 0 || st.st_nlink != 2) {
         return false;
     }
     // The whole walk is on the root's file system.
     if (!exactLinksKnown_) {
         struct statfs fs {};
         exactLinks_ = fstatfs(level.fd, &fs) == 0 && KeepsExactFolderLinks(fs.f_type);
-        exactLinksDevice_ = rootDevice_;
         exactLinksKnown_ = true;
     }
     return exactLinks_;
@@ -366,7 +366,6 @@ bool FolderWalker::Admit(int fd, const std::string& path, Level& looked) {
         NoteSkipped(path + '/', SkipReason::OtherFileSystem);
         return false;
     }
-    looked.links = st.stx_nlink;
     looked.own = own_.FolderRule(DeviceOf(st), st.stx_ino);
     if (looked.own != nullptr && looked.own->names.empty()) {
         NoteSkipped(path + '/', SkipReason::OwnFile);

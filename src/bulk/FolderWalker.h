@@ -71,7 +71,6 @@ class FolderWalker {
     struct Level {
         int fd = -1;            // the folder this level lists subfolders of
         DIR* search = nullptr;  // its subfolder listing, open between steps
-        nlink_t links = 0;      // its link count, 0 when unknown
         const OwnFiles::Folder* own = nullptr;
     };
     struct InodeKey {
@@ -119,7 +118,6 @@ class FolderWalker {
     // Whether the file system of the last folder asked about keeps exact link counts.
     bool exactLinksKnown_ = false;
     bool exactLinks_ = false;
-    dev_t exactLinksDevice_ = 0;
     ProcessedFiles processed_;
     FileHandler handler_;
     std::string refusedPath_;

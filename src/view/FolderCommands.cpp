@@ -139,11 +139,14 @@ bool FolderCommands::RunPassWithOverlapsStopped(const std::string& path, bulk::C
 
 bool FolderCommands::RunWithFoldersStopped(const std::string& path,
                                            const std::function<void()>& work) {
-    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
     const folders::FolderList& list = folders_.List();
+    // The folders around it first, then the folder itself.
+    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
+    held.erase(std::remove_if(held.begin(), held.end(),
+                              [&](std::size_t i) { return list.LongPath(i) == path; }),
+               held.end());
     for (std::size_t i = 0; i < list.Size(); ++i) {
-        if (list.Kind(i) == FolderKind::User && list.LongPath(i) == path &&
-            std::find(held.begin(), held.end(), i) == held.end())
+        if (list.Kind(i) == FolderKind::User && list.LongPath(i) == path)
             held.push_back(i);
     }
     bool stopped = true;
