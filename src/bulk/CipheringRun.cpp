@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::bulk {
@@ -11,6 +12,21 @@ namespace {
 constexpr int kCaptionError = 257;
 constexpr int kTextOk = 275;
 constexpr int kAccessError = 280;
+// Past this many, the end-of-run report only counts the rest.
+constexpr std::size_t kReportedSkips = 20;
+
+int ReasonText(SkipReason reason) {
+    switch (reason) {
+        case SkipReason::OutsideNames:
+            return res::str::kSkipOutsideNames;
+        case SkipReason::OtherFileSystem:
+            return res::str::kSkipOtherFileSystem;
+        case SkipReason::OwnFile:
+        case SkipReason::Duplicate:
+            break;
+    }
+    return res::str::kSkipOwnFile;
+}
 
 std::uint64_t SaturatingSub(std::uint64_t a, std::uint64_t b) {
     return a > b ? a - b : 0;
@@ -40,6 +56,7 @@ CipheringRun::CipheringRun(std::string folder, CipherMode mode, Prompter& prompt
       walker_(folder_),
       transformer_(chunkSize, io) {
     countResult_ = walker_.CountingPass();
+    transformer_.SetAdmission(this);
     walker_.SetFileHandler([this](const std::string& path) { return ProcessFile(path); });
 }
 
@@ -53,6 +70,9 @@ void CipheringRun::MarkDone(const std::vector<std::string>& paths) {
         struct stat st {};
         if (walker_.Processed().Add(path) && lstat(path.c_str(), &st) == 0) {
             doneBytes_ += static_cast<std::uint64_t>(st.st_size);
+            if (st.st_nlink > 1) {
+                linkedDone_.insert(InodeKey{st.st_dev, st.st_ino});
+            }
         }
     }
     SetCounter(walker_.Processed().Size());
@@ -83,6 +103,7 @@ void CipheringRun::Tick() {
         tickState_ = 0;
     } else if (step == 1) {
         finished_ = true;
+        ReportSkipped();
         SetFileText(std::string(text::Text(texts_.success)));
         SetButtonText(kTextOk);
     } else {
@@ -153,7 +174,17 @@ bool CipheringRun::TransformFile(const std::string& path, bool listed) {
             listed ? transformer_.TransformListed(path, cipher, mode_, rollingBack_, *this)
                    : transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
         if (result.status == TransformStatus::Done) {
+            if (listed && admittedLinked_) {
+                linkedDone_.insert(*admittedLinked_);
+            }
             SetPercent(PercentOf(doneBytes_));
+            return true;
+        }
+        if (result.status == TransformStatus::Skipped) {
+            walker_.Processed().Remove(path);
+            if (result.skip != SkipReason::Duplicate) {
+                skipped_.push_back(SkippedFile{path, result.skip});
+            }
             return true;
         }
         if (result.status != TransformStatus::AccessError) {
@@ -178,6 +209,7 @@ bool CipheringRun::TransformFile(const std::string& path, bool listed) {
             AskCancel();
         } else {
             ignored_.push_back(path);
+            ignoredErrors_.push_back(result.error);
         }
         return true;
     }
@@ -200,6 +232,67 @@ void CipheringRun::End(int result, RunOutcome outcome) {
     result_ = result;
     outcome_ = outcome;
     journal_->RunDone(outcome == RunOutcome::Completed);
+}
+
+// A file is transformed once whatever its names, and only when all its names
+// are in the tree: otherwise what the names outside show would change.
+std::optional<SkipReason> CipheringRun::Admit(const std::string& path, const struct stat& st,
+                                              std::uint64_t mount) {
+    (void)path;
+    admittedLinked_.reset();
+    if (st.st_dev != walker_.RootDevice() ||
+        (mount != 0 && walker_.RootMount() != 0 && mount != walker_.RootMount())) {
+        return SkipReason::OtherFileSystem;
+    }
+    if (walker_.Own().IsOwnFile(st.st_dev, st.st_ino)) {
+        return SkipReason::OwnFile;
+    }
+    if (st.st_nlink <= 1) {
+        return std::nullopt;
+    }
+    const InodeKey key{st.st_dev, st.st_ino};
+    if (linkedDone_.count(key) != 0) {
+        return SkipReason::Duplicate;
+    }
+    if (walker_.NamesFound(st.st_dev, st.st_ino) < st.st_nlink) {
+        return SkipReason::OutsideNames;
+    }
+    admittedLinked_ = key;
+    return std::nullopt;
+}
+
+std::vector<SkippedFile> CipheringRun::Skipped() const {
+    std::vector<SkippedFile> all = walker_.Skipped();
+    all.insert(all.end(), skipped_.begin(), skipped_.end());
+    return all;
+}
+
+// The end of the walk says which files were left alone and why.
+void CipheringRun::ReportSkipped() {
+    const std::vector<SkippedFile> skipped = Skipped();
+    if (!reportSkipped_ || (skipped.empty() && !LeasesRefused())) {
+        return;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < skipped.size() && i < kReportedSkips; ++i) {
+        list += skipped[i].path;
+        list += ": ";
+        list += text::Text(ReasonText(skipped[i].reason));
+        list += '\n';
+    }
+    if (skipped.size() > kReportedSkips) {
+        list += text::Format(res::str::kSkipMore, {std::to_string(skipped.size() - kReportedSkips)})
+                    .value_or(std::string());
+        list += '\n';
+    }
+    if (LeasesRefused()) {
+        list += text::Text(res::str::kLeasesRefused);
+        list += '\n';
+    }
+    std::string message =
+        text::Format(res::str::kFilesLeftAlone, {std::string_view(list)}).value_or(list);
+    prompter_.Ask(
+        Message{res::str::kFilesLeftAlone, message, 0, Buttons::Ok, Icon::Information, Answer::Ok});
 }
 
 int CipheringRun::PercentOf(std::uint64_t done) const {

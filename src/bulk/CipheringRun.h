@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bulk/ChunkCipher.h"
@@ -38,7 +40,7 @@ struct RunTexts {
 };
 RunTexts TextsFor(CipherMode mode);
 
-class CipheringRun : private TransformProgress {
+class CipheringRun : private TransformProgress, private FileAdmission {
   public:
     CipheringRun(std::string folder, CipherMode mode, Prompter& prompter,
                  const KeyPair& keys = KeysFromSlots(),
@@ -49,6 +51,9 @@ class CipheringRun : private TransformProgress {
         listener_ = listener != nullptr ? listener : &defaultListener_;
     }
     void SetJournal(RunJournal* journal);
+    // Whether the run says at its end which files it left alone and why (on
+    // by default; the command line says it itself).
+    void SetReportSkipped(bool report) { reportSkipped_ = report; }
     // Resuming an interrupted run: these files are done already. The walk
     // skips them, they count as done, and a cancel undoes them too.
     void MarkDone(const std::vector<std::string>& paths);
@@ -83,6 +88,12 @@ class CipheringRun : private TransformProgress {
     const ProcessedFiles& Processed() const { return walker_.Processed(); }
     // Files the user chose to skip after an access error.
     const std::vector<std::string>& IgnoredFiles() const { return ignored_; }
+    // For each of IgnoredFiles, the errno of its access error (EBUSY: in use).
+    const std::vector<int>& IgnoredErrors() const { return ignoredErrors_; }
+    // Files and folders left alone on purpose (see SkipReason), in walk order.
+    std::vector<SkippedFile> Skipped() const;
+    // Some file system of the run refused leases: files in use there could not be told.
+    bool LeasesRefused() const { return transformer_.LeasesRefused(); }
     // Folders whose listing could not be read (walked as empty).
     const std::vector<std::string>& UnreadableFolders() const {
         return walker_.UnreadableFolders();
@@ -104,6 +115,10 @@ class CipheringRun : private TransformProgress {
     void SetFileText(const std::string& text);
     void SetCounter(std::size_t count);
     void SetButtonText(int textId);
+
+    std::optional<SkipReason> Admit(const std::string& path, const struct stat& st,
+                                    std::uint64_t mount) override;
+    void ReportSkipped();
 
     void FileOpened(std::uint64_t length) override;
     void ChunkDone(std::uint64_t bytes) override;
@@ -137,7 +152,24 @@ class CipheringRun : private TransformProgress {
     int percent_ = 0;
     int buttonTextId_ = 274;
 
+    struct InodeKey {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const InodeKey&) const = default;
+    };
+    struct InodeHash {
+        std::size_t operator()(const InodeKey& key) const {
+            return std::hash<ino_t>()(key.inode) * 31 + std::hash<dev_t>()(key.device);
+        }
+    };
+    // Files of several names transformed so far: each is transformed once.
+    std::unordered_set<InodeKey, InodeHash> linkedDone_;
+    std::optional<InodeKey> admittedLinked_;
+    std::vector<SkippedFile> skipped_;
+    bool reportSkipped_ = true;
+
     std::vector<std::string> ignored_;
+    std::vector<int> ignoredErrors_;
     std::string failedFile_;
     int failedError_ = 0;
 };

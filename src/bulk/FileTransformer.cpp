@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "bulk/FullIo.h"
 #include "bulk/WindowedTransform.h"
+#include "bulk/WriteLease.h"
 #include "platform/UniqueFd.h"
 
 namespace tsrn::bulk {
@@ -53,6 +55,24 @@ constexpr int kOpenFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEX
 
 TransformResult Failure(TransformStatus status, int error) {
     return TransformResult{status, error};
+}
+
+// fstat with the mount id besides (0 when the kernel does not give it).
+bool LookOpened(int fd, struct stat& st, std::uint64_t& mount) {
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0) {
+        return false;
+    }
+    st = {};
+    st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.st_ino = sx.stx_ino;
+    st.st_mode = sx.stx_mode;
+    st.st_nlink = sx.stx_nlink;
+    st.st_uid = sx.stx_uid;
+    st.st_gid = sx.stx_gid;
+    st.st_size = static_cast<off_t>(sx.stx_size);
+    mount = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
+    return true;
 }
 
 }  // namespace
@@ -103,7 +123,7 @@ TransformResult FileTransformer::Transform(const std::string& path, const ChunkC
     if (!S_ISREG(before.st_mode)) {
         return Failure(TransformStatus::AccessError, EINVAL);
     }
-    return TransformLooked(path, before, cipher, mode, rollingBack, progress);
+    return TransformLooked(path, before, cipher, mode, rollingBack, false, progress);
 }
 
 TransformResult FileTransformer::TransformListed(const std::string& path, const ChunkCipher& cipher,
@@ -115,8 +135,12 @@ TransformResult FileTransformer::TransformListed(const std::string& path, const 
     UniqueFd fd(OpenForTransform(path));
     const int openError = fd.Valid() ? 0 : errno;
     struct stat opened {};
-    if (fd.Valid() && fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+    std::uint64_t mount = 0;
+    if (fd.Valid() && LookOpened(fd.Get(), opened, mount) && S_ISREG(opened.st_mode) &&
         (opened.st_mode & S_IWUSR) != 0) {
+        if (std::optional<TransformResult> refused = Check(fd.Get(), path, opened, mount, true)) {
+            return *refused;
+        }
         return TransformOpened(fd.Get(), path, opened, mode, rollingBack, cipher, progress);
     }
     fd.Reset();
@@ -132,12 +156,41 @@ TransformResult FileTransformer::TransformListed(const std::string& path, const 
     if (openError != 0 && (before.st_mode & S_IWUSR) != 0) {
         return Failure(TransformStatus::AccessError, openError);
     }
-    return TransformLooked(path, before, cipher, mode, rollingBack, progress);
+    return TransformLooked(path, before, cipher, mode, rollingBack, true, progress);
+}
+
+// Before anything is read or written: a file the walk listed must pass the
+// admission, and every file must be taken under a write lease. Nothing when
+// the transform may go on.
+std::optional<TransformResult> FileTransformer::Check(int fd, const std::string& path,
+                                                      const struct stat& opened,
+                                                      std::uint64_t mount, bool listed) {
+    if (listed && admission_ != nullptr) {
+        if (std::optional<SkipReason> why = admission_->Admit(path, opened, mount)) {
+            TransformResult skipped{TransformStatus::Skipped, 0};
+            skipped.skip = *why;
+            return skipped;
+        }
+    }
+    switch (WriteLease::Take(fd)) {
+        case WriteLease::Result::Held:
+            return std::nullopt;
+        case WriteLease::Result::InUse:
+            return Failure(TransformStatus::AccessError, EBUSY);
+        case WriteLease::Result::NotOwner:
+            // No way to tell whether another program has it open.
+            return Failure(TransformStatus::AccessError, EACCES);
+        case WriteLease::Result::Refused:
+            leasesRefused_ = true;
+            return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 TransformResult FileTransformer::TransformLooked(const std::string& path, const struct stat& before,
                                                  const ChunkCipher& cipher, CipherMode mode,
-                                                 bool rollingBack, TransformProgress& progress) {
+                                                 bool rollingBack, bool listed,
+                                                 TransformProgress& progress) {
     journal_->FilePermissions(path, before.st_mode & 07777);
     WritableForScope writable(path, before.st_mode & 07777);
     if (!writable.Open()) {
@@ -148,9 +201,13 @@ TransformResult FileTransformer::TransformLooked(const std::string& path, const 
         return Failure(TransformStatus::AccessError, errno);
     }
     struct stat opened {};
-    if (fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+    std::uint64_t mount = 0;
+    if (!LookOpened(fd.Get(), opened, mount) || !S_ISREG(opened.st_mode) ||
         opened.st_ino != before.st_ino || opened.st_dev != before.st_dev) {
         return Failure(TransformStatus::AccessError, EINVAL);
+    }
+    if (std::optional<TransformResult> refused = Check(fd.Get(), path, opened, mount, listed)) {
+        return *refused;
     }
     return BeginOpened(fd.Get(), path, opened, mode, rollingBack, cipher, progress);
 }
@@ -172,6 +229,7 @@ TransformResult FileTransformer::BeginOpened(int fd, const std::string& path,
     if (!journal_->BeginFile(path, mode, rollingBack, length)) {
         return Failure(TransformStatus::Stopped, 0);
     }
+    journal_->FileDescriptor(fd, opened);
     progress.FileOpened(length);
     return TransformOpen(fd, path, cipher, length, progress);
 }
@@ -197,6 +255,11 @@ TransformResult FileTransformer::TransformOpen(int fd, const std::string& path,
         }
         const auto n = static_cast<std::size_t>(got);
         const bool last = n < chunk || offset + n >= length;
+        if (n > 0 && WriteLease::Broken()) {
+            // Another program opened the file: it gets the file as it was.
+            return UndoPrefix(fd, path, cipher, offset, TransformStatus::AccessError, EBUSY,
+                              progress);
+        }
         if (n > 0) {
             cipher.Apply(data, n, offset, last);
             if (!journal_->BeforeChunkWrite(offset, data, n)) {
@@ -282,6 +345,7 @@ TransformResult FileTransformer::TransformWindowed(int fd, const std::string& pa
             return Failure(TransformStatus::Unrestorable, outcome.error);
         case WindowedTransform::Stop::ReadError:
         case WindowedTransform::Stop::WriteError:
+        case WindowedTransform::Stop::Interrupted:
             return UndoWindow(fd, path, cipher, length, outcome, TransformStatus::AccessError,
                               progress);
         case WindowedTransform::Stop::Vetoed:

@@ -11,10 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bulk/ChunkCipher.h"
+#include "bulk/FileAdmission.h"
 #include "bulk/RunJournal.h"
 #include "bulk/WindowedTransform.h"
 
@@ -45,11 +47,13 @@ enum class TransformStatus {
                    // error after the open was undone
     Unrestorable,  // an error after the open could not be undone either
     Stopped,       // the journal refused a step; the file is as it was
+    Skipped,       // the admission left the file alone
 };
 
 struct TransformResult {
     TransformStatus status = TransformStatus::Done;
-    int error = 0;  // errno of the first failure
+    int error = 0;  // errno of the first failure; EBUSY: another program has the file open
+    SkipReason skip = SkipReason::Duplicate;  // for Skipped
 };
 
 class FileTransformer {
@@ -64,6 +68,10 @@ class FileTransformer {
     FileTransformer& operator=(const FileTransformer&) = delete;
 
     void SetJournal(RunJournal* journal) { journal_ = journal; }
+    // Asked about every file TransformListed opens.
+    void SetAdmission(FileAdmission* admission) { admission_ = admission; }
+    // A file system refused a lease: files in use there could not be told.
+    bool LeasesRefused() const { return leasesRefused_; }
     std::size_t ChunkSize() const { return buffer_.size(); }
 
     // Looks at the path, gives its owner write permission if needed, opens
@@ -85,7 +93,9 @@ class FileTransformer {
     int OpenForTransform(const std::string& path);
     TransformResult TransformLooked(const std::string& path, const struct stat& before,
                                     const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
-                                    TransformProgress& progress);
+                                    bool listed, TransformProgress& progress);
+    std::optional<TransformResult> Check(int fd, const std::string& path, const struct stat& opened,
+                                         std::uint64_t mount, bool listed);
     TransformResult TransformOpened(int fd, const std::string& path, const struct stat& opened,
                                     CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
                                     TransformProgress& progress);
@@ -110,6 +120,8 @@ class FileTransformer {
     FileIo& io_;
     RunJournal defaultJournal_;
     RunJournal* journal_ = &defaultJournal_;
+    FileAdmission* admission_ = nullptr;
+    bool leasesRefused_ = false;
     std::unique_ptr<WindowedTransform> windowed_;  // made at the first large file
 };
 

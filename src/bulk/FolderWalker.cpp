@@ -5,9 +5,11 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace tsrn::bulk {
@@ -25,6 +27,20 @@ void CloseFd(int& fd) {
     }
 }
 
+// What a walk needs to know of a folder it opened; the mount id is 0 where
+// the kernel does not give it.
+bool LookAt(int fd, struct statx& st) {
+    return statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &st) == 0;
+}
+
+std::uint64_t MountOf(const struct statx& st) {
+    return (st.stx_mask & STATX_MNT_ID) != 0 ? st.stx_mnt_id : 0;
+}
+
+dev_t DeviceOf(const struct statx& st) {
+    return makedev(st.stx_dev_major, st.stx_dev_minor);
+}
+
 bool KeepsExactFolderLinks(decltype(statfs::f_type) type) {
     return type == EXT4_SUPER_MAGIC || type == XFS_SUPER_MAGIC || type == TMPFS_MAGIC;
 }
@@ -38,7 +54,8 @@ void CloseSearch(DIR*& search) {
 
 }  // namespace
 
-FolderWalker::FolderWalker(std::string folder) : folder_(std::move(folder)) {
+FolderWalker::FolderWalker(std::string folder, OwnFiles own)
+    : folder_(std::move(folder)), own_(std::move(own)) {
     Rewind();
 }
 
@@ -52,7 +69,7 @@ void FolderWalker::CloseFileSearch() {
 
 void FolderWalker::CloseAll() {
     CloseFileSearch();
-    CloseFd(enteredFd_);
+    CloseFd(entered_.fd);
     hasEntered_ = false;
     for (Level& level : levels_) {
         CloseSearch(level.search);
@@ -71,8 +88,17 @@ void FolderWalker::Rewind() {
     // the tree are never followed.
     Level root;
     root.fd = open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct statx st {};
     if (root.fd < 0) {
         NoteUnreadable(folder_);
+    } else if (LookAt(root.fd, st)) {
+        rootDevice_ = DeviceOf(st);
+        rootMount_ = MountOf(st);
+        root.own = own_.FolderRule(rootDevice_, st.stx_ino);
+        if (root.own != nullptr && root.own->names.empty()) {
+            NoteSkipped(folderPath_, SkipReason::OwnFile);
+            CloseFd(root.fd);
+        }
     }
     levels_.push_back(root);
     phase_ = 0;
@@ -84,6 +110,7 @@ void FolderWalker::Rewind() {
 int FolderWalker::CountingPass() {
     Rewind();
     totalBytes_ = 0;
+    linkNames_.clear();
     counting_ = true;
     int result = 0;
     while ((result = WalkStep()) == 0) {
@@ -137,25 +164,26 @@ int FolderWalker::WalkStep() {
 int FolderWalker::SearchSubfolders() {
     Level& level = levels_.back();
     if (level.search == nullptr &&
-        (HasNoSubfolders(level.fd) || !OpenSearch(level.fd, level.search))) {
+        (HasNoSubfolders(level) || !OpenSearch(level.fd, level.search))) {
         return Climb();
     }
     std::string name;
-    if (NextSubfolderName(level, name)) {
-        return Enter(level, name, false);
+    if (NextSubfolder(level, name)) {
+        return Enter(name, false);
     }
     return Climb();
 }
 
-int FolderWalker::Enter(Level& parent, const std::string& name, bool sibling) {
+// The folder NextSubfolder has opened (or failed to open) becomes the current one.
+int FolderWalker::Enter(const std::string& name, bool sibling) {
     std::string path = folderPath_ + name + '/';
     if (!PathFits(path)) {
+        CloseFd(entered_.fd);
         return -1;
     }
     folderPath_ = std::move(path);
     hasEntered_ = true;
-    enteredFd_ = openat(parent.fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (enteredFd_ < 0) {
+    if (entered_.fd < 0) {
         NoteUnreadable(folderPath_);
     }
     int result = NextFileInFolder();
@@ -185,19 +213,19 @@ int FolderWalker::Climb() {
         folderPath_.resize(cut == std::string::npos ? 0 : cut + 1);
         Level& parent = levels_.back();
         std::string name;
-        if (parent.search != nullptr && NextSubfolderName(parent, name)) {
-            return Enter(parent, name, true);
+        if (parent.search != nullptr && NextSubfolder(parent, name)) {
+            return Enter(name, true);
         }
     }
 }
 
 bool FolderWalker::PushLevel() {
     try {
-        levels_.push_back(Level{enteredFd_, nullptr});
+        levels_.push_back(entered_);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    enteredFd_ = -1;
+    entered_ = Level{};
     hasEntered_ = false;
     return true;
 }
@@ -207,22 +235,24 @@ bool FolderWalker::PushLevel() {
 // most folders of a tree are listed once per pass instead of twice. Other
 // file systems (btrfs, network and FUSE ones) do not keep that count, so
 // they are always listed.
-bool FolderWalker::HasNoSubfolders(int folderFd) {
+bool FolderWalker::HasNoSubfolders(const Level& level) {
+    // Asked now, not when the folder was entered: subfolders may have been
+    // made while its files were handled.
     struct stat st {};
-    if (folderFd < 0 || fstat(folderFd, &st) != 0 || st.st_nlink != 2) {
+    if (level.fd < 0 || fstat(level.fd, &st) != 0 || st.st_nlink != 2) {
         return false;
     }
-    if (!exactLinksKnown_ || st.st_dev != exactLinksDevice_) {
+    // The whole walk is on the root's file system.
+    if (!exactLinksKnown_) {
         struct statfs fs {};
-        exactLinks_ = fstatfs(folderFd, &fs) == 0 && KeepsExactFolderLinks(fs.f_type);
-        exactLinksDevice_ = st.st_dev;
+        exactLinks_ = fstatfs(level.fd, &fs) == 0 && KeepsExactFolderLinks(fs.f_type);
         exactLinksKnown_ = true;
     }
     return exactLinks_;
 }
 
 int FolderWalker::CurrentFolderFd() const {
-    return hasEntered_ ? enteredFd_ : levels_.back().fd;
+    return hasEntered_ ? entered_.fd : levels_.back().fd;
 }
 
 bool FolderWalker::OpenSearch(int folderFd, DIR*& search) {
@@ -248,6 +278,7 @@ int FolderWalker::NextFileInFolder() {
             return 1;
         }
         fileSearchFolder_ = folderPath_;
+        fileSearchOwn_ = hasEntered_ ? entered_.own : levels_.back().own;
     }
     std::uint64_t size = 0;
     const char* name = NextFileName(size);
@@ -274,6 +305,10 @@ const char* FolderWalker::NextFileName(std::uint64_t& size) {
         if (known && entry->d_type != DT_REG) {
             continue;
         }
+        if (fileSearchOwn_ != nullptr && fileSearchOwn_->Guards(entry->d_name)) {
+            NoteSkipped(fileSearchFolder_ + entry->d_name, SkipReason::OwnFile);
+            continue;
+        }
         struct stat st {};
         bool statted = (counting_ || !known) &&
                        fstatat(dirfd(fileSearch_), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -281,12 +316,18 @@ const char* FolderWalker::NextFileName(std::uint64_t& size) {
             continue;
         }
         size = statted && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+        if (counting_ && statted && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+            ++linkNames_[InodeKey{st.st_dev, st.st_ino}];
+        }
         return entry->d_name;
     }
     return nullptr;
 }
 
-bool FolderWalker::NextSubfolderName(Level& level, std::string& name) {
+// The next subfolder of the listing, opened into entered_ (fd -1 when it
+// cannot be opened). Folders of another mount and the program's own are
+// passed over.
+bool FolderWalker::NextSubfolder(Level& level, std::string& name) {
     while (dirent* entry = readdir(level.search)) {
         if (IsDotOrDotDot(entry->d_name)) {
             continue;
@@ -297,12 +338,54 @@ bool FolderWalker::NextSubfolderName(Level& level, std::string& name) {
             isFolder = fstatat(dirfd(level.search), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                        S_ISDIR(st.st_mode);
         }
-        if (isFolder) {
-            name = entry->d_name;
-            return true;
+        if (!isFolder) {
+            continue;
         }
+        entered_ = Level{};
+        entered_.fd =
+            openat(level.fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (entered_.fd >= 0 && !Admit(entered_.fd, folderPath_ + entry->d_name, entered_)) {
+            CloseFd(entered_.fd);
+            continue;
+        }
+        name = entry->d_name;
+        return true;
     }
     return false;
+}
+
+// A folder on another mount (a bind mount of the same file system included)
+// or one of the program's own is left out and noted.
+bool FolderWalker::Admit(int fd, const std::string& path, Level& looked) {
+    struct statx st {};
+    if (!LookAt(fd, st)) {
+        return true;  // its listing will tell
+    }
+    const std::uint64_t mount = MountOf(st);
+    if (DeviceOf(st) != rootDevice_ || (rootMount_ != 0 && mount != rootMount_)) {
+        NoteSkipped(path + '/', SkipReason::OtherFileSystem);
+        return false;
+    }
+    looked.own = own_.FolderRule(DeviceOf(st), st.stx_ino);
+    if (looked.own != nullptr && looked.own->names.empty()) {
+        NoteSkipped(path + '/', SkipReason::OwnFile);
+        return false;
+    }
+    return true;
+}
+
+std::size_t FolderWalker::NamesFound(dev_t device, ino_t inode) const {
+    auto it = linkNames_.find(InodeKey{device, inode});
+    return it == linkNames_.end() ? 0 : it->second;
+}
+
+void FolderWalker::NoteSkipped(const std::string& path, SkipReason reason) {
+    for (const SkippedFile& skipped : skipped_) {
+        if (skipped.path == path) {
+            return;
+        }
+    }
+    skipped_.push_back(SkippedFile{path, reason});
 }
 
 bool FolderWalker::ProcessFile(const std::string& path, std::uint64_t size) {

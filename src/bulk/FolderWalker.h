@@ -4,15 +4,20 @@
 // the order the directory listing returns them. Symbolic links, FIFOs,
 // sockets and devices are never handed on or opened, and links to folders
 // are never followed, so a walk stays inside its tree and never blocks.
+// It stays on the file system (the mount) it starts on, and never lists the
+// program's own files; folders and files left out that way are noted.
 
 #include <dirent.h>
 #include <sys/types.h>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "bulk/OwnFiles.h"
 #include "bulk/ProcessedFiles.h"
+#include "bulk/SkippedFile.h"
 
 namespace tsrn::bulk {
 
@@ -21,7 +26,7 @@ class FolderWalker {
     // Called for each new file of the working pass; false stops the walk.
     using FileHandler = std::function<bool(const std::string& path)>;
 
-    explicit FolderWalker(std::string folder);
+    explicit FolderWalker(std::string folder, OwnFiles own = OwnFiles::OfThisProcess());
     ~FolderWalker();
     FolderWalker(const FolderWalker&) = delete;
     FolderWalker& operator=(const FolderWalker&) = delete;
@@ -51,23 +56,46 @@ class FolderWalker {
     const std::string& RefusedPath() const { return refusedPath_; }
     // Folders whose listing could not be read (they count as empty).
     const std::vector<std::string>& UnreadableFolders() const { return unreadable_; }
+    // Folders of other mounts and the program's own files and folders.
+    const std::vector<SkippedFile>& Skipped() const { return skipped_; }
+    const OwnFiles& Own() const { return own_; }
+
+    // The file system the walk stays on (valid once the root could be opened).
+    dev_t RootDevice() const { return rootDevice_; }
+    // The mount's id, or 0 when the kernel does not tell it.
+    std::uint64_t RootMount() const { return rootMount_; }
+    // The names the counting pass found of a file with several hard links.
+    std::size_t NamesFound(dev_t device, ino_t inode) const;
 
   private:
     struct Level {
         int fd = -1;            // the folder this level lists subfolders of
         DIR* search = nullptr;  // its subfolder listing, open between steps
+        const OwnFiles::Folder* own = nullptr;
+    };
+    struct InodeKey {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const InodeKey&) const = default;
+    };
+    struct InodeHash {
+        std::size_t operator()(const InodeKey& key) const {
+            return std::hash<ino_t>()(key.inode) * 31 + std::hash<dev_t>()(key.device);
+        }
     };
 
     int SearchSubfolders();
-    int Enter(Level& parent, const std::string& name, bool sibling);
+    int Enter(const std::string& name, bool sibling);
     int Climb();
     bool PushLevel();
     bool OpenSearch(int folderFd, DIR*& search);
-    bool NextSubfolderName(Level& level, std::string& name);
+    bool NextSubfolder(Level& level, std::string& name);
+    bool Admit(int fd, const std::string& path, Level& looked);
+    void NoteSkipped(const std::string& path, SkipReason reason);
     const char* NextFileName(std::uint64_t& size);
     bool PathFits(const std::string& path);
     void NoteUnreadable(const std::string& path);
-    bool HasNoSubfolders(int folderFd);
+    bool HasNoSubfolders(const Level& level);
     int CurrentFolderFd() const;
     void CloseFileSearch();
     void CloseAll();
@@ -79,7 +107,8 @@ class FolderWalker {
     DIR* fileSearch_ = nullptr;
     // A folder entered whose level is not pushed yet (its fd may be -1).
     bool hasEntered_ = false;
-    int enteredFd_ = -1;
+    Level entered_;
+    const OwnFiles::Folder* fileSearchOwn_ = nullptr;
     std::vector<Level> levels_;
     int phase_ = 0;
     bool finished_ = false;
@@ -89,11 +118,15 @@ class FolderWalker {
     // Whether the file system of the last folder asked about keeps exact link counts.
     bool exactLinksKnown_ = false;
     bool exactLinks_ = false;
-    dev_t exactLinksDevice_ = 0;
     ProcessedFiles processed_;
     FileHandler handler_;
     std::string refusedPath_;
     std::vector<std::string> unreadable_;
+    std::vector<SkippedFile> skipped_;
+    OwnFiles own_;
+    dev_t rootDevice_ = 0;
+    std::uint64_t rootMount_ = 0;
+    std::unordered_map<InodeKey, std::size_t, InodeHash> linkNames_;
 };
 
 }  // namespace tsrn::bulk

@@ -4,6 +4,8 @@
 // by returning false; the run then stops before the write in question. The
 // default records nothing.
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +27,10 @@ class RunJournal {
         (void)path, (void)mode, (void)rollingBack, (void)length;
         return true;
     }
+    // The file begun (`st`) is open on `fd` for its whole transform, under a
+    // write lease: read it through `fd`. Opening it again, under any of its
+    // names, would break the lease.
+    virtual void FileDescriptor(int fd, const struct stat& st) { (void)fd, (void)st; }
     // The permission bits `path` had before the run opened it up for writing;
     // comes just before BeginFile, so a crash in between can put them back.
     virtual void FilePermissions(const std::string& path, std::uint32_t bits) {

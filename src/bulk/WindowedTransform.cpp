@@ -7,6 +7,7 @@
 
 #include "bulk/FileTransformer.h"
 #include "bulk/FullIo.h"
+#include "bulk/WriteLease.h"
 
 namespace tsrn::bulk {
 
@@ -91,7 +92,7 @@ bool WindowedTransform::RunStep(Step& step, const ChunkCipher& cipher, Outcome& 
             return false;
         }
     }
-    for (Stop kind : {Stop::WriteError, Stop::ReadError}) {
+    for (Stop kind : {Stop::WriteError, Stop::ReadError, Stop::Interrupted}) {
         for (const LaneError& error : step.errors) {
             if (error.kind == kind) {
                 outcome.stop = kind;
@@ -113,7 +114,10 @@ void WindowedTransform::Lane(Step& step, int lane, const ChunkCipher& cipher) {
         }
         const std::uint64_t chunk = step.first + index;
         Stop failure = Stop::None;
-        if (!ReadChunk(data, chunk, cipher, nullptr, nullptr)) {
+        if (WriteLease::Broken()) {
+            failure = Stop::Interrupted;
+            errno = EBUSY;
+        } else if (!ReadChunk(data, chunk, cipher, nullptr, nullptr)) {
             failure = Stop::ReadError;
         } else if (!Write(data, Length(chunk), Offset(chunk))) {
             failure = Stop::WriteError;
@@ -190,6 +194,13 @@ void WindowedTransform::GatedLane(Gate& gate, int lane, const ChunkCipher& ciphe
             continue;
         }
         offered = false;
+        if (WriteLease::Broken()) {
+            gate.errors[static_cast<std::size_t>(lane)] =
+                LaneError{Stop::Interrupted, EBUSY, 0, lane};
+            gate.stopped = true;
+            gate.noterWake.notify_all();
+            break;
+        }
         const bool canRead =
             gate.next < gate.chunks && gate.next < gate.writtenPrefix + gatedChunks_;
         std::uint64_t chunk = 0;
@@ -385,7 +396,7 @@ void WindowedTransform::GatedOutcome(Gate& gate, const ChunkCipher& cipher, Outc
         outcome.stop = Stop::Vetoed;
         return;
     }
-    for (Stop kind : {Stop::WriteError, Stop::ReadError}) {
+    for (Stop kind : {Stop::WriteError, Stop::ReadError, Stop::Interrupted}) {
         for (const LaneError& error : gate.errors) {
             if (error.kind == kind) {
                 outcome.stop = kind;

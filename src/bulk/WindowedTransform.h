@@ -51,7 +51,8 @@ class WindowedTransform {
     // FileIo must not be called from two threads at once.
     WindowedTransform(std::size_t chunk, FileIo& io, bool serializeIo);
 
-    enum class Stop { None, ReadError, WriteError, Vetoed, Unrestorable };
+    // Interrupted: another program opened the file (its write lease broke).
+    enum class Stop { None, ReadError, WriteError, Vetoed, Unrestorable, Interrupted };
     struct Outcome {
         Stop stop = Stop::None;
         int error = 0;

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <stdlib.h>
+
+#include <memory>
+#include <optional>
+
 namespace tsrn::folders {
 
 namespace {
@@ -22,6 +27,52 @@ int ComparePaths(std::string_view a, std::string_view b) {
         return 0;
     }
     return n == a.size() ? 1 : -1;
+}
+
+namespace {
+
+// Whether `inner` is `outer` or lies below it, name by name.
+bool Contains(const std::string& outer, const std::string& inner) {
+    if (outer == "/") {
+        return !inner.empty() && inner.front() == '/';
+    }
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+           inner[outer.size()] == '/';
+}
+
+// The canonical path of a folder that exists.
+std::optional<std::string> Canonical(std::string_view path) {
+    const std::string text(path);
+    std::unique_ptr<char, decltype(&free)> resolved(realpath(text.c_str(), nullptr), &free);
+    if (!resolved) {
+        return std::nullopt;
+    }
+    return std::string(resolved.get());
+}
+
+bool IsRoot(std::string_view path) {
+    return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
+}
+
+}  // namespace
+
+int CompareFolders(std::string_view a, std::string_view b) {
+    const std::optional<std::string> first = Canonical(a);
+    const std::optional<std::string> second = Canonical(b);
+    if (!first || !second) {
+        return 0;
+    }
+    if (*first == *second) {
+        return 2;
+    }
+    if (Contains(*first, *second)) {
+        return 1;
+    }
+    return Contains(*second, *first) ? -1 : 0;
+}
+
+bool FoldersOverlap(std::string_view a, std::string_view b) {
+    return IsRoot(a) || IsRoot(b) || ComparePaths(a, b) != 0 || CompareFolders(a, b) != 0;
 }
 
 std::string UpperCase(std::string_view text) {

@@ -11,6 +11,17 @@ namespace tsrn::folders {
 // separators ('\' and '/' both count); the prefix need not end at a separator.
 int ComparePaths(std::string_view a, std::string_view b);
 
+// The same relation between the folders themselves, when both exist: their
+// canonical paths (links resolved) compared name by name, "/" containing
+// every other folder. 2 when both are the same folder; 0 when either does
+// not exist.
+int CompareFolders(std::string_view a, std::string_view b);
+
+// Whether stopping one folder's service matters to a pass over the other:
+// either relation says they are, contain or lie inside each other, or one
+// is "/".
+bool FoldersOverlap(std::string_view a, std::string_view b);
+
 // ASCII letters upper-cased; every other byte unchanged.
 std::string UpperCase(std::string_view text);
 

@@ -159,9 +159,15 @@ void ProtectedFolders::MoveFolder(std::size_t destination, std::size_t source) {
     list_.SetDescription(destination, list_.Description(source));
 }
 
+// Besides the texts, the folder itself: a path through a link to a listed
+// folder names that folder.
 bool ProtectedFolders::IsInList(std::string_view path) const {
+    const std::string canonical = ShortPath(path);
     for (std::size_t i = list_.Size(); i-- > 0;) {
-        if (list_.ShortPath(i) == path || list_.LongPath(i) == path) {
+        if (list_.ShortPath(i) == path || list_.LongPath(i) == path ||
+            list_.ShortPath(i) == canonical ||
+            (list_.Kind(i) != FolderKind::RegistryFile &&
+             folders::CompareFolders(canonical, list_.LongPath(i)) == 2)) {
             return true;
         }
     }

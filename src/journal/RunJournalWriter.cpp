@@ -183,8 +183,19 @@ bool RunJournalWriter::BeginFile(const std::string& path, bulk::CipherMode mode,
     current_ = FileNumber(path, length, permissionsPath_ == path ? permissions_ : 0);
     haveCurrent_ = true;
     currentSource_ = Source(rollingBack);
+    currentFd_ = -1;
+    currentInode_ = 0;
     SetStatus(files_[current_], Status::InProgress);
     return true;
+}
+
+void RunJournalWriter::FileDescriptor(int fd, const struct stat& st) {
+    currentFd_ = fd;
+    // Only a file of several names can be met again under another.
+    if (st.st_nlink > 1) {
+        currentDevice_ = st.st_dev;
+        currentInode_ = st.st_ino;
+    }
 }
 
 bool RunJournalWriter::BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
@@ -221,6 +232,8 @@ bool RunJournalWriter::FileDone(const std::string& path, bool restored) {
     SetStatus(files_[current_], state == FileState::New ? Status::New : Status::Old);
     pending_.Done(current_, state);
     haveCurrent_ = false;
+    currentFd_ = -1;
+    currentInode_ = 0;
     return true;
 }
 
@@ -293,6 +306,9 @@ bool RunJournalWriter::NoteAhead(std::uint32_t fileNo, FileState state, std::uin
     if (file.noted >= file.length) {
         return true;
     }
+    if (haveCurrent_ && fileNo == current_ && currentFd_ >= 0) {
+        return NoteAheadFrom(currentFd_, fileNo, state, budget, why);
+    }
     const UniqueFd fd = OpenRunFile(file.path, O_RDONLY);
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -351,6 +367,11 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         if (known != byPath_.end() && files_[known->second].noted >= files_[known->second].length) {
             continue;
         }
+        // Another name of the file being transformed: opening it would break
+        // the run's lease on it.
+        if (currentInode_ != 0 && LinkedToCurrent(path)) {
+            continue;
+        }
         // Opened first and looked at through the open file: one look, not two.
         const UniqueFd fd = OpenRunFile(path, O_RDONLY);
         struct stat st {};
@@ -365,6 +386,12 @@ void RunJournalWriter::NoteUpcoming(FileState state, std::uint64_t& budget) {
         std::string why;
         (void)NoteAheadFrom(fd.Get(), fileNo, state, budget, why);
     }
+}
+
+bool RunJournalWriter::LinkedToCurrent(const std::string& path) const {
+    struct stat st {};
+    return lstat(path.c_str(), &st) != 0 ||
+           (st.st_ino == currentInode_ && st.st_dev == currentDevice_);
 }
 
 std::optional<std::string> RunJournalWriter::NextUpcoming() {

@@ -56,6 +56,7 @@ class RunJournalWriter final : public bulk::RunJournal {
 
     [[nodiscard]] bool BeginFile(const std::string& path, bulk::CipherMode mode, bool rollingBack,
                                  std::uint64_t length) override;
+    void FileDescriptor(int fd, const struct stat& st) override;
     void FilePermissions(const std::string& path, std::uint32_t bits) override;
     [[nodiscard]] bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
                                         std::size_t length) override;
@@ -104,6 +105,7 @@ class RunJournalWriter final : public bulk::RunJournal {
                                      std::uint64_t& budget, std::string& why);
     void NoteUpcoming(FileState state, std::uint64_t& budget);
     std::optional<std::string> NextUpcoming();
+    bool LinkedToCurrent(const std::string& path) const;
     void ForgetUpTo(const std::string& path);
     void SetStatus(FileInfo& file, Status status);
     [[nodiscard]] bool Commit(std::uint64_t reserve = 0);
@@ -123,6 +125,10 @@ class RunJournalWriter final : public bulk::RunJournal {
     std::unordered_map<std::string, std::uint32_t> byPath_;
     std::uint32_t current_ = 0;
     bool haveCurrent_ = false;
+    // The run's descriptor of the current file; its identity when it has other names.
+    int currentFd_ = -1;
+    dev_t currentDevice_ = 0;
+    ino_t currentInode_ = 0;
     FileState currentSource_ = FileState::Old;
     bool undoing_ = false;
     std::size_t newFiles_ = 0;

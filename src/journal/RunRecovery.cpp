@@ -16,6 +16,7 @@
 #include "journal/PageHash.h"
 #include "journal/PasswordChangeRecord.h"
 #include "platform/Locations.h"
+#include "platform/Paths.h"
 
 namespace tsrn::journal {
 
@@ -106,11 +107,20 @@ const UnfinishedRun* OverlappingRun(const RunScan& scan, const std::string& fold
     return nullptr;
 }
 
-bool FoldersOverlap(const std::string& a, const std::string& b) {
-    const std::string first = WithSlash(a);
-    const std::string second = WithSlash(b);
+namespace {
+
+bool SlashedOverlap(const std::string& first, const std::string& second) {
     return first.compare(0, second.size(), second) == 0 ||
            second.compare(0, first.size(), first) == 0;
+}
+
+}  // namespace
+
+// By the paths' text, and by the folders themselves (links resolved) where
+// they exist, so that no alias hides an overlap.
+bool FoldersOverlap(const std::string& a, const std::string& b) {
+    return SlashedOverlap(WithSlash(a), WithSlash(b)) ||
+           SlashedOverlap(WithSlash(ShortPath(a)), WithSlash(ShortPath(b)));
 }
 
 bool KeysMatch(const JournalHeader& header, const bulk::KeyPair& keys) {

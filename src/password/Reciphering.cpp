@@ -131,22 +131,28 @@ Procedure::Choice Procedure::AskForFolder(std::size_t k) {
 // Stops the overlapping folders, then folder k. False when folder k itself
 // could not be stopped; the overlapping ones are then running again.
 bool Procedure::StopServices(std::size_t k, std::vector<std::size_t>& stopped) {
+    bool overlapsStopped = true;
     for (std::size_t i = 0; i < list_.Size(); ++i) {
         if (i == k || !Offerable(i) ||
-            folders::ComparePaths(list_.LongPath(k), list_.LongPath(i)) == 0) {
+            !folders::FoldersOverlap(list_.LongPath(k), list_.LongPath(i))) {
             continue;
         }
-        stopped.push_back(i);
         if (ports_.driver.SetFolderState(static_cast<std::uint32_t>(i + 1),
                                          folder_state::kStopped) != 0) {
             ShowError(ids::kStopCipheringError);
+            overlapsStopped = false;
+            break;
         }
+        stopped.push_back(i);
     }
-    if (ports_.driver.SetFolderState(static_cast<std::uint32_t>(k + 1), folder_state::kStopped) ==
-        0) {
+    // A neighbour still served would see the run through its driver.
+    if (overlapsStopped && ports_.driver.SetFolderState(static_cast<std::uint32_t>(k + 1),
+                                                        folder_state::kStopped) == 0) {
         return true;
     }
-    ShowError(ids::kStopCipheringError);
+    if (overlapsStopped) {
+        ShowError(ids::kStopCipheringError);
+    }
     // The folder will be offered again (or skipped): its neighbours must not
     // stay without ciphering meanwhile.
     for (std::size_t i : stopped) {

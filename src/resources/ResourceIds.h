@@ -285,6 +285,14 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+// What a bulk run left alone on a Linux tree, and why.
+inline constexpr int kFilesLeftAlone = 41150;
+inline constexpr int kSkipOutsideNames = 41151;
+inline constexpr int kSkipOtherFileSystem = 41152;
+inline constexpr int kSkipOwnFile = 41153;
+inline constexpr int kSkipMore = 41154;
+inline constexpr int kLeasesRefused = 41155;
+inline constexpr int kServedFolderRefused = 41156;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;

@@ -1,5 +1,6 @@
 #include "view/FolderCommands.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "folders/FolderPaths.h"
@@ -67,8 +68,10 @@ bool FolderCommands::AskOverlaps(const std::string& path) {
     for (std::size_t i = 0; i < list.Size(); ++i) {
         if (list.Kind(i) == FolderKind::RegistryFile)
             continue;
-        const int relation = folders::ComparePaths(path, list.LongPath(i));
+        int relation = folders::ComparePaths(path, list.LongPath(i));
         if (relation == 0)
+            relation = folders::CompareFolders(path, list.LongPath(i));
+        if (relation != 1 && relation != -1)
             continue;
         const int textId = relation == 1 ? str::kFolderIsOverfolder : str::kFolderIsSubfolder;
         const auto text = text::Format(textId, {path, list.LongPath(i)});
@@ -87,7 +90,7 @@ std::vector<std::size_t> FolderCommands::OverlappingUserFolders(
     for (std::size_t i = 0; i < list.Size(); ++i) {
         if (i == skipped || list.Kind(i) != FolderKind::User)
             continue;
-        if (folders::ComparePaths(path, list.LongPath(i)) != 0)
+        if (folders::FoldersOverlap(path, list.LongPath(i)))
             positions.push_back(i);
     }
     return positions;
@@ -114,20 +117,34 @@ void FolderCommands::RestoreInDriver(std::size_t position) {
 bool FolderCommands::RunPassWithOverlapsStopped(const std::string& path, bulk::CipherMode mode,
                                                 std::optional<std::size_t> skipped) {
     const std::vector<std::size_t> overlapping = OverlappingUserFolders(path, skipped);
-    for (const std::size_t i : overlapping)
-        StopInDriver(i);
-    if (skipped)
-        StopInDriver(*skipped);
-    const bool ok = dialogs_.RunPass(path, mode);
-    for (const std::size_t i : overlapping)
+    std::vector<std::size_t> stopped;
+    bool allStopped = true;
+    for (const std::size_t i : overlapping) {
+        if (!allStopped)
+            break;
+        if (StopInDriver(i))
+            stopped.push_back(i);
+        else
+            allStopped = false;
+    }
+    if (skipped && allStopped)
+        allStopped = StopInDriver(*skipped);
+    // A folder still served would see the pass through its driver and be
+    // ciphered twice: no pass then, and nothing changed.
+    const bool ok = allStopped && dialogs_.RunPass(path, mode);
+    for (const std::size_t i : stopped)
         RestoreInDriver(i);
     return ok;
 }
 
 bool FolderCommands::RunWithFoldersStopped(const std::string& path,
                                            const std::function<void()>& work) {
-    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
     const folders::FolderList& list = folders_.List();
+    // The folders around it first, then the folder itself.
+    std::vector<std::size_t> held = OverlappingUserFolders(path, std::nullopt);
+    held.erase(std::remove_if(held.begin(), held.end(),
+                              [&](std::size_t i) { return list.LongPath(i) == path; }),
+               held.end());
     for (std::size_t i = 0; i < list.Size(); ++i) {
         if (list.Kind(i) == FolderKind::User && list.LongPath(i) == path)
             held.push_back(i);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "folders/FolderPaths.h"
 
 namespace tsrn::folders {
@@ -32,6 +33,44 @@ TEST(ComparePathsTest, DecidesOverAndSubFoldersByPrefixAndSeparatorCount) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.a + " vs " + c.b);
         EXPECT_EQ(ComparePaths(c.a, c.b), c.expected);
+    }
+}
+
+// Folders reached through links are the folders themselves; paths that do
+// not exist keep only the text rule.
+TEST(CompareFoldersTest, ComparesTheFoldersThroughTheirLinks) {
+    test::TempDir dir("tsrn-folders");
+    namespace fs = std::filesystem;
+    const fs::path real = fs::canonical(dir.Path()) / "real";
+    fs::create_directories(real / "sub" / "deeper");
+    fs::create_directories(real.parent_path() / "realm");
+    fs::create_directory_symlink(real, dir / "alias");
+    fs::create_directory_symlink(real / "sub", dir / "subalias");
+    const std::string alias = (dir / "alias").string();
+    const std::string subalias = (dir / "subalias").string();
+    struct Case {
+        std::string a;
+        std::string b;
+        int relation;
+        bool overlap;
+    };
+    const std::vector<Case> cases = {
+        {alias, real.string(), 2, true},
+        {alias + "/", real.string(), 2, true},
+        {alias, (real / "sub").string(), 1, true},
+        {subalias, real.string(), -1, true},
+        {subalias + "/deeper", alias, -1, true},
+        {real.string(), (real.parent_path() / "realm").string(), 0, false},  // names, not prefixes
+        {"/", alias, 1, true},
+        {"/", "/no-such-tsrn/x", 0, true},  // "/" overlaps everything, existing or not
+        {alias, "/no-such-tsrn/x", 0, false},
+        {"/no-such-tsrn/x", "/no-such-tsrn/x/", 0, true},  // the text rule alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a + " vs " + c.b);
+        EXPECT_EQ(CompareFolders(c.a, c.b), c.relation);
+        EXPECT_EQ(FoldersOverlap(c.a, c.b), c.overlap);
+        EXPECT_EQ(FoldersOverlap(c.b, c.a), c.overlap);
     }
 }
 

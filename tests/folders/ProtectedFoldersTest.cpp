@@ -228,6 +228,13 @@ TEST_F(ProtectedFoldersTest, IsInListComparesBothPathsExactly) {
     EXPECT_TRUE(folders.IsInList(link));
     EXPECT_TRUE(folders.IsInList("/reg/user.db")) << "registry file entries count";
     EXPECT_FALSE(folders.IsInList(std::string(kUpper) + "/"));
+
+    // A link made after the folder was listed names the same folder.
+    const std::string later = (dir.Path() / "later").string();
+    std::filesystem::create_directory_symlink(real, later);
+    EXPECT_TRUE(folders.IsInList(later));
+    EXPECT_TRUE(folders.IsInList(later + "/"));
+    EXPECT_FALSE(folders.IsInList(later + "/x")) << "no such folder";
 }
 
 struct CipheringCase {

@@ -274,5 +274,31 @@ TEST(OverlappingRunTest, SameFolderOrNestedOnly) {
     }
 }
 
+// A folder reached through a link is the folder itself.
+TEST(OverlappingRunTest, LinksDoNotHideAnOverlap) {
+    TempDir dir;
+    const auto real = std::filesystem::canonical(dir.Path()) / "real";
+    std::filesystem::create_directories(real / "inner");
+    std::filesystem::create_directories(real.parent_path() / "other");
+    std::filesystem::create_directory_symlink(real, dir / "alias");
+    std::filesystem::create_directory_symlink(real / "inner", dir / "inneralias");
+    journal::RunScan scan;
+    scan.runs.push_back({"/state/runs/a.journal", {}});
+    scan.runs.back().contents.header.folder = (real / "inner").string();
+    struct Case {
+        std::string folder;
+        bool overlaps;
+    };
+    const Case cases[] = {
+        {(dir / "alias").string(), true},
+        {(dir / "inneralias").string(), true},
+        {(dir / "alias" / "inner" / "..").string(), true},
+        {(real.parent_path() / "other").string(), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(journal::OverlappingRun(scan, c.folder) != nullptr, c.overlaps) << c.folder;
+    }
+}
+
 }  // namespace
 }  // namespace tsrn::test

@@ -3,11 +3,13 @@
 
 #include "password/Reciphering.h"
 
+#include <filesystem>
 #include <functional>
 
 #include <gtest/gtest.h>
 
 #include "ScriptedPrompter.h"
+#include "TempDir.h"
 #include "TestDriver.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
@@ -147,6 +149,14 @@ std::vector<Case> Cases() {
          {kIntro, kFolder, kStopError, kFolder, kFolder, kFolder},
          {},
          {kStopB, kStopA, kStartB}},
+        {"stop of a neighbour refused: no run, asked again",
+         {A::Yes, A::Yes, A::Ok, A::No, A::No, A::No},
+         {},
+         [](TestDriver& d) { d.On(RequestCode::SetFolderState, 2, TestDriver::Refuse()); },
+         true,
+         {kIntro, kFolder, kStopError, kFolder, kFolder, kFolder},
+         {},
+         {kStopB}},
         {"restart refused: 40010",
          {A::Yes, A::No, A::No, A::Yes, A::Ok},
          {},
@@ -183,6 +193,26 @@ TEST(Reciphering, QuestionsAnswersAndRequests) {
     }
 }
 
+// Folders listed through links overlap by what they are: reciphering one
+// stops the other.
+TEST(Reciphering, FoldersOverlapThroughTheirLinks) {
+    test::TempDir dir("tsrn-recipher");
+    const std::filesystem::path real = dir / "real";
+    std::filesystem::create_directories(real / "inner");
+    std::filesystem::create_directory_symlink(real / "inner", dir / "alias");
+    folders::FolderList list;
+    list.Append({real.string(), real.string(), "", 0x21, FolderKind::User});
+    list.Append({(dir / "alias").string(), (dir / "alias").string(), "", 0x31, FolderKind::User});
+    test::ScriptedPrompter prompter;
+    prompter.Then(Answer::Yes).Then(Answer::Yes).Then(Answer::No);
+    TestDriver driver;
+    folders::AppState state;
+    RecordingRunner runner;
+    PasswordPorts ports{prompter, driver, list, state, runner};
+    EXPECT_TRUE(RecipherFolders("new", ports));
+    EXPECT_EQ(driver.Requests(), (std::vector<driver::Request>{kStopB, kStopA, kStartB, kStartA}));
+}
+
 TEST(Reciphering, RefusedRestartClearsTheCipherStateInTheList) {
     test::ScriptedPrompter prompter;
     prompter.Then(Answer::Yes).Then(Answer::No).Then(Answer::No).Then(Answer::Yes).Then(Answer::Ok);
@@ -203,7 +233,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     prompter.Then(Answer::Yes)
         .Then(Answer::Yes)
         .Then(Answer::Ok)
-        .Then(Answer::Ok)
+        .Then(Answer::No)
         .Then(Answer::No)
         .Then(Answer::No);
     TestDriver driver;
@@ -221,12 +251,13 @@ TEST(Reciphering, MessagesAsDesigned) {
     EXPECT_EQ(asked[1].text, "Recipher folder /d/A with new password ?");
     EXPECT_EQ(asked[1].captionId, 0);
     EXPECT_EQ(asked[1].buttons, Buttons::YesNoCancel);
-    EXPECT_EQ(asked[2].textId,
-              kStopError);  // the subfolder's stop was refused: reported, run goes on
+    // The subfolder's stop was refused: reported, and no run while it is served.
+    EXPECT_EQ(asked[2].textId, kStopError);
     EXPECT_EQ(asked[2].captionId, 257);
     EXPECT_EQ(asked[2].buttons, Buttons::Ok);
-    EXPECT_EQ(asked[3].textId, kStartError);  // and so was its restart
-    EXPECT_EQ(runner.folders, std::vector<std::string>{"/d/A"});
+    EXPECT_EQ(asked[3].text, "Recipher folder /d/A with new password ?");
+    EXPECT_TRUE(runner.folders.empty());
+    EXPECT_TRUE(prompter.ScriptUsedUp());
 }
 
 TEST(Reciphering, NewKeyGoesIntoSlotOneOnly) {

@@ -159,18 +159,64 @@ TEST_F(AddFolderFlow, AFailedPassRestoresStatesAndAddsNothing) {
     EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder));
 }
 
-TEST_F(AddFolderFlow, DriverFailuresAroundThePassAreReportedAndMarkTheFolder) {
+// A folder that cannot be stopped would see the pass through its driver and
+// be ciphered twice: no pass, nothing added, its state left as it was.
+TEST_F(AddFolderFlow, AFailedStopRunsNoPassAndChangesNothing) {
+    Add(Folder("p"), 0x41);
+    Add(Folder("p/q/r"), 0x21);
+    prompter.Then(Answer::Yes).Then(Answer::Yes);
+    dialogs.addChoice = view::AddFolderChoice{"", 0x02, true};
+    driver.Next(TestDriver::Accept()).Next(TestDriver::Refuse());
+    const std::size_t start = driver.Requests().size();
+    logic.Commands().AddFolderFlow(Folder("p/q"));
+    EXPECT_TRUE(dialogs.passes.empty());
+    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kFolderIsOverfolder,
+                                                 str::kStopCipheringError));
+    EXPECT_THAT(RequestsFrom(start),
+                ElementsAre(req::SetFolderState(1, 2), req::SetFolderState(2, 2),
+                            req::SetFolderState(1, 0x41)));
+    EXPECT_EQ(logic.FolderCount(), 2);
+    EXPECT_EQ(logic.List().State(0), 0x41u);
+    EXPECT_EQ(logic.List().State(1), 0x21u);
+}
+
+TEST_F(AddFolderFlow, AFailedRestoreAfterThePassIsReportedAndMarksTheFolder) {
     Add(Folder("p"), 0x41);
     prompter.Then(Answer::Yes);
     dialogs.addChoice = view::AddFolderChoice{"", 0x02, true};
-    driver.Next(TestDriver::Refuse()).Next(TestDriver::FailCall());
+    driver.Next(TestDriver::Accept()).Next(TestDriver::FailCall());
     logic.Commands().AddFolderFlow(Folder("p/q"));
-    // The stop failed (40011) and the pass ran anyway; the restore failed (40010).
     EXPECT_EQ(dialogs.passes.size(), 1u);
-    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kStopCipheringError,
-                                                 str::kStartCipheringError, str::kFolderAdded));
+    EXPECT_THAT(prompter.AskedIds(),
+                ElementsAre(str::kFolderIsSubfolder, str::kStartCipheringError, str::kFolderAdded));
     EXPECT_EQ(logic.List().State(0), 0x40u);
     EXPECT_EQ(logic.Rows()[0].ciphering, "Initialization error");
+}
+
+// A folder added through a link to a place inside a listed folder overlaps
+// it: the question is asked and the listed folder is stopped for the pass.
+TEST_F(AddFolderFlow, AFolderReachedThroughALinkOverlapsByWhatItIs) {
+    Add(Folder("p"), 0x01);
+    std::filesystem::create_directories(Folder("p") + "/inner");
+    const std::string alias = Folder("alias");
+    std::filesystem::remove(alias);
+    std::filesystem::create_directory_symlink(Folder("p") + "/inner", alias);
+    prompter.Then(Answer::Yes);
+    dialogs.addChoice = view::AddFolderChoice{"", 0x01, true};
+    const std::size_t start = driver.Requests().size();
+    logic.Commands().AddFolderFlow(alias);
+    ASSERT_EQ(dialogs.passes.size(), 1u);
+    EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kFolderIsSubfolder, str::kFolderAdded));
+    EXPECT_THAT(RequestsBetween(start, dialogs.passes[0].requestsBefore),
+                ElementsAre(req::SetFolderState(1, 2)));
+
+    // The same folder through another link is the folder already listed.
+    prompter.Then(Answer::Ok);
+    const std::string again = Folder("again");
+    std::filesystem::remove(again);
+    std::filesystem::create_directory_symlink(Folder("p"), again);
+    logic.Commands().AddFolderFlow(again);
+    EXPECT_EQ(prompter.AskedIds().back(), str::kFolderAlreadyListed);
 }
 
 class DeleteFolderFlow : public ViewFixture {};

@@ -1,6 +1,7 @@
 // tsrnctl encipher|decipher|recipher DIR: a bulk run over a folder tree
 // without the driver (also the way back for a user whose driver is gone).
 
+#include <errno.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -18,6 +19,9 @@
 #include "crypto/KeyDerivation.h"
 #include "journal/RunJournalWriter.h"
 #include "journal/RunRecovery.h"
+#include "platform/MountTable.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
 
 namespace tsrnctl {
 
@@ -165,18 +169,51 @@ void Drive(tsrn::bulk::CipheringRun& run) {
     }
 }
 
-int Report(const tsrn::bulk::CipheringRun& run) {
+const char* Why(tsrn::bulk::SkipReason reason) {
+    switch (reason) {
+        case tsrn::bulk::SkipReason::OutsideNames:
+            return "it has names (hard links) outside the folder";
+        case tsrn::bulk::SkipReason::OtherFileSystem:
+            return "another file system is mounted there";
+        case tsrn::bulk::SkipReason::OwnFile:
+        case tsrn::bulk::SkipReason::Duplicate:
+            break;
+    }
+    return "one of Tessaryn's own files";
+}
+
+// Lists what the run left alone; true when some of it is the user's data
+// (Tessaryn's own files are left alone by design).
+bool ReportLeftAlone(const tsrn::bulk::CipheringRun& run) {
+    bool dataLeft = !run.UnreadableFolders().empty() || !run.IgnoredFiles().empty();
     for (const std::string& folder : run.UnreadableFolders()) {
         Complain("could not list '" + folder + "': its files were not processed");
     }
-    for (const std::string& file : run.IgnoredFiles()) {
-        Complain("skipped '" + file + "'");
+    for (std::size_t i = 0; i < run.IgnoredFiles().size(); ++i) {
+        const int error = i < run.IgnoredErrors().size() ? run.IgnoredErrors()[i] : 0;
+        std::string why = error == EBUSY    ? "in use by another program"
+                          : error == EACCES ? "not its owner: whether it is in use cannot be told"
+                          : error != 0      ? strerror(error)
+                                            : "";
+        Complain("skipped '" + run.IgnoredFiles()[i] + "'" + (why.empty() ? "" : ": " + why));
     }
+    for (const tsrn::bulk::SkippedFile& skipped : run.Skipped()) {
+        Complain("skipped '" + skipped.path + "': " + Why(skipped.reason));
+        dataLeft = dataLeft || skipped.reason != tsrn::bulk::SkipReason::OwnFile;
+    }
+    if (run.LeasesRefused()) {
+        Complain("a file system of this folder does not support leases: whether another "
+                 "program had a file open could not be told");
+    }
+    return dataLeft;
+}
+
+int Report(const tsrn::bulk::CipheringRun& run) {
+    const bool dataLeft = ReportLeftAlone(run);
     switch (run.Outcome()) {
         case tsrn::bulk::RunOutcome::Completed:
             std::fprintf(stderr, "%zu file(s) processed\n", run.Counter());
-            return run.UnreadableFolders().empty() && run.IgnoredFiles().empty() ? kExitOk
-                                                                                 : kExitFailed;
+            return dataLeft ? kExitFailed : kExitOk;
         case tsrn::bulk::RunOutcome::Cancelled:
             Complain("cancelled; the files done were brought back as they were");
             return kExitCancelled;
@@ -202,10 +239,25 @@ bool NoUnfinishedRunOver(const std::string& folder) {
     return false;
 }
 
+// A run through a live driver mount would cipher every byte a second time.
+bool NotServed(const std::string& folder) {
+    for (const std::string& served : tsrn::ServedFolders()) {
+        if (tsrn::journal::FoldersOverlap(folder, served)) {
+            Complain(tsrn::text::Format(tsrn::res::str::kServedFolderRefused, {served})
+                         .value_or("'" + served + "' is served by a running Tessaryn driver"));
+            return false;
+        }
+    }
+    return true;
+}
+
 int RunBulk(CipherMode mode, Args args) {
     std::optional<BulkOptions> options = ParseOptions(args);
     if (!options) {
         return kExitUsage;
+    }
+    if (!NotServed(options->folder)) {
+        return kExitFailed;
     }
     if (options->journal && !NoUnfinishedRunOver(options->folder)) {
         return kExitFailed;
@@ -249,6 +301,7 @@ int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
               const tsrn::journal::RunJournalWriter* journal) {
     InterruptHandler interrupts;
     run.SetListener(&progress);
+    run.SetReportSkipped(false);  // said by Report
     Drive(run);
     progress.ClearLine();
     const int code = Report(run);

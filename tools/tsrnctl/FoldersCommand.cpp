@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "AcceptingDriver.h"
 #include "Commands.h"
-#include "driver/DriverLink.h"
 #include "folders/ProtectedFolders.h"
 #include "folders/RegistryStore.h"
 #include "platform/RegistryDatabase.h"
@@ -14,19 +14,6 @@
 namespace tsrnctl {
 
 namespace {
-
-class AcceptingDriver : public tsrn::driver::DriverLink {
-  public:
-    bool Open() override { return true; }
-    void Close() override {}
-    bool IsOpen() const override { return true; }
-
-  protected:
-    bool Transact(const tsrn::driver::Request&, std::uint32_t& answer) override {
-        answer = 0;
-        return true;
-    }
-};
 
 class SilentPrompter : public tsrn::Prompter {
   public:

@@ -11,15 +11,18 @@
 #include <optional>
 #include <string>
 
+#include "AcceptingDriver.h"
 #include "Commands.h"
 #include "ConsolePrompter.h"
 #include "PasswordInput.h"
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
 #include "folders/AppState.h"
+#include "folders/FolderPaths.h"
 #include "folders/ProtectedFolders.h"
 #include "folders/RegistryStore.h"
 #include "platform/Locations.h"
+#include "platform/MountTable.h"
 #include "platform/RegistryDatabase.h"
 
 namespace tsrnctl {
@@ -67,6 +70,33 @@ void PrintFolders(const tsrn::folders::FolderList& list) {
     std::fflush(stdout);
 }
 
+// A folder of the list that a running driver serves already: a second mount
+// over it would cipher every byte twice.
+std::optional<std::string> AlreadyServed(const tsrn::folders::AppState& state,
+                                         tsrn::RegistryStore& store) {
+    const std::vector<std::string> served = tsrn::ServedFolders();
+    if (served.empty()) {
+        return std::nullopt;
+    }
+    tsrn::folders::AppState dry = state;
+    AcceptingDriver driver;
+    ConsolePrompter quiet(nullptr, false);
+    tsrn::folders::ProtectedFolders folders(driver, dry, quiet);
+    folders.LoadFolderList(store);
+    const tsrn::folders::FolderList& list = folders.List();
+    for (std::size_t i = 0; i < list.Size(); ++i) {
+        if (list.Kind(i) != tsrn::folders::FolderKind::User) {
+            continue;
+        }
+        for (const std::string& mount : served) {
+            if (tsrn::folders::FoldersOverlap(list.LongPath(i), mount)) {
+                return list.LongPath(i);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 // Blocks until SIGINT, SIGTERM or SIGHUP arrives.
 void AwaitStop() {
     sigset_t set;
@@ -111,6 +141,16 @@ int RunServe(Args args) {
         Complain("serve: no password is stored yet; the one given is used unchecked");
     }
 
+    tsrn::folders::AppState state;
+    state.currentPassword = *password;
+    state.keyLoaded = true;
+    state.listFileMode = options->listFile.has_value();
+    state.listFilePath = options->listFile.value_or("");
+    if (const auto served = AlreadyServed(state, store)) {
+        Complain("serve: '" + *served + "' is served by a running Tessaryn driver already");
+        return kExitFailed;
+    }
+
     tsrn::driver::DriverClient driver(tsrn::SystemDirectory() / "tsrnvx");
     if (!driver.Open()) {
         Complain("serve: the driver could not be started from " +
@@ -123,11 +163,6 @@ int RunServe(Args args) {
         return kExitFailed;
     }
 
-    tsrn::folders::AppState state;
-    state.currentPassword = *password;
-    state.keyLoaded = true;
-    state.listFileMode = options->listFile.has_value();
-    state.listFilePath = options->listFile.value_or("");
     ConsolePrompter prompter(nullptr, false);
     tsrn::folders::ProtectedFolders folders(driver, state, prompter);
     folders.LoadFolderList(store);
