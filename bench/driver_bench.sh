@@ -43,8 +43,12 @@ for tool in gocryptfs bindfs; do
     command -v $tool >/dev/null || { echo "$tool is not installed (apt-get install $tool)" >&2; exit 2; }
 done
 
-exec python3 - "${drivers[@]}" <<'PY'
-import os, socket, statistics, struct, subprocess, sys, tempfile, time, shutil
+exec env PYTHONDONTWRITEBYTECODE=1 python3 - "${drivers[@]}" <<'PY'
+import os, statistics, subprocess, sys, tempfile, shutil
+
+sys.path.insert(0, "bench")
+import vx_control
+from bench_steps import drop_caches, small_files, timed
 
 drivers = [arg.split("=", 1) for arg in sys.argv[1:]]
 mib = int(os.environ.get("BENCH_MIB", "512"))
@@ -55,15 +59,6 @@ bench_dir = os.environ.get("BENCH_DIR", "/var/tmp")
 base = tempfile.mkdtemp(prefix="tsrn-bench-", dir=bench_dir)
 password = "bench password"
 root = os.geteuid() == 0
-
-def drop_caches():
-    try:
-        os.sync()
-        with open("/proc/sys/vm/drop_caches", "w") as f:
-            f.write("3\n")
-        return True
-    except OSError:
-        return False
 
 def unmount(point):
     command = ["umount", point] if root else ["fusermount3", "-u", point]
@@ -78,30 +73,10 @@ class Raw:
 class Tessaryn:
     def __init__(self, driver, folder):
         self.plain = folder
-        self.sock, theirs = socket.socketpair()
-        self.proc = subprocess.Popen([driver, "--control-fd=%d" % theirs.fileno()],
-                                     pass_fds=[theirs.fileno()], stderr=subprocess.DEVNULL)
-        theirs.close()
-        assert struct.unpack("<4I", self.recv(16))[0] == 0x4C485354
-        assert self.request(0xE, password)[0] == 1
-        ok, answer = self.request(0x6, folder, 1, 0x01, 0x01)
-        assert ok == 1 and answer == 0, "folder refused"
-    def recv(self, n):
-        data = b""
-        while len(data) < n:
-            chunk = self.sock.recv(n - len(data))
-            assert chunk, "driver went away"
-            data += chunk
-        return data
-    def request(self, code, text=None, ins=0, outs=0, answer=0):
-        body = text.encode() if text is not None else b""
-        length = len(body) if text is not None else 0xFFFFFFFF
-        self.sock.sendall(struct.pack("<6I", 0x51525354, code, ins, outs, answer, length) + body)
-        reply = struct.unpack("<4I", self.recv(16))
-        return reply[1], reply[2]
+        self.driver = vx_control.Driver(driver, password)
+        self.driver.serve(1, folder)
     def close(self):
-        self.sock.close()
-        self.proc.wait(timeout=30)
+        self.driver.close()
 
 class Gocryptfs:
     def __init__(self, folder):
@@ -127,11 +102,6 @@ class Bindfs:
     def close(self):
         unmount(self.plain)
 
-def timed(action):
-    start = time.perf_counter()
-    action()
-    return time.perf_counter() - start
-
 def write_big(path):
     block = os.urandom(1 << 20)
     with open(path, "wb", buffering=0) as f:
@@ -143,21 +113,6 @@ def read_big(path):
     with open(path, "rb", buffering=0) as f:
         while f.read(1 << 20):
             pass
-
-def create_small(folder):
-    data = os.urandom(4096)
-    for i in range(nfiles):
-        with open(os.path.join(folder, "f%05d" % i), "wb", buffering=0) as f:
-            f.write(data)
-
-def read_small(folder):
-    for name in os.listdir(folder):
-        with open(os.path.join(folder, name), "rb", buffering=0) as f:
-            f.read()
-
-def remove_small(folder):
-    for name in os.listdir(folder):
-        os.unlink(os.path.join(folder, name))
 
 def run(*command):
     return lambda: subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
@@ -171,18 +126,13 @@ def tar_out(folder):
 
 def measure(folder):
     big = os.path.join(folder, "big")
-    small = os.path.join(folder, "small")
-    os.mkdir(small)
     r = {}
     r["write"] = mib / timed(lambda: write_big(big))
     drop_caches()
     r["read cold"] = mib / timed(lambda: read_big(big))
     r["read warm"] = mib / timed(lambda: read_big(big))
     os.unlink(big)
-    r["create"] = timed(lambda: create_small(small))
-    drop_caches()
-    r["read small"] = timed(lambda: read_small(small))
-    r["remove"] = timed(lambda: remove_small(small))
+    r.update(small_files(os.path.join(folder, "small"), nfiles))
     if tree != "none":
         copy = os.path.join(folder, "tree")
         r["cp -a"] = timed(run("cp", "-a", tree, copy))
