@@ -53,7 +53,7 @@ fi
 
 run_pjd=1
 if [[ -z ${PJDFSTEST_DIR:-} || ! -x ${PJDFSTEST_DIR:-}/pjdfstest || ! -d ${PJDFSTEST_DIR:-}/tests ]]; then
-    echo "conformance: SKIPPED pjdfstest: PJDFSTEST_DIR does not name a built pjdfstest tree" >&2
+    echo "conformance: SKIPPED pjdfstest: PJDFSTEST_DIR (${PJDFSTEST_DIR:-unset}) is no built pjdfstest tree" >&2
     run_pjd=0
 elif [[ $(id -u) -ne 0 ]]; then
     echo "conformance: SKIPPED pjdfstest: it needs root" >&2
@@ -64,7 +64,7 @@ elif ! command -v prove >/dev/null; then
 fi
 run_fsx=1
 if [[ -z ${FSX_BIN:-} || ! -x ${FSX_BIN:-} ]]; then
-    echo "conformance: SKIPPED fsx: FSX_BIN does not name a built fsx" >&2
+    echo "conformance: SKIPPED fsx: FSX_BIN (${FSX_BIN:-unset}) is no built fsx" >&2
     run_fsx=0
 fi
 if ((!run_pjd && !run_fsx)); then
