@@ -16,7 +16,8 @@
 #                  (default build-ci)
 #   PJD_TESTS      pjdfstest directories to run (default: all; --slice: open
 #                  truncate ftruncate rename unlink link rmdir symlink)
-#   FSX_OPS        operations per fsx run (default 1000000; --slice 20000)
+#   FSX_OPS        operations per fsx run (default 250000, a million over the
+#                  four seeds; --slice 20000)
 #   FSX_SEEDS      fsx seeds (default "1 2 3 4"; --slice "1 2")
 #   CONFORMANCE_DIR where the ciphered folder goes (default /var/tmp)
 # A suite whose binary is not named (or not there) is skipped with a message;
@@ -47,7 +48,7 @@ if ((slice)); then
     fsx_seeds=${FSX_SEEDS:-1 2}
 else
     pjd_tests=${PJD_TESTS:-}
-    fsx_ops=${FSX_OPS:-1000000}
+    fsx_ops=${FSX_OPS:-250000}
     fsx_seeds=${FSX_SEEDS:-1 2 3 4}
 fi
 
