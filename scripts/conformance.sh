@@ -20,6 +20,7 @@
 #                  four seeds; --slice 20000)
 #   FSX_SEEDS      fsx seeds (default "1 2 3 4"; --slice "1 2")
 #   CONFORMANCE_DIR where the ciphered folder goes (default /var/tmp)
+# Each suite run ends after 10 minutes (an hour for the whole), as a hang.
 # A suite whose binary is not named (or not there) is skipped with a message;
 # pjdfstest is skipped without root. Exits non-zero when a suite that ran
 # failed.
@@ -46,10 +47,12 @@ if ((slice)); then
     pjd_tests=${PJD_TESTS:-open truncate ftruncate rename unlink link rmdir symlink}
     fsx_ops=${FSX_OPS:-20000}
     fsx_seeds=${FSX_SEEDS:-1 2}
+    limit=600
 else
     pjd_tests=${PJD_TESTS:-}
     fsx_ops=${FSX_OPS:-250000}
     fsx_seeds=${FSX_SEEDS:-1 2 3 4}
+    limit=3600
 fi
 
 run_pjd=1
@@ -162,7 +165,7 @@ if ((run_pjd)); then
         done
     fi
     echo "conformance: pjdfstest ${pjd_tests:-(all)} in a ciphered mount"
-    if ! (cd "$folder/pjd" && prove -r "${targets[@]}") >"$work/pjd.log" 2>&1; then
+    if ! (cd "$folder/pjd" && timeout -k 10 "$limit" prove -r "${targets[@]}") >"$work/pjd.log" 2>&1; then
         status=1
     fi
     sed -n '/^Test Summary Report/,$p' "$work/pjd.log"
@@ -175,7 +178,7 @@ if ((run_fsx)); then
         start_serving
         name=fsx.$seed
         echo "conformance: fsx seed $seed, $fsx_ops operations"
-        if ! "$FSX_BIN" -q -N "$fsx_ops" -S "$seed" -P "$work/fsx-logs" "$folder/$name" \
+        if ! timeout -k 10 "$limit" "$FSX_BIN" -q -N "$fsx_ops" -S "$seed" -P "$work/fsx-logs" "$folder/$name" \
             >"$work/fsx.log" 2>&1; then
             tail -40 "$work/fsx.log"
             echo "conformance: fsx seed $seed FAILED" >&2
