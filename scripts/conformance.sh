@@ -110,11 +110,12 @@ trap cleanup EXIT
 
 # An extension the driver cannot refuse writes until the file system is
 # full (pjdfstest truncates to 999,999,999,999,999 bytes): as root the folder
-# lives on a small file system of its own.
+# lives on a file system of its own, sparse, with room for pjdfstest's write
+# past 2 GiB (every byte of an extension is stored).
 if [[ $(id -u) -eq 0 ]]; then
     disk=$work/disk
     mkdir "$disk"
-    truncate -s 512M "$work/disk.img"
+    truncate -s 3G "$work/disk.img"
     mkfs.ext4 -q -F "$work/disk.img"
     mount -o loop "$work/disk.img" "$disk"
     chmod 755 "$disk"
