@@ -179,7 +179,7 @@ if ((run_fsx)); then
         start_serving
         name=fsx.$seed
         echo "conformance: fsx seed $seed, $fsx_ops operations"
-        if ! timeout -k 10 "$limit" "$FSX_BIN" -q -N "$fsx_ops" -S "$seed" -P "$work/fsx-logs" "$folder/$name" \
+        if ! timeout -k 10 "$limit" "$FSX_BIN" -N "$fsx_ops" -S "$seed" -P "$work/fsx-logs" "$folder/$name" \
             >"$work/fsx.log" 2>&1; then
             tail -40 "$work/fsx.log"
             echo "conformance: fsx seed $seed FAILED" >&2
@@ -187,6 +187,7 @@ if ((run_fsx)); then
             stop_serving
             continue
         fi
+        grep -i 'disabling' "$work/fsx.log" | sort -u || true
         tail -1 "$work/fsx.log"
         cp "$folder/$name" "$work/plain/$name"
         stop_serving
