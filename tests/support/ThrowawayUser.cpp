@@ -121,6 +121,9 @@ ThrowawayUser::ThrowawayUser() : name_("tsrnu" + std::to_string(::getpid())) {
     if (UserExists(name_)) {
         RunProgram({"userdel", "--force", name_});
     }
+    if (GroupExists(name_)) {
+        RunProgram({"groupdel", name_});
+    }
     std::string pattern = (fs::temp_directory_path() / (name_ + "-home-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         error_ = "no home directory could be made under " + fs::temp_directory_path().string();
