@@ -56,6 +56,10 @@ const Case kCases[] = {
     {"stored as plaintext", 64, [](Bytes& s, const Bytes& p) { s = p; }, 1},
 };
 
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class FormatCheckerTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FormatCheckerTest, AcceptsOnlyTheStoredForm) {
