@@ -50,7 +50,7 @@ if ((slice)); then
     limit=600
     # open/25 stores 2 GiB of ciphertext zeros: the whole run has it.
     pjd_skip=open/25.t
-    disk_size=512M
+    disk_size=256M
 else
     pjd_tests=${PJD_TESTS:-}
     fsx_ops=${FSX_OPS:-250000}
