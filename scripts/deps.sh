@@ -13,6 +13,7 @@ packages=(
     libfiu-dev fiu-utils
     libxxhash-dev
     xvfb xauth
+    acl passwd util-linux
 )
 
 missing=()

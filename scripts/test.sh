@@ -65,6 +65,14 @@ if ((status == 0)) && [[ -d fuzz ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
     done
 fi
 
+# A slice of pjdfstest and fsx in a ciphered mount, where they are built
+# (docs/driver.md, "Conformance"); skipped with a message where they are not.
+if ((status == 0)); then
+    export PJDFSTEST_DIR=${PJDFSTEST_DIR:-/opt/tsrn-conformance/pjdfstest}
+    export FSX_BIN=${FSX_BIN:-/opt/tsrn-conformance/fsx}
+    TSRN_BUILD_DIR=$build bash scripts/conformance.sh --slice || status=$?
+fi
+
 # No test may leave a mount behind.
 leftover=$(grep -E ' fuse(\.[a-z0-9_]+)? ' /proc/mounts | grep -i tsrn || true)
 if [[ -n $leftover ]]; then
