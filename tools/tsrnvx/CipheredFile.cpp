@@ -1,6 +1,7 @@
 #include "CipheredFile.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,6 +89,18 @@ void Encode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
     }
 }
 
+// Extensions larger than this are first tried as a bare size change, so a
+// length past the file system's largest file fails before any byte is written.
+constexpr off_t kProbeAbove = kPiece;
+
+// Blocks for data and for the file system's own bookkeeping of them.
+unsigned long long BytesNeeded(off_t bytes, unsigned long blockSize) {
+    auto data = static_cast<unsigned long long>(bytes);
+    unsigned long long block = blockSize == 0 ? 4096 : blockSize;
+    unsigned long long rounded = (data + block - 1) / block * block;
+    return rounded + rounded / 256 + 16 * block;
+}
+
 std::vector<std::uint8_t>& Scratch() {
     thread_local std::vector<std::uint8_t> scratch;
     return scratch;
@@ -147,13 +160,14 @@ ssize_t CipheredFile::Write(const std::uint8_t* data, std::size_t size, off_t of
     off_t newLength = std::max(length, end);
     off_t start = AlignDown(offset);
     off_t stop = std::min(AlignUp(end), newLength);
+    Patch patch{data, size, offset};
     if (newLength > length) {
         // The old tail becomes blocks (or a longer tail) and the gap becomes
         // enciphered zeros: everything from the old tail on is rewritten.
-        start = std::min(start, TailStart(length));
-        stop = newLength;
+        int rc = Extend(std::min(start, TailStart(length)), length, newLength, patch);
+        return rc != 0 ? rc : static_cast<ssize_t>(size);
     }
-    int rc = Rewrite(start, stop, length, newLength, Patch{data, size, offset});
+    int rc = Rewrite(start, stop, length, newLength, patch);
     return rc != 0 ? rc : static_cast<ssize_t>(size);
 }
 
@@ -171,7 +185,53 @@ int CipheredFile::Resize(off_t newLength) {
     if (newLength < length) {
         return Shrink(length, newLength);
     }
-    return Rewrite(TailStart(length), newLength, length, newLength, Patch{});
+    return Extend(TailStart(length), length, newLength, Patch{});
+}
+
+int CipheredFile::CheckRoom(off_t oldLength, off_t newLength) {
+    if (newLength - oldLength > kProbeAbove) {
+        // Growing without data allocates nothing and lets the file system
+        // judge the length itself; the old length comes back below.
+        if (::ftruncate(fd_, newLength) != 0) {
+            return -errno;
+        }
+        if (::ftruncate(fd_, oldLength) != 0) {
+            return -errno;
+        }
+    }
+    struct statvfs fs {};
+    if (::fstatvfs(fd_, &fs) != 0) {
+        return -errno;
+    }
+    unsigned long long available = static_cast<unsigned long long>(fs.f_bavail) *
+                                   (fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize);
+    return BytesNeeded(newLength - oldLength, fs.f_frsize) > available ? -ENOSPC : 0;
+}
+
+int CipheredFile::Extend(off_t start, off_t oldLength, off_t newLength, const Patch& patch) {
+    if (int rc = CheckRoom(oldLength, newLength); rc != 0) {
+        return rc;
+    }
+    // The stored old tail is rewritten as block bytes; kept to put back.
+    off_t tailStart = TailStart(oldLength);
+    std::uint8_t oldTail[8] = {};
+    auto tailSize = static_cast<std::size_t>(oldLength - tailStart);
+    if (tailSize > 0) {
+        ssize_t got = ReadFully(fd_, oldTail, tailSize, tailStart);
+        if (got < 0) {
+            return static_cast<int>(got);
+        }
+        if (static_cast<std::size_t>(got) != tailSize) {
+            return -EIO;
+        }
+    }
+    int rc = Rewrite(start, newLength, oldLength, newLength, patch);
+    if (rc != 0) {
+        if (::ftruncate(fd_, oldLength) == 0 && tailSize > 0) {
+            WriteFully(fd_, oldTail, tailSize, tailStart);
+        }
+    }
+    return rc;
 }
 
 int CipheredFile::Shrink(off_t oldLength, off_t newLength) {

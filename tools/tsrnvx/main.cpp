@@ -49,6 +49,9 @@ int BlockStopSignals() {
     sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // A size limit the driver was started under fails a write with EFBIG
+    // instead of ending the driver.
+    signal(SIGXFSZ, SIG_IGN);
     return signalfd(-1, &set, SFD_CLOEXEC);
 }
 
