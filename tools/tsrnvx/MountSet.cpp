@@ -30,7 +30,7 @@ void MountSet::Reconcile(const FolderTable& before) {
             continue;
         }
         std::string error;
-        auto mount = FolderMount::Start(target, table_, openFiles_, locks_, error);
+        auto mount = FolderMount::Start(target, table_, openFiles_, locks_, pool_, error);
         if (!mount) {
             Log("cannot serve %s: %s", target.c_str(), error.c_str());
             continue;
@@ -58,8 +58,7 @@ bool MountSet::Reap(std::chrono::milliseconds wait) {
     auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         for (auto it = draining_.begin(); it != draining_.end();) {
-            if ((*it)->Finished()) {
-                (*it)->Join();
+            if ((*it)->Finished() && (*it)->Release()) {
                 it = draining_.erase(it);
             } else {
                 ++it;

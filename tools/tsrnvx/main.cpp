@@ -20,6 +20,7 @@
 #include "MountSet.h"
 #include "OpenFileRegistry.h"
 #include "RequestHandler.h"
+#include "WorkerPool.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
     FolderTable table;
     OpenFileRegistry openFiles;
     FileLockTable locks;
-    MountSet mounts(table, openFiles, locks);
+    WorkerPool pool;
+    MountSet mounts(table, openFiles, locks, pool);
     RequestHandler handler(table, mounts, openFiles);
     ControlChannel channel(control);
     if (!channel.SendHello()) {
