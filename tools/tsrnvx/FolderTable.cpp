@@ -142,12 +142,16 @@ std::vector<std::string> FolderTable::MountTargets() const {
     }
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    // A candidate is nested when one of its leading components is another.
     std::vector<std::string> outermost;
     for (const std::string& candidate : candidates) {
-        bool nested =
-            std::any_of(candidates.begin(), candidates.end(), [&](const std::string& other) {
-                return other != candidate && IsWithin(candidate, other);
-            });
+        bool nested = candidate != "/" &&
+                      std::binary_search(candidates.begin(), candidates.end(), std::string("/"));
+        for (std::size_t cut = candidate.find('/', 1); !nested && cut != std::string::npos;
+             cut = candidate.find('/', cut + 1)) {
+            nested =
+                std::binary_search(candidates.begin(), candidates.end(), candidate.substr(0, cut));
+        }
         if (!nested) {
             outermost.push_back(candidate);
         }

@@ -1,6 +1,7 @@
 #include "MountSet.h"
 
 #include <algorithm>
+#include <set>
 #include <thread>
 
 #include "Log.h"
@@ -14,9 +15,10 @@ MountSet::~MountSet() {
 }
 
 void MountSet::Reconcile(const FolderTable& before) {
-    std::vector<std::string> targets = table_.MountTargets();
+    std::vector<std::string> targetList = table_.MountTargets();
+    std::set<std::string> targets(targetList.begin(), targetList.end());
     for (auto it = live_.begin(); it != live_.end();) {
-        if (std::find(targets.begin(), targets.end(), it->first) == targets.end()) {
+        if (targets.count(it->first) == 0) {
             it->second->Detach(before.Snapshot());
             Log("stopped serving %s", it->first.c_str());
             draining_.push_back(std::move(it->second));
