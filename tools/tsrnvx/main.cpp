@@ -4,11 +4,13 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -56,6 +58,31 @@ int BlockStopSignals() {
     return signalfd(-1, &set, SFD_CLOEXEC);
 }
 
+// Every file and folder the kernel knows through a mount holds a descriptor.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return;
+    }
+    if (geteuid() == 0) {
+        unsigned long most = 0;
+        if (FILE* file = std::fopen("/proc/sys/fs/nr_open", "r")) {
+            if (std::fscanf(file, "%lu", &most) != 1) {
+                most = 0;
+            }
+            std::fclose(file);
+        }
+        if (most > limit.rlim_max) {
+            rlimit raised{most, most};
+            if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+                return;
+            }
+        }
+    }
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 enum class Wake { Request, Stop, Idle };
 
 Wake WaitForWork(int control, int signals) {
@@ -80,6 +107,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     int signals = BlockStopSignals();
+    RaiseDescriptorLimit();
     // Modes of files created through a mount arrive with the caller's umask
     // already applied; the driver's own must not take anything more away.
     umask(0);
