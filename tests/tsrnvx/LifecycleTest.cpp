@@ -129,6 +129,13 @@ TEST_F(LifecycleTest, ClearingASlotWithAFileOpenLosesNoData) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(ReadRaw(folder / "f"), StoredForm(plain, crypto::DeriveKey(kPassword)));
+    // Served again, the folder has no file open: the handle of the detached
+    // mount was let go even if its release never reached the driver.
+    ASSERT_TRUE(session_.Serve(1, folder, 0x01));
+    for (int i = 0; i < 100 && session_.Link().QueryOpenFiles(1) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(session_.Link().QueryOpenFiles(1), 0);
 }
 
 // A registered file (the registry databases) is guarded in place; its

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "crypto/Cipher.h"
 
@@ -25,6 +26,10 @@ class CipheredFile {
     CipheredFile(int fd, const crypto::CipherKey& key) : fd_(fd), key_(key) {}
 
     ssize_t Read(std::uint8_t* out, std::size_t size, off_t offset) const;
+    // Reads into `buffer` (grown as needed) and deciphers there: the
+    // plaintext asked for starts `skip` bytes in.
+    ssize_t ReadInPlace(std::vector<std::uint8_t>& buffer, std::size_t size, off_t offset,
+                        std::size_t& skip) const;
     ssize_t Write(const std::uint8_t* data, std::size_t size, off_t offset);
     // Grows with enciphered zeros or shrinks, re-encoding the new tail.
     int Resize(off_t newLength);

@@ -15,8 +15,13 @@
 namespace tsrn::vx::requests {
 namespace {
 
-struct DirHandle {
-    DIR* dir = nullptr;
+struct DirHandle : Handle {
+    explicit DirHandle(DIR* opened) : dir(opened) {}
+    ~DirHandle() override { ::closedir(dir); }
+    DirHandle(const DirHandle&) = delete;
+    DirHandle& operator=(const DirHandle&) = delete;
+
+    DIR* dir;
     off_t offset = 0;
     dirent* pending = nullptr;  // read but not yet handed out
 };
@@ -120,11 +125,11 @@ void OpenDir(fuse_req_t request, fuse_ino_t id, fuse_file_info* fi) {
         fuse_reply_err(request, error);
         return;
     }
-    auto* handle = new DirHandle{dir, 0, nullptr};
+    auto* handle = new DirHandle(dir);
+    mount.handles.Add(handle);
     fi->fh = reinterpret_cast<std::uint64_t>(handle);
     if (fuse_reply_open(request, fi) != 0) {
-        ::closedir(dir);
-        delete handle;
+        mount.handles.Close(handle);
     }
 }
 
@@ -137,9 +142,7 @@ void ReadDirPlus(fuse_req_t request, fuse_ino_t id, size_t size, off_t offset, f
 }
 
 void ReleaseDir(fuse_req_t request, fuse_ino_t, fuse_file_info* fi) {
-    DirHandle* handle = &DirOf(fi);
-    ::closedir(handle->dir);
-    delete handle;
+    Mount(request).handles.Close(&DirOf(fi));
     fuse_reply_err(request, 0);
 }
 

@@ -43,8 +43,7 @@ int Reopen(const Inode& inode, int flags, bool ciphered) {
 }
 
 void Close(MountContext& mount, OpenFile* file) {
-    mount.openFiles.Remove(file->registryId);
-    delete file;
+    mount.handles.Close(file);
 }
 
 // Takes over a freshly opened stored file as the handle of `fi`.
@@ -54,7 +53,7 @@ int Adopt(MountContext& mount, UniqueFd fd, const std::string& path, int flags,
     if (::fstat(fd.Get(), &st) != 0) {
         return -errno;
     }
-    auto file = std::make_unique<OpenFile>();
+    auto file = std::make_unique<OpenFile>(mount.openFiles);
     file->lock = mount.locks.Acquire(st.st_dev, st.st_ino);
     if ((flags & O_TRUNC) != 0 && S_ISREG(st.st_mode) && st.st_size != 0) {
         if (int rc = ResizeLocked(fd.Get(), *file->lock, rules, 0); rc != 0) {
@@ -70,6 +69,7 @@ int Adopt(MountContext& mount, UniqueFd fd, const std::string& path, int flags,
     // file switched between states or reciphered is read afresh.
     fi->direct_io = 0;
     fi->keep_cache = mount.locks.SameGenerationAsLastOpen(st.st_dev, st.st_ino, generation) ? 1 : 0;
+    mount.handles.Add(file.get());
     fi->fh = reinterpret_cast<std::uint64_t>(file.release());
     return 0;
 }
@@ -174,21 +174,23 @@ void Read(fuse_req_t request, fuse_ino_t, size_t size, off_t offset, fuse_file_i
     OpenFile& file = FileOf(fi);
     FolderRules rules = Mount(request).RulesFor(file.absolutePath);
     auto& buffer = ReadBuffer();
-    if (buffer.size() < size) {
-        buffer.resize(size);
-    }
+    std::size_t skip = 0;
     ssize_t got;
     if (rules.Ciphered()) {
         std::shared_lock guard(*file.lock);
-        got = CipheredFile(file.fd.Get(), rules.key).Read(buffer.data(), size, offset);
+        got = CipheredFile(file.fd.Get(), rules.key).ReadInPlace(buffer, size, offset, skip);
     } else {
+        if (buffer.size() < size) {
+            buffer.resize(size);
+        }
         got = ReadPlain(file.fd.Get(), buffer.data(), size, offset);
     }
     if (got < 0) {
         fuse_reply_err(request, static_cast<int>(-got));
         return;
     }
-    fuse_reply_buf(request, reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(got));
+    fuse_reply_buf(request, reinterpret_cast<const char*>(buffer.data() + skip),
+                   static_cast<size_t>(got));
 }
 
 void Write(fuse_req_t request, fuse_ino_t, const char* data, size_t size, off_t offset,

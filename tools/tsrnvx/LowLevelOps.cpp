@@ -11,7 +11,9 @@ void Init(void*, fuse_conn_info* conn) {
     // no splicing of stored bytes.
     conn->want &= ~(FUSE_CAP_SPLICE_READ | FUSE_CAP_SPLICE_WRITE | FUSE_CAP_SPLICE_MOVE |
                     FUSE_CAP_WRITEBACK_CACHE);
+    // Requests of up to 1 MiB (256 pages) both ways.
     conn->max_write = 1u << 20;
+    conn->max_readahead = 1u << 20;
 }
 
 fuse_lowlevel_ops MakeOperations() {

@@ -7,6 +7,7 @@
 
 #include "FileLockTable.h"
 #include "FolderTable.h"
+#include "HandleSet.h"
 #include "InodeTable.h"
 #include "OpenFileRegistry.h"
 
@@ -28,6 +29,7 @@ struct MountContext {
     OpenFileRegistry& openFiles;
     FileLockTable& locks;
     bool asRoot;
+    HandleSet handles;  // after the tables it refers to, so it goes first
     std::unique_ptr<FolderTable> frozenOwner;
     std::atomic<const FolderTable*> frozen{nullptr};
 

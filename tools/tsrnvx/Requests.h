@@ -19,7 +19,17 @@ namespace tsrn::vx::requests {
 // through this driver, which answers with fresh attributes.
 inline constexpr double kCacheSeconds = 1.0;
 
-struct OpenFile {
+struct OpenFile : Handle {
+    explicit OpenFile(OpenFileRegistry& openFiles) : registry(openFiles) {}
+    ~OpenFile() override {
+        if (registryId != 0) {
+            registry.Remove(registryId);
+        }
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    OpenFileRegistry& registry;
     UniqueFd fd;
     std::shared_ptr<std::shared_mutex> lock;
     std::string absolutePath;
