@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
     libsqlite3-dev sqlite3
-    libfuse3-dev fuse3
+    libfuse3-dev fuse3 e2fsprogs
     libgtest-dev libgmock-dev libbenchmark-dev
     libssl-dev clang clang-format
     libfiu-dev fiu-utils

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -123,6 +125,65 @@ TEST_F(CipheredFileTest, LargeExtensionStoresEncipheredZeros) {
     std::copy(head.begin(), head.end(), model.begin());
     model.back() = last;
     EXPECT_EQ(test::Deciphered(Raw(), key_), model);
+}
+
+// The process's file size limit stands in for a file system that gives out
+// part way through an extension (or refuses the length outright).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, old_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit old_{};
+    sighandler_t previous_ = SIG_DFL;
+};
+
+// An extension that cannot be completed leaves the file exactly as it was:
+// refused up front when the length itself is refused, taken back to the old
+// length and old tail when the writing fails part way.
+TEST_F(CipheredFileTest, FailedExtensionsLeaveTheFileAsItWas) {
+    struct Case {
+        const char* what;
+        bool write;  // a write past the end rather than a resize
+        off_t target;
+        rlim_t limit;
+    };
+    const Case cases[] = {
+        {"resize failing after a partial piece", false, 600 * 1024, 256 * 1024},
+        {"write failing after a partial piece", true, 600 * 1024, 256 * 1024},
+        {"resize whose length is refused up front", false, 3 << 20, (3 << 20) - 4096},
+        {"write whose end is refused up front", true, 5 << 20, 2 << 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(::ftruncate(fd_.Get(), 0), 0);
+        CipheredFile file(fd_.Get(), key_);
+        Bytes head = Pattern(13, 5);
+        ASSERT_EQ(file.Write(head.data(), head.size(), 0), 13);
+        Bytes before = Raw();
+        {
+            FileSizeLimit limit(c.limit);
+            if (c.write) {
+                std::uint8_t byte = 0x5A;
+                EXPECT_EQ(file.Write(&byte, 1, c.target), -EFBIG);
+            } else {
+                EXPECT_EQ(file.Resize(c.target), -EFBIG);
+            }
+        }
+        EXPECT_EQ(Raw(), before);
+        EXPECT_EQ(ReadAll(file, head.size()), head);
+    }
 }
 
 // Random writes, reads and resizes against an in-memory model.

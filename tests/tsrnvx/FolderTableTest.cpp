@@ -53,9 +53,10 @@ TEST(FolderTableTest, OneMountPerOutermostFolder) {
     table.Put(1, Folder("/a/b", 1));
     table.Put(2, Folder("/a/b/c", 1));
     table.Put(3, Folder("/a/bc", 1));
+    table.Put(7, Folder("/a/b-c/d", 1));  // sorts between /a/b and /a/b/c
     table.Put(4, Folder("/r/user.db", 0x83, false));
     table.Put(5, Folder("/r/system.db", 0x83, false));
-    EXPECT_EQ(table.MountTargets(), (std::vector<std::string>{"/a/b", "/a/bc", "/r"}));
+    EXPECT_EQ(table.MountTargets(), (std::vector<std::string>{"/a/b", "/a/b-c/d", "/a/bc", "/r"}));
     table.Put(6, Folder("/a", 2));
     EXPECT_EQ(table.MountTargets(), (std::vector<std::string>{"/a", "/r"}));
 }

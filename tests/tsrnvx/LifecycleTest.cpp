@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "FormatCheck.h"
@@ -129,6 +130,13 @@ TEST_F(LifecycleTest, ClearingASlotWithAFileOpenLosesNoData) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(ReadRaw(folder / "f"), StoredForm(plain, crypto::DeriveKey(kPassword)));
+    // Served again, the folder has no file open: the handle of the detached
+    // mount was let go even if its release never reached the driver.
+    ASSERT_TRUE(session_.Serve(1, folder, 0x01));
+    for (int i = 0; i < 100 && session_.Link().QueryOpenFiles(1) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(session_.Link().QueryOpenFiles(1), 0);
 }
 
 // A registered file (the registry databases) is guarded in place; its
@@ -192,6 +200,33 @@ TEST_F(LifecycleTest, CreatedModesAreTheCallersOnly) {
     EXPECT_EQ(st.st_mode & 07777, 0777u);
     ASSERT_EQ(::stat((folder / "d").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0777u);
+}
+
+int ThreadsOf(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Threads:", 0) == 0) {
+            return std::stoi(line.substr(8));
+        }
+    }
+    return -1;
+}
+
+// One pool of workers serves every mount: the driver's threads do not grow
+// with the number of folders it serves.
+TEST_F(LifecycleTest, ThreadsDoNotGrowWithTheFolders) {
+    constexpr int kFolders = 60;
+    for (int i = 1; i <= kFolders; ++i) {
+        ASSERT_TRUE(session_.Serve(static_cast<std::uint32_t>(i),
+                                   Folder("many" + std::to_string(i)), 0x01));
+    }
+    EXPECT_EQ(MountsBelow(root_).size(), static_cast<std::size_t>(kFolders));
+    WriteRaw(root_ / "many7" / "f", "served");
+    EXPECT_EQ(ReadText(root_ / "many7" / "f"), "served");
+    int threads = ThreadsOf(session_.Link().DriverPid());
+    EXPECT_GT(threads, 0);
+    EXPECT_LE(threads, 16);
 }
 
 // A driver started by hand over a socket pair, so the test can vanish the

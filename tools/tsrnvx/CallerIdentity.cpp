@@ -1,7 +1,5 @@
 #include "CallerIdentity.h"
 
-#define FUSE_USE_VERSION 314
-#include <fuse.h>
 #include <sys/fsuid.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -16,10 +14,10 @@ bool SetThreadGroups(const std::vector<gid_t>& groups) {
     return ::syscall(SYS_setgroups, groups.size(), groups.data()) == 0;
 }
 
-std::vector<gid_t> CallerGroups() {
+std::vector<gid_t> CallerGroups(fuse_req_t request) {
     std::vector<gid_t> groups(64);
     for (;;) {
-        int count = fuse_getgroups(static_cast<int>(groups.size()), groups.data());
+        int count = fuse_req_getgroups(request, static_cast<int>(groups.size()), groups.data());
         if (count < 0) {
             return {};
         }
@@ -33,7 +31,10 @@ std::vector<gid_t> CallerGroups() {
 
 }  // namespace
 
-CallerIdentity::CallerIdentity(bool asRoot, uid_t uid, gid_t gid) {
+CallerIdentity::CallerIdentity(bool asRoot, fuse_req_t request) {
+    const fuse_ctx* caller = fuse_req_ctx(request);
+    uid_t uid = caller->uid;
+    gid_t gid = caller->gid;
     if (!asRoot || (uid == 0 && gid == 0)) {
         return;
     }
@@ -44,7 +45,7 @@ CallerIdentity::CallerIdentity(bool asRoot, uid_t uid, gid_t gid) {
     }
     if (own >= 0) {
         ownGroups_.resize(static_cast<std::size_t>(own));
-        groupsSwitched_ = SetThreadGroups(CallerGroups());
+        groupsSwitched_ = SetThreadGroups(CallerGroups(request));
     }
     ::setfsgid(gid);
     ::setfsuid(uid);

@@ -5,6 +5,8 @@
 // stored folder's permissions are checked as for the caller. A no-op when not
 // root.
 
+#define FUSE_USE_VERSION 314
+#include <fuse_lowlevel.h>
 #include <sys/types.h>
 
 #include <vector>
@@ -13,7 +15,7 @@ namespace tsrn::vx {
 
 class CallerIdentity {
   public:
-    CallerIdentity(bool asRoot, uid_t uid, gid_t gid);
+    CallerIdentity(bool asRoot, fuse_req_t request);
     ~CallerIdentity();
     CallerIdentity(const CallerIdentity&) = delete;
     CallerIdentity& operator=(const CallerIdentity&) = delete;

@@ -1,6 +1,7 @@
 #include "CipheredFile.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,16 +77,32 @@ void Decode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
     }
 }
 
-void Encode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
-            const crypto::CipherKey& key) {
+void EncodeFrom(const std::uint8_t* plain, std::uint8_t* stored, off_t size, off_t start,
+                off_t length, const crypto::CipherKey& key) {
     off_t blocks = std::clamp(TailStart(length) - start, off_t{0}, size);
-    crypto::EncipherBuffer(buffer, buffer, static_cast<std::uint32_t>(blocks), Position(start),
-                           key);
+    crypto::EncipherBuffer(plain, stored, static_cast<std::uint32_t>(blocks), Position(start), key);
     if (size > blocks) {
-        crypto::CipherTail(buffer + blocks, buffer + blocks,
+        crypto::CipherTail(plain + blocks, stored + blocks,
                            static_cast<std::uint32_t>(size - blocks), Position(start + blocks),
                            key);
     }
+}
+
+void Encode(std::uint8_t* buffer, off_t size, off_t start, off_t length,
+            const crypto::CipherKey& key) {
+    EncodeFrom(buffer, buffer, size, start, length, key);
+}
+
+// Extensions larger than this are first tried as a bare size change, so a
+// length past the file system's largest file fails before any byte is written.
+constexpr off_t kProbeAbove = kPiece;
+
+// Blocks for data and for the file system's own bookkeeping of them.
+unsigned long long BytesNeeded(off_t bytes, unsigned long blockSize) {
+    auto data = static_cast<unsigned long long>(bytes);
+    unsigned long long block = blockSize == 0 ? 4096 : blockSize;
+    unsigned long long rounded = (data + block - 1) / block * block;
+    return rounded + rounded / 256 + 16 * block;
 }
 
 std::vector<std::uint8_t>& Scratch() {
@@ -104,7 +121,9 @@ int CipheredFile::Length(off_t& length) const {
     return 0;
 }
 
-ssize_t CipheredFile::Read(std::uint8_t* out, std::size_t size, off_t offset) const {
+ssize_t CipheredFile::ReadInPlace(std::vector<std::uint8_t>& buffer, std::size_t size, off_t offset,
+                                  std::size_t& skip) const {
+    skip = 0;
     off_t length = 0;
     if (int rc = Length(length); rc != 0) {
         return rc;
@@ -118,18 +137,29 @@ ssize_t CipheredFile::Read(std::uint8_t* out, std::size_t size, off_t offset) co
     off_t end = std::min(offset + static_cast<off_t>(size), length);
     off_t start = AlignDown(offset);
     off_t stop = std::min(AlignUp(end), length);
-    auto& scratch = Scratch();
-    scratch.resize(static_cast<std::size_t>(stop - start));
-    ssize_t got = ReadFully(fd_, scratch.data(), scratch.size(), start);
+    if (buffer.size() < static_cast<std::size_t>(stop - start)) {
+        buffer.resize(static_cast<std::size_t>(stop - start));
+    }
+    ssize_t got = ReadFully(fd_, buffer.data(), static_cast<std::size_t>(stop - start), start);
     if (got < 0) {
         return got;
     }
-    if (static_cast<std::size_t>(got) != scratch.size()) {
+    if (got != stop - start) {
         return -EIO;  // the file shrank under us: something bypassed the lock
     }
-    Decode(scratch.data(), stop - start, start, length, key_);
-    std::memcpy(out, scratch.data() + (offset - start), static_cast<std::size_t>(end - offset));
+    Decode(buffer.data(), stop - start, start, length, key_);
+    skip = static_cast<std::size_t>(offset - start);
     return end - offset;
+}
+
+ssize_t CipheredFile::Read(std::uint8_t* out, std::size_t size, off_t offset) const {
+    auto& scratch = Scratch();
+    std::size_t skip = 0;
+    ssize_t got = ReadInPlace(scratch, size, offset, skip);
+    if (got > 0) {
+        std::memcpy(out, scratch.data() + skip, static_cast<std::size_t>(got));
+    }
+    return got;
 }
 
 ssize_t CipheredFile::Write(const std::uint8_t* data, std::size_t size, off_t offset) {
@@ -147,13 +177,14 @@ ssize_t CipheredFile::Write(const std::uint8_t* data, std::size_t size, off_t of
     off_t newLength = std::max(length, end);
     off_t start = AlignDown(offset);
     off_t stop = std::min(AlignUp(end), newLength);
+    Patch patch{data, size, offset};
     if (newLength > length) {
         // The old tail becomes blocks (or a longer tail) and the gap becomes
         // enciphered zeros: everything from the old tail on is rewritten.
-        start = std::min(start, TailStart(length));
-        stop = newLength;
+        int rc = Extend(std::min(start, TailStart(length)), length, newLength, patch);
+        return rc != 0 ? rc : static_cast<ssize_t>(size);
     }
-    int rc = Rewrite(start, stop, length, newLength, Patch{data, size, offset});
+    int rc = Rewrite(start, stop, length, newLength, patch);
     return rc != 0 ? rc : static_cast<ssize_t>(size);
 }
 
@@ -171,7 +202,53 @@ int CipheredFile::Resize(off_t newLength) {
     if (newLength < length) {
         return Shrink(length, newLength);
     }
-    return Rewrite(TailStart(length), newLength, length, newLength, Patch{});
+    return Extend(TailStart(length), length, newLength, Patch{});
+}
+
+int CipheredFile::CheckRoom(off_t oldLength, off_t newLength) {
+    if (newLength - oldLength > kProbeAbove) {
+        // Growing without data allocates nothing and lets the file system
+        // judge the length itself; the old length comes back below.
+        if (::ftruncate(fd_, newLength) != 0) {
+            return -errno;
+        }
+        if (::ftruncate(fd_, oldLength) != 0) {
+            return -errno;
+        }
+    }
+    struct statvfs fs {};
+    if (::fstatvfs(fd_, &fs) != 0) {
+        return -errno;
+    }
+    unsigned long long available = static_cast<unsigned long long>(fs.f_bavail) *
+                                   (fs.f_frsize != 0 ? fs.f_frsize : fs.f_bsize);
+    return BytesNeeded(newLength - oldLength, fs.f_frsize) > available ? -ENOSPC : 0;
+}
+
+int CipheredFile::Extend(off_t start, off_t oldLength, off_t newLength, const Patch& patch) {
+    if (int rc = CheckRoom(oldLength, newLength); rc != 0) {
+        return rc;
+    }
+    // The stored old tail is rewritten as block bytes; kept to put back.
+    off_t tailStart = TailStart(oldLength);
+    std::uint8_t oldTail[8] = {};
+    auto tailSize = static_cast<std::size_t>(oldLength - tailStart);
+    if (tailSize > 0) {
+        ssize_t got = ReadFully(fd_, oldTail, tailSize, tailStart);
+        if (got < 0) {
+            return static_cast<int>(got);
+        }
+        if (static_cast<std::size_t>(got) != tailSize) {
+            return -EIO;
+        }
+    }
+    int rc = Rewrite(start, newLength, oldLength, newLength, patch);
+    if (rc != 0) {
+        if (::ftruncate(fd_, oldLength) == 0 && tailSize > 0) {
+            WriteFully(fd_, oldTail, tailSize, tailStart);
+        }
+    }
+    return rc;
 }
 
 int CipheredFile::Shrink(off_t oldLength, off_t newLength) {
@@ -205,7 +282,18 @@ int CipheredFile::Rewrite(off_t start, off_t end, off_t oldLength, off_t newLeng
     off_t patchEnd = patch.offset + static_cast<off_t>(patch.size);
     for (off_t piece = start; piece < end; piece += kPiece) {
         off_t pieceEnd = std::min(piece + kPiece, end);
-        scratch.assign(static_cast<std::size_t>(pieceEnd - piece), 0);
+        auto pieceSize = static_cast<std::size_t>(pieceEnd - piece);
+        if (patch.offset <= piece && pieceEnd <= patchEnd) {
+            // Wholly new bytes: enciphered straight from the caller's buffer.
+            scratch.resize(pieceSize);
+            EncodeFrom(patch.data + (piece - patch.offset), scratch.data(), pieceEnd - piece, piece,
+                       newLength, key_);
+            if (int rc = WriteFully(fd_, scratch.data(), pieceSize, piece); rc != 0) {
+                return rc;
+            }
+            continue;
+        }
+        scratch.assign(pieceSize, 0);
         off_t oldEnd = std::min(pieceEnd, oldLength);
         if (piece < oldEnd) {
             ssize_t got =

@@ -5,11 +5,17 @@
 // the tail's encoding depends on the length, every size change re-encodes the
 // bytes around the old and the new end. Callers serialise access per file
 // (shared for Read, exclusive for the rest). Results are byte counts or -errno.
+//
+// The format keeps no holes: every byte of an extension is stored as
+// enciphered zeros. An extension is therefore refused before anything is
+// written when it cannot fit (ENOSPC) or passes the file system's largest file
+// (EFBIG), and one that fails part way is taken back to the old length.
 
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "crypto/Cipher.h"
 
@@ -20,6 +26,10 @@ class CipheredFile {
     CipheredFile(int fd, const crypto::CipherKey& key) : fd_(fd), key_(key) {}
 
     ssize_t Read(std::uint8_t* out, std::size_t size, off_t offset) const;
+    // Reads into `buffer` (grown as needed) and deciphers there: the
+    // plaintext asked for starts `skip` bytes in.
+    ssize_t ReadInPlace(std::vector<std::uint8_t>& buffer, std::size_t size, off_t offset,
+                        std::size_t& skip) const;
     ssize_t Write(const std::uint8_t* data, std::size_t size, off_t offset);
     // Grows with enciphered zeros or shrinks, re-encoding the new tail.
     int Resize(off_t newLength);
@@ -36,6 +46,9 @@ class CipheredFile {
     // the patch laid over both.
     int Rewrite(off_t start, off_t end, off_t oldLength, off_t newLength, const Patch& patch);
     int Shrink(off_t oldLength, off_t newLength);
+    // Rewrite for a change from oldLength to a larger newLength, guarded.
+    int Extend(off_t start, off_t oldLength, off_t newLength, const Patch& patch);
+    int CheckRoom(off_t oldLength, off_t newLength);
 
     int fd_;
     crypto::CipherKey key_;

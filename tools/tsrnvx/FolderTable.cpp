@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string_view>
 
 namespace tsrn::vx {
 
@@ -17,6 +18,7 @@ void FolderTable::Put(std::uint32_t slot, const Slot& value) {
     std::unique_lock lock(mutex_);
     ++generation_;
     slots_[slot] = value;
+    IndexPaths();
 }
 
 bool FolderTable::Get(std::uint32_t slot, Slot& value) const {
@@ -33,6 +35,18 @@ void FolderTable::Erase(std::uint32_t slot) {
     std::unique_lock lock(mutex_);
     ++generation_;
     slots_.erase(slot);
+    IndexPaths();
+}
+
+void FolderTable::IndexPaths() {
+    byPath_.clear();
+    for (const auto& [number, slot] : slots_) {
+        for (const std::string* path : {&slot.canonicalLong, &slot.canonicalShort}) {
+            if (!path->empty()) {
+                byPath_.emplace(*path, number);  // keeps the lowest slot
+            }
+        }
+    }
 }
 
 bool FolderTable::SetState(std::uint32_t slot, std::uint32_t state) {
@@ -72,6 +86,7 @@ std::unique_ptr<FolderTable> FolderTable::Snapshot() const {
     std::shared_lock lock(mutex_);
     auto copy = std::make_unique<FolderTable>();
     copy->slots_ = slots_;
+    copy->byPath_ = byPath_;
     copy->key_ = key_;
     copy->keySet_ = keySet_;
     copy->globalWord_ = globalWord_;
@@ -81,30 +96,37 @@ std::unique_ptr<FolderTable> FolderTable::Snapshot() const {
 FolderRules FolderTable::RulesFor(const std::string& absolutePath) const {
     std::shared_lock lock(mutex_);
     FolderRules rules;
-    std::size_t best = 0;
-    for (const auto& [number, slot] : slots_) {
-        for (const std::string* path : {&slot.canonicalLong, &slot.canonicalShort}) {
-            if (path->size() > best && IsWithin(absolutePath, *path)) {
-                best = path->size();
-                rules.slot = number;
-                rules.state = slot.state;
-            }
-        }
-    }
     rules.keySet = keySet_;
     rules.key = key_;
-    return rules;
+    // The innermost folder: the longest leading run of whole components.
+    std::string_view prefix = absolutePath;
+    for (;;) {
+        auto found = byPath_.find(prefix);
+        if (found != byPath_.end()) {
+            rules.slot = found->second;
+            rules.state = slots_.at(found->second).state;
+            return rules;
+        }
+        std::size_t cut = prefix.find_last_of('/');
+        if (cut == std::string_view::npos || prefix == "/") {
+            return rules;
+        }
+        prefix = cut == 0 ? std::string_view("/") : prefix.substr(0, cut);
+    }
 }
 
 bool FolderTable::HoldsRegisteredFolder(const std::string& path) const {
     std::shared_lock lock(mutex_);
-    for (const auto& entry : slots_) {
-        const Slot& slot = entry.second;
-        if (IsWithin(slot.canonicalLong, path) || IsWithin(slot.canonicalShort, path)) {
-            return true;
-        }
+    if (path == "/") {
+        return !byPath_.empty();
     }
-    return false;
+    if (byPath_.count(path) != 0) {
+        return true;
+    }
+    // Every path below `path` starts with `path/`, and those sort together.
+    std::string below = path + "/";
+    auto it = byPath_.lower_bound(below);
+    return it != byPath_.end() && it->first.compare(0, below.size(), below) == 0;
 }
 
 std::vector<std::string> FolderTable::CanonicalPaths(std::uint32_t slot) const {
@@ -142,12 +164,16 @@ std::vector<std::string> FolderTable::MountTargets() const {
     }
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    // A candidate is nested when one of its leading components is another.
     std::vector<std::string> outermost;
     for (const std::string& candidate : candidates) {
-        bool nested =
-            std::any_of(candidates.begin(), candidates.end(), [&](const std::string& other) {
-                return other != candidate && IsWithin(candidate, other);
-            });
+        bool nested = candidate != "/" &&
+                      std::binary_search(candidates.begin(), candidates.end(), std::string("/"));
+        for (std::size_t cut = candidate.find('/', 1); !nested && cut != std::string::npos;
+             cut = candidate.find('/', cut + 1)) {
+            nested =
+                std::binary_search(candidates.begin(), candidates.end(), candidate.substr(0, cut));
+        }
         if (!nested) {
             outermost.push_back(candidate);
         }

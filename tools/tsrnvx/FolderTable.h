@@ -60,8 +60,14 @@ class FolderTable {
     static bool IsWithin(const std::string& path, const std::string& folder);
 
   private:
+    void IndexPaths();
+
     mutable std::shared_mutex mutex_;
     std::map<std::uint32_t, Slot> slots_;
+    // Every canonical path and the slot it belongs to (the lowest one when
+    // several name the same folder), so a path's folder is found by looking
+    // up its leading components rather than comparing it with every slot.
+    std::map<std::string, std::uint32_t, std::less<>> byPath_;
     crypto::CipherKey key_{};
     bool keySet_ = false;
     std::uint32_t globalWord_ = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// What one mount's file-system callbacks work with.
+// What one mount's file-system requests work with.
 
 #include <atomic>
 #include <memory>
@@ -7,8 +7,9 @@
 
 #include "FileLockTable.h"
 #include "FolderTable.h"
+#include "HandleSet.h"
+#include "InodeTable.h"
 #include "OpenFileRegistry.h"
-#include "TreeRoot.h"
 
 namespace tsrn::vx {
 
@@ -16,18 +17,19 @@ struct MountContext {
     MountContext(std::string path, UniqueFd rootFd, FolderTable& folderTable,
                  OpenFileRegistry& registry, FileLockTable& lockTable, bool root)
         : mountPath(std::move(path)),
-          tree(std::move(rootFd)),
+          inodes(std::move(rootFd), mountPath),
           table(folderTable),
           openFiles(registry),
           locks(lockTable),
           asRoot(root) {}
 
     std::string mountPath;  // canonical, never "/"
-    TreeRoot tree;
+    InodeTable inodes;
     FolderTable& table;
     OpenFileRegistry& openFiles;
     FileLockTable& locks;
     bool asRoot;
+    HandleSet handles;  // after the tables it refers to, so it goes first
     std::unique_ptr<FolderTable> frozenOwner;
     std::atomic<const FolderTable*> frozen{nullptr};
 
@@ -47,10 +49,7 @@ struct MountContext {
         frozen.store(frozenOwner.get(), std::memory_order_release);
     }
 
-    // The path as the rest of the system sees it.
-    std::string Absolute(const char* path) const {
-        return path == nullptr || std::string_view(path) == "/" ? mountPath : mountPath + path;
-    }
+    FolderRules RulesOf(const Inode& inode) const { return RulesFor(inodes.PathOf(inode)); }
 };
 
 }  // namespace tsrn::vx

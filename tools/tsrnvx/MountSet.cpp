@@ -1,6 +1,7 @@
 #include "MountSet.h"
 
 #include <algorithm>
+#include <set>
 #include <thread>
 
 #include "Log.h"
@@ -14,9 +15,10 @@ MountSet::~MountSet() {
 }
 
 void MountSet::Reconcile(const FolderTable& before) {
-    std::vector<std::string> targets = table_.MountTargets();
+    std::vector<std::string> targetList = table_.MountTargets();
+    std::set<std::string> targets(targetList.begin(), targetList.end());
     for (auto it = live_.begin(); it != live_.end();) {
-        if (std::find(targets.begin(), targets.end(), it->first) == targets.end()) {
+        if (targets.count(it->first) == 0) {
             it->second->Detach(before.Snapshot());
             Log("stopped serving %s", it->first.c_str());
             draining_.push_back(std::move(it->second));
@@ -30,7 +32,7 @@ void MountSet::Reconcile(const FolderTable& before) {
             continue;
         }
         std::string error;
-        auto mount = FolderMount::Start(target, table_, openFiles_, locks_, error);
+        auto mount = FolderMount::Start(target, table_, openFiles_, locks_, pool_, error);
         if (!mount) {
             Log("cannot serve %s: %s", target.c_str(), error.c_str());
             continue;
@@ -58,8 +60,7 @@ bool MountSet::Reap(std::chrono::milliseconds wait) {
     auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         for (auto it = draining_.begin(); it != draining_.end();) {
-            if ((*it)->Finished()) {
-                (*it)->Join();
+            if ((*it)->Finished() && (*it)->Release()) {
                 it = draining_.erase(it);
             } else {
                 ++it;

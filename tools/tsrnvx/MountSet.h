@@ -15,8 +15,9 @@ namespace tsrn::vx {
 
 class MountSet {
   public:
-    MountSet(FolderTable& table, OpenFileRegistry& openFiles, FileLockTable& locks)
-        : table_(table), openFiles_(openFiles), locks_(locks) {}
+    MountSet(FolderTable& table, OpenFileRegistry& openFiles, FileLockTable& locks,
+             WorkerPool& pool)
+        : table_(table), openFiles_(openFiles), locks_(locks), pool_(pool) {}
     ~MountSet();
     MountSet(const MountSet&) = delete;
     MountSet& operator=(const MountSet&) = delete;
@@ -35,6 +36,7 @@ class MountSet {
     FolderTable& table_;
     OpenFileRegistry& openFiles_;
     FileLockTable& locks_;
+    WorkerPool& pool_;
     std::map<std::string, std::unique_ptr<FolderMount>> live_;
     std::vector<std::unique_ptr<FolderMount>> draining_;
 };

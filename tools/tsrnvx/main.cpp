@@ -4,11 +4,13 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +22,7 @@
 #include "MountSet.h"
 #include "OpenFileRegistry.h"
 #include "RequestHandler.h"
+#include "WorkerPool.h"
 
 namespace {
 
@@ -49,7 +52,35 @@ int BlockStopSignals() {
     sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // A size limit the driver was started under fails a write with EFBIG
+    // instead of ending the driver.
+    signal(SIGXFSZ, SIG_IGN);
     return signalfd(-1, &set, SFD_CLOEXEC);
+}
+
+// Every file and folder the kernel knows through a mount holds a descriptor.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return;
+    }
+    if (geteuid() == 0) {
+        unsigned long most = 0;
+        if (FILE* file = std::fopen("/proc/sys/fs/nr_open", "r")) {
+            if (std::fscanf(file, "%lu", &most) != 1) {
+                most = 0;
+            }
+            std::fclose(file);
+        }
+        if (most > limit.rlim_max) {
+            rlimit raised{most, most};
+            if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+                return;
+            }
+        }
+    }
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 enum class Wake { Request, Stop, Idle };
@@ -76,13 +107,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     int signals = BlockStopSignals();
+    RaiseDescriptorLimit();
     // Modes of files created through a mount arrive with the caller's umask
     // already applied; the driver's own must not take anything more away.
     umask(0);
     FolderTable table;
     OpenFileRegistry openFiles;
     FileLockTable locks;
-    MountSet mounts(table, openFiles, locks);
+    WorkerPool pool;
+    MountSet mounts(table, openFiles, locks, pool);
     RequestHandler handler(table, mounts, openFiles);
     ControlChannel channel(control);
     if (!channel.SendHello()) {
