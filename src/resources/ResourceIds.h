@@ -285,6 +285,13 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+// Folders the driver does not serve now, and the driver's loss.
+inline constexpr int kFolderAbsentNote = 41100;
+inline constexpr int kFolderRefusedNote = 41101;
+inline constexpr int kDriverGoneNote = 41102;
+inline constexpr int kDriverLost = 41103;
+inline constexpr int kDriverRestartFailed = 41104;
+inline constexpr int kDriverLostTip = 41105;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;
