@@ -4,9 +4,11 @@
 
 namespace tsrn::app {
 
-void LoadKey(driver::DriverLink& driver, std::string_view password) {
-    crypto::KeySlots::Instance().DeriveKey(password, crypto::KeySlot::Current);
-    driver.SetPassword(password);  // the design does not examine the answer
+bool LoadKey(driver::DriverLink& driver, std::string_view password) {
+    if (!crypto::KeySlots::Instance().DeriveKey(password, crypto::KeySlot::Current))
+        return false;
+    driver.SetPassword(password);  // the driver's answer is not examined
+    return true;
 }
 
 }  // namespace tsrn::app

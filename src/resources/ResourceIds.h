@@ -371,6 +371,7 @@ inline constexpr int kUninstallQuestion = 30104;
 inline constexpr int kFinalStepIncomplete = 30105;
 inline constexpr int kPasswordNotStored = 30106;
 inline constexpr int kUsage = 30107;
+inline constexpr int kPasswordTooLong = 30150;
 }  // namespace str
 }  // namespace setup
 

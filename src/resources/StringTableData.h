@@ -194,6 +194,7 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kFinalStepIncomplete, "The menu entries or the registry values could not be written."},
     {res::setup::str::kPasswordNotStored, "The installation password could not be stored in %s."},
     {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER | --installed | --version]\nWith --unattended the installation password is read from standard input (one line); --installed prints the folder of an earlier installation."},
+    {res::setup::str::kPasswordTooLong, "The password is longer than 252 bytes: no key can be derived from it. Choose a shorter one."},
 };
 // clang-format on
 
