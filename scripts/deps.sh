@@ -12,7 +12,7 @@ packages=(
     libssl-dev clang
     libfiu-dev fiu-utils
     libxxhash-dev
-    xvfb xauth
+    xvfb xauth openbox xdotool
 )
 
 missing=()
