@@ -1,7 +1,7 @@
 #include "driver/DeadMounts.h"
 
 #include <sys/mount.h>
-#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,9 +32,11 @@ std::string Unescape(const std::string& field) {
     return out;
 }
 
+// The kernel may answer a stat of the mount's root from its cache; asking for
+// the file system's figures always reaches the driver.
 bool IsDead(const std::string& point) {
-    struct stat st {};
-    return ::stat(point.c_str(), &st) != 0 && errno == ENOTCONN;
+    struct statvfs figures {};
+    return ::statvfs(point.c_str(), &figures) != 0 && errno == ENOTCONN;
 }
 
 bool Detach(const std::string& point) {

@@ -103,6 +103,7 @@ std::int32_t ViewLogic::OpenFiles(std::size_t position) {
 RefreshResult ViewLogic::RefreshList(bool light) {
     RefreshResult result;
     ports_.state.anyFilesOpen = false;
+    ports_.driver.CheckLost();
     const bool driverUp = ports_.driver.IsOpen();
     if (driverUp != rowsShowDriver_) {
         rowsShowDriver_ = driverUp;
@@ -132,6 +133,9 @@ RefreshResult ViewLogic::RefreshList(bool light) {
             result.changedRows.push_back(i);
         }
     }
+    // The driver died during the queries: every row is shown anew.
+    if (driverUp && !ports_.driver.IsOpen())
+        return RefreshList(false);
     if (result.rebuilt) {
         const auto marked = RestoreSelection();
         UpdateSelection(marked);

@@ -97,8 +97,9 @@ class DriverLoss : public ::testing::Test {
         driver.Close();
         driver::DetachDeadDriverMounts();
         crypto::KeySlots::Instance().Clear();
-        if (!root.empty())
+        if (!root.empty()) {
             EXPECT_FALSE(MountedAt(kept)) << "a mount was left behind at " << kept;
+        }
     }
 
     app::CMainFrame& Frame() {
