@@ -21,6 +21,17 @@ skip() {
 }
 fail() {
     echo "FAILED: $*" >&2
+    if [[ -n ${work:-} && -f $work/tsrn.log ]]; then
+        echo "--- the program's output:" >&2
+        tail -20 "$work/tsrn.log" >&2
+        echo "--- windows:" >&2
+        for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            echo "  '$(xdotool getwindowname "$id")'" >&2
+        done
+        [[ -n ${TSRN_SESSION_SHOT:-} ]] && import -window root "$TSRN_SESSION_SHOT" 2>/dev/null
+        echo "--- stored list:" >&2
+        "$tsrnctl" folders >&2 2>&1
+    fi
     exit 1
 }
 
@@ -127,12 +138,27 @@ type_to() {
     xdotool type --delay 30 "$2"
 }
 
+main_window=
 start_and_unlock() {
     "$tsrn" >>"$work/tsrn.log" 2>&1 &
     tsrn_pid=$!
     type_to "Tessaryn: Unlock" "$password"
     keys_to "Tessaryn: Unlock" Return
-    window "Tessaryn" >/dev/null || fail "the main window did not come up"
+    main_window=$(window "Tessaryn") || fail "the main window did not come up"
+}
+
+# Closes a notice the program shows over its window (its caption is the
+# product name as well), such as the word that a run killed with the program
+# had ended; while it shows, the run's folder is held stopped.
+close_notices() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Tessaryn$' 2>/dev/null); do
+        if [[ $id != "$main_window" ]]; then
+            xdotool windowactivate --sync "$id" >/dev/null 2>&1
+            sleep 0.3
+            xdotool key Return
+        fi
+    done
 }
 
 # The listed folder's state word as the program stores it; empty when absent.
@@ -179,5 +205,6 @@ wait_for 100 '! served' || fail "the driver did not unmount after the program di
 start_and_unlock
 [[ $(stored_state) == 0x01 ]] || fail "after the restart the folder is listed as '$(stored_state)'"
 wait_for 50 served || fail "after the restart the folder is not served"
-[[ $(cat "$folder/note.txt") == "$plain" ]] || fail "after the restart the file does not read as plaintext"
+wait_for 50 'close_notices; [[ $(cat "$folder/note.txt") == "$plain" ]]' ||
+    fail "after the restart the file reads as '$(od -c "$folder/note.txt" | head -2)'"
 echo "session passed: $folder listed as 0x01 and served after SIGKILL and restart"
