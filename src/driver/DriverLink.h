@@ -47,7 +47,8 @@ class DriverLink {
   public:
     virtual ~DriverLink() = default;
 
-    // Opening loads the driver; closing lets it unload. No reopening.
+    // Opening loads the driver; closing lets it unload. No reopening, but a
+    // lost driver can be started again (Restart).
     virtual bool Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -195,13 +195,6 @@ void ProtectedFolders::RegisterAll() {
     Rebuild();
 }
 
-void ProtectedFolders::MarkAllUnserved() {
-    for (std::size_t i = 0; i < list_.Size(); ++i) {
-        list_.SetServed(i, Availability::NoDriver);
-    }
-    Rebuild();
-}
-
 std::int32_t ProtectedFolders::RemoveFolder(std::size_t position, bool force) {
     if (position >= list_.Size()) {
         return -1;

@@ -65,8 +65,6 @@ class ProtectedFolders {
     // After the driver was started again: every record registered anew with
     // its own state (the new driver knows no slot).
     void RegisterAll();
-    // The driver stopped: no record is served until RegisterAll.
-    void MarkAllUnserved();
 
     std::uint32_t GlobalProtection() const { return globalProtection_; }
     void SetGlobalProtection(std::uint32_t word) { globalProtection_ = word; }
