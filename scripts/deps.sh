@@ -12,7 +12,7 @@ packages=(
     libssl-dev clang clang-format
     libfiu-dev fiu-utils
     libxxhash-dev
-    xvfb xauth
+    xvfb xauth openbox xdotool
     acl passwd util-linux
 )
 

@@ -7,6 +7,7 @@
 #include "app/KeyLoading.h"
 #include "app/Messages.h"
 #include "crypto/KeyDerivation.h"
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::app {
@@ -49,9 +50,8 @@ UnlockResult FrameLogic::Unlock(const std::function<void()>& switchMenus) {
     }
     state_.failedUnlockCount = 0;
     state_.unlocked = true;
-    if (!state_.keyLoaded) {
+    if (!state_.keyLoaded && LoadKey(ports_.driver, password)) {
         state_.currentPassword = password;
-        LoadKey(ports_.driver, state_.currentPassword);
         // Sends every folder's real state and marks the key as loaded.
         if (view_)
             view_->ResendAllStates();
@@ -85,8 +85,9 @@ FrameLogic::Check FrameLogic::CheckAgainstStoredValue(std::uint32_t stored, std:
     if (!typed)
         return Check::Cancelled;
     // Unlike at start-up the stored value is not masked: a stored value with
-    // a non-zero upper half never matches here.
-    if (stored != crypto::StoredCheckWord(*typed))
+    // a non-zero upper half never matches here. No key comes from a password
+    // longer than 252 bytes, whatever its check word.
+    if (!crypto::PasswordLengthAllowed(*typed) || stored != crypto::StoredCheckWord(*typed))
         return Check::Wrong;
     password = *typed;
     return Check::Right;
@@ -100,8 +101,51 @@ FrameLogic::Check FrameLogic::RunMissingPasswordProcedure(std::string& password)
                                      ports_.currentDirectory)) {
         return Check::WrongInstallation;
     }
+    if (!crypto::PasswordLengthAllowed(answer->newPassword))
+        return Check::Wrong;
     password = answer->newPassword;
     return Check::Right;
+}
+
+bool FrameLogic::DriverLostNow() {
+    if (driverDown_ || !ports_.driver.CheckLost())
+        return false;
+    driverDown_ = true;
+    return true;
+}
+
+bool FrameLogic::OfferDriverRestart() {
+    if (!driverDown_)
+        return true;
+    Message message;
+    message.textId = res::str::kDriverLost;
+    message.text = text::FormatText<res::str::kDriverLost>(ports_.driver.LossReason());
+    message.captionId = ids::kCaptionError;
+    message.buttons = Buttons::YesNo;
+    message.icon = Icon::Exclamation;
+    message.defaultButton = Answer::Yes;
+    if (ports_.prompter.Ask(message) != Answer::Yes)
+        return false;
+    if (!RestartDriver()) {
+        ShowError(ports_.prompter, res::str::kDriverRestartFailed);
+        return false;
+    }
+    return true;
+}
+
+bool FrameLogic::RestartDriver() {
+    if (!ports_.driver.Restart())
+        return false;
+    // The new driver knows nothing: the password first, as at start-up, then
+    // every folder.
+    if (state_.keyLoaded)
+        LoadKey(ports_.driver, state_.currentPassword);
+    if (!ports_.driver.InitializeDriver())
+        return false;
+    driverDown_ = false;
+    if (view_)
+        view_->DriverRestarted();
+    return true;
 }
 
 bool FrameLogic::Destroy(const Rect& windowRect) {
@@ -118,6 +162,9 @@ void FrameLogic::SavePlacementAndCheckWord(const Rect& windowRect) {
     ports_.store.SetInt(kSettingsKey, ids::kValueY, windowRect.top);
     ports_.store.SetInt(kSettingsKey, ids::kValueCx, windowRect.right - windowRect.left);
     ports_.store.SetInt(kSettingsKey, ids::kValueCy, windowRect.bottom - windowRect.top);
+    // Never the check word of a password no key can be derived from.
+    if (!crypto::PasswordLengthAllowed(state_.currentPassword))
+        return;
     const std::uint32_t word = crypto::StoredCheckWord(state_.currentPassword);
     const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
                                             static_cast<std::uint8_t>(word >> 8), 0, 0};

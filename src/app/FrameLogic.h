@@ -44,6 +44,18 @@ class FrameLogic {
     UnlockResult Unlock(const std::function<void()>& switchMenus);
 
     bool Unlocked() const;
+
+    // Once a second: true the first time the driver is found lost (exited,
+    // killed, its channel broken).
+    bool DriverLostNow();
+    bool DriverDown() const { return driverDown_; }
+    std::string DriverLossReason() const { return ports_.driver.LossReason(); }
+    // Says that the driver stopped and why, and offers to start it again:
+    // then the password in force (when the key was loaded), the start
+    // request, every folder with its own state and the global word. True
+    // when the driver runs again.
+    bool OfferDriverRestart();
+    bool RestartDriver();
     // Refuses while locked. Otherwise closes the driver and, outside a
     // list-file run, saves the placement and the password's check word.
     bool Destroy(const Rect& windowRect);
@@ -59,6 +71,7 @@ class FrameLogic {
     FramePorts ports_;
     ViewPort* view_ = nullptr;
     std::function<void()> keyLoadedHook_;
+    bool driverDown_ = false;
 };
 
 }  // namespace tsrn::app

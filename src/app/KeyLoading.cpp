@@ -4,11 +4,14 @@
 
 namespace tsrn::app {
 
-void LoadKey(driver::DriverLink& driver, std::string_view password) {
+bool LoadKey(driver::DriverLink& driver, std::string_view password) {
     // A password the slot refuses must not leave another one's key in force.
-    if (!crypto::KeySlots::Instance().DeriveKey(password, crypto::KeySlot::Current))
+    if (!crypto::KeySlots::Instance().DeriveKey(password, crypto::KeySlot::Current)) {
         crypto::KeySlots::Instance().Clear();
-    driver.SetPassword(password);  // its answer is not examined
+        return false;
+    }
+    driver.SetPassword(password);  // the driver's answer is not examined
+    return true;
 }
 
 }  // namespace tsrn::app

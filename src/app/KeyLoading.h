@@ -9,6 +9,9 @@
 
 namespace tsrn::app {
 
-void LoadKey(driver::DriverLink& driver, std::string_view password);
+// False, with nothing derived and nothing sent, for a password no key can be
+// derived from (longer than 252 bytes): the driver would otherwise work with
+// another key than the program's.
+[[nodiscard]] bool LoadKey(driver::DriverLink& driver, std::string_view password);
 
 }  // namespace tsrn::app

@@ -56,7 +56,9 @@ StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t
     const auto typed = ports_.passwords.AskUnlock(false);
     if (!typed)
         return Refused(shift);
-    if (crypto::StoredCheckWord(*typed) != (stored & 0xFFFFu)) {
+    // No key comes from a longer password, whatever its check word.
+    if (!crypto::PasswordLengthAllowed(*typed) ||
+        crypto::StoredCheckWord(*typed) != (stored & 0xFFFFu)) {
         ShowError(ports_.prompter, ids::kTextWrongPassword);
         return Refused(shift);
     }
@@ -67,6 +69,10 @@ StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t
     if (listFileMode) {
         // The temporary password for ciphering the list file's folders.
         if (const auto temporary = ports_.passwords.AskUnlock(true)) {
+            if (!crypto::PasswordLengthAllowed(*temporary)) {
+                ShowError(ports_.prompter, ids::kTextWrongPassword);
+                return Refused(shift);
+            }
             result.password = *temporary;
         } else if (!shift) {
             result.endStartup = true;
@@ -82,6 +88,10 @@ StartupSequence::PasswordResult StartupSequence::AskMissingPassword(bool shift) 
     if (!InstallationPasswordMatches(ports_.store, answer->installationPassword,
                                      ports_.currentDirectory)) {
         ShowError(ports_.prompter, ids::kTextWrongInstallationPassword);
+        return Refused(shift);
+    }
+    if (!crypto::PasswordLengthAllowed(answer->newPassword)) {
+        ShowError(ports_.prompter, ids::kTextWrongPassword);
         return Refused(shift);
     }
     PasswordResult result;
@@ -101,10 +111,8 @@ bool StartupSequence::StartDriver(StartupOutcome& outcome, bool loadKey) {
         ShowError(ports_.prompter, ids::kTextDriverLoadError);
         return false;
     }
-    if (loadKey) {
-        LoadKey(ports_.driver, outcome.currentPassword);
-        outcome.keyLoaded = true;
-    }
+    if (loadKey)
+        outcome.keyLoaded = LoadKey(ports_.driver, outcome.currentPassword);
     if (!ports_.driver.InitializeDriver()) {
         ShowError(ports_.prompter, ids::kTextDriverInitError);
         ports_.driver.Close();

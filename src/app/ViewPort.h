@@ -52,6 +52,10 @@ class ViewPort {
     virtual void SetEnterAction(int action) = 0;
     // Writes "GS" and "EnterAction" now.
     virtual void SaveSettings() = 0;
+
+    // The driver was started anew after it was lost: registers every folder
+    // with its own state and sends the global word.
+    virtual void DriverRestarted() {}
 };
 
 }  // namespace tsrn::app

@@ -1,6 +1,7 @@
 #include "driver/DriverClient.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -8,10 +9,12 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "driver/DeadMounts.h"
 #include "driver/DriverProtocol.h"
 #include "driver/SocketIo.h"
 #include "platform/Locations.h"
@@ -39,10 +42,10 @@ void MarkOthersCloseOnExec(int keep) {
     }
 }
 
-bool WaitForExit(pid_t pid, std::chrono::milliseconds grace) {
+bool WaitForExit(pid_t pid, std::chrono::milliseconds grace, int* status = nullptr) {
     const Deadline deadline = After(grace);
     for (;;) {
-        const pid_t r = waitpid(pid, nullptr, WNOHANG);
+        const pid_t r = waitpid(pid, status, WNOHANG);
         if (r == pid || (r < 0 && errno != EINTR)) {
             return true;
         }
@@ -51,6 +54,19 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds grace) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+std::string ExitText(int status) {
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        const char* name = sigdescr_np(signal);
+        return "killed by signal " + std::to_string(signal) +
+               (name != nullptr ? std::string(" (") + name + ")" : std::string());
+    }
+    if (WIFEXITED(status)) {
+        return "exited with status " + std::to_string(WEXITSTATUS(status));
+    }
+    return "ended";
 }
 
 }  // namespace
@@ -85,6 +101,45 @@ bool DriverClient::Open() {
 void DriverClient::Close() {
     DropChannel();
     ReapDriver(timeouts_.exit);
+}
+
+bool DriverClient::CheckLost() {
+    if (channel_ >= 0) {
+        // Between requests the driver never writes: anything readable is its
+        // end of stream (or garbage), a hang-up or an error.
+        pollfd watched{channel_, POLLIN | POLLRDHUP, 0};
+        if (poll(&watched, 1, 0) > 0 && watched.revents != 0) {
+            DropChannel();
+            NoteLoss();
+        }
+    }
+    return lost_;
+}
+
+void DriverClient::NoteLoss() {
+    if (lost_) {
+        return;
+    }
+    lost_ = true;
+    int status = 0;
+    if (child_ > 0 && WaitForExit(child_, std::chrono::milliseconds(500), &status)) {
+        lossReason_ = ExitText(status);
+        child_ = 0;
+    } else {
+        lossReason_ = "its control channel broke";
+    }
+}
+
+bool DriverClient::Restart() {
+    DropChannel();
+    ReapDriver(std::chrono::milliseconds(500));
+    // A driver that could not unmount left its mounts dead; a new one could
+    // not serve the folders beneath them.
+    DetachDeadDriverMounts();
+    opened_ = false;
+    lost_ = false;
+    lossReason_.clear();
+    return Open();
 }
 
 bool DriverClient::IsOpen() const {
@@ -147,11 +202,13 @@ bool DriverClient::Transact(const Request& request, std::uint32_t& answer) {
         !ReceiveAll(channel_, bytes.data(), bytes.size(), deadline)) {
         // Dead, hung or half-answered: the stream is out of step for good.
         DropChannel();
+        NoteLoss();
         return false;
     }
     const auto reply = wire::DecodeReply(bytes);
     if (!reply) {
         DropChannel();
+        NoteLoss();
         return false;
     }
     if (!reply->success) {

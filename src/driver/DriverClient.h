@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "driver/DriverLink.h"
 
@@ -36,6 +37,10 @@ class DriverClient : public DriverLink {
     bool Open() override;
     void Close() override;
     bool IsOpen() const override;
+    bool CheckLost() override;
+    std::string LossReason() const override { return lossReason_; }
+    // Clears the mounts a killed driver left dead, then starts a new one.
+    bool Restart() override;
 
     // The driver's process id while it runs (0 otherwise); for diagnostics.
     pid_t DriverPid() const { return child_; }
@@ -48,12 +53,16 @@ class DriverClient : public DriverLink {
     bool AwaitHello();
     void DropChannel();
     void ReapDriver(std::chrono::milliseconds grace);
+    // The channel failed outside a deliberate close: find out why.
+    void NoteLoss();
 
     std::filesystem::path program_;
     DriverClientTimeouts timeouts_;
     int channel_ = -1;
     pid_t child_ = 0;
     bool opened_ = false;
+    bool lost_ = false;
+    std::string lossReason_;
 };
 
 }  // namespace tsrn::driver

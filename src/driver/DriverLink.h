@@ -47,10 +47,21 @@ class DriverLink {
   public:
     virtual ~DriverLink() = default;
 
-    // Opening loads the driver; closing lets it unload. No reopening.
+    // Opening loads the driver; closing lets it unload. No reopening, but a
+    // lost driver can be started again (Restart).
     virtual bool Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+
+    // Whether the driver stopped after it was opened (it exited, was killed,
+    // or its channel broke), looking at the channel now; the link is then
+    // closed. A link closed on purpose is not lost.
+    virtual bool CheckLost() { return false; }
+    // Why it was lost, in a few words ("killed by signal 9", ...).
+    virtual std::string LossReason() const { return {}; }
+    // After a loss: starts the driver again. The new driver knows no folder
+    // and no password.
+    virtual bool Restart() { return false; }
 
     std::int32_t QueryOpenFiles(std::uint32_t slot);
     bool InitializeDriver();

@@ -28,6 +28,16 @@ FolderKind FolderList::Kind(std::size_t position) const {
     return position < Size() ? kinds_[position] : FolderKind::User;
 }
 
+Availability FolderList::Served(std::size_t position) const {
+    return position < Size() ? served_[position] : Availability::Served;
+}
+
+void FolderList::SetServed(std::size_t position, Availability served) {
+    if (position < Size()) {
+        served_[position] = served;
+    }
+}
+
 void FolderList::SetState(std::size_t position, std::uint32_t state) {
     if (position < Size()) {
         states_[position] = state;
@@ -40,17 +50,24 @@ void FolderList::SetDescription(std::size_t position, std::string description) {
     }
 }
 
+void FolderList::SetShortPath(std::size_t position, std::string shortPath) {
+    if (position < Size()) {
+        shortPaths_[position] = std::move(shortPath);
+    }
+}
+
 FolderRecord FolderList::Record(std::size_t position) const {
     return {LongPath(position), ShortPath(position), Description(position), State(position),
             Kind(position)};
 }
 
-void FolderList::Append(FolderRecord record) {
+void FolderList::Append(FolderRecord record, Availability served) {
     longPaths_.push_back(std::move(record.longPath));
     shortPaths_.push_back(std::move(record.shortPath));
     descriptions_.push_back(std::move(record.description));
     states_.push_back(record.state);
     kinds_.push_back(record.kind);
+    served_.push_back(served);
 }
 
 void FolderList::CopyPathsStateAndKind(std::size_t destination, std::size_t source) {
@@ -61,6 +78,7 @@ void FolderList::CopyPathsStateAndKind(std::size_t destination, std::size_t sour
     shortPaths_[destination] = shortPaths_[source];
     states_[destination] = states_[source];
     kinds_[destination] = kinds_[source];
+    served_[destination] = served_[source];
 }
 
 void FolderList::DropLast() {
@@ -72,6 +90,7 @@ void FolderList::DropLast() {
     descriptions_.pop_back();
     states_.pop_back();
     kinds_.pop_back();
+    served_.pop_back();
 }
 
 }  // namespace tsrn::folders

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "driver/DriverProtocol.h"
@@ -35,6 +36,13 @@ constexpr std::string_view kGlobalProtectionName = "GS";
 
 std::uint32_t Slot(std::size_t position) {
     return static_cast<std::uint32_t>(position + 1);
+}
+
+// A path that is not there now (an unplugged disk, an unmounted share, a
+// registry file not written yet) is served once it appears.
+bool PathExists(std::string_view path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::path(path), error) && !error;
 }
 
 bool CanTravelAsPath(std::string_view path) {
@@ -111,16 +119,80 @@ std::int32_t ProtectedFolders::AddFolder(std::string_view path, std::string_view
         return -1;
     }
     const std::size_t position = list_.Size();
+    std::string longPath(path);
     std::string shortPath = ShortPath(path);
+    const std::int32_t status = SendPaths(longPath, shortPath, position, state);
+    Availability served = Availability::Served;
+    std::uint32_t kept = state;
+    if (status != 0) {
+        // A folder that is only away, or a driver that is gone, must not cost
+        // the record its state: saved as 0 it would load as working.
+        if (!driver_.IsOpen()) {
+            served = Availability::NoDriver;
+        } else if (!PathExists(path)) {
+            served = Availability::Absent;
+        } else {
+            kept = 0;
+        }
+    }
+    list_.Append({std::move(longPath), std::move(shortPath), std::string(description), kept, kind},
+                 served);
+    return status;
+}
+
+std::int32_t ProtectedFolders::SendPaths(const std::string& longPath, const std::string& shortPath,
+                                         std::size_t position, std::uint32_t state) {
     // Until the password is in the driver, the driver holds every folder stopped.
     const std::uint32_t sent = state_.keyLoaded ? state : fs::WithCipherState(state, fs::kStopped);
-    if (shortPath != UpperCase(path)) {
+    if (shortPath != UpperCase(longPath)) {
         driver_.SetFolderShortPath(shortPath, Slot(position), sent);
     }
-    const std::int32_t status = driver_.SetFolderPath(path, Slot(position), sent);
-    list_.Append({std::string(path), std::move(shortPath), std::string(description),
-                  status == 0 ? state : 0, kind});
-    return status;
+    return driver_.SetFolderPath(longPath, Slot(position), sent);
+}
+
+Availability ProtectedFolders::Register(std::size_t position) {
+    const std::string& longPath = list_.LongPath(position);
+    if (!PathExists(longPath)) {
+        return Availability::Absent;
+    }
+    list_.SetShortPath(position, ShortPath(longPath));
+    if (SendPaths(longPath, list_.ShortPath(position), position, list_.State(position)) == 0) {
+        return Availability::Served;
+    }
+    return driver_.IsOpen() ? Availability::Refused : Availability::NoDriver;
+}
+
+bool ProtectedFolders::RegisterAppeared() {
+    if (!driver_.IsOpen()) {
+        return false;
+    }
+    bool changed = false;
+    for (std::size_t i = 0; i < list_.Size(); ++i) {
+        const Availability served = list_.Served(i);
+        if (served == Availability::Absent && PathExists(list_.LongPath(i))) {
+            list_.SetServed(i, Register(i));
+            changed = true;
+        } else if (served == Availability::Refused && !PathExists(list_.LongPath(i))) {
+            list_.SetServed(i, Availability::Absent);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void ProtectedFolders::RetryRefused() {
+    for (std::size_t i = 0; i < list_.Size(); ++i) {
+        if (list_.Served(i) == Availability::Refused) {
+            list_.SetServed(i, Availability::Absent);
+        }
+    }
+}
+
+void ProtectedFolders::RegisterAll() {
+    for (std::size_t i = 0; i < list_.Size(); ++i) {
+        list_.SetServed(i, Register(i));
+    }
+    Rebuild();
 }
 
 std::int32_t ProtectedFolders::RemoveFolder(std::size_t position, bool force) {
@@ -188,6 +260,13 @@ bool ProtectedFolders::ChangeCipherState(std::uint32_t cipherState, int failureT
         return false;
     }
     const std::uint32_t state = fs::WithCipherState(list_.State(*selected), cipherState);
+    if (!list_.IsServed(*selected)) {
+        // Nothing in the driver to change: the state is registered with the
+        // folder when it can be served.
+        list_.SetState(*selected, state);
+        Rebuild();
+        return true;
+    }
     if (driver_.SetFolderState(Slot(*selected), state) != 0) {
         ShowError(failureTextId);
         return false;
@@ -200,7 +279,8 @@ bool ProtectedFolders::ChangeCipherState(std::uint32_t cipherState, int failureT
 void ProtectedFolders::ApplyProtection() {
     Rebuild();
     const auto selected = Selected();
-    if (selected && driver_.SetFolderState(Slot(*selected), list_.State(*selected)) != 0) {
+    if (selected && list_.IsServed(*selected) &&
+        driver_.SetFolderState(Slot(*selected), list_.State(*selected)) != 0) {
         ShowError(kProtectionFailed);
     }
 }
@@ -208,7 +288,9 @@ void ProtectedFolders::ApplyProtection() {
 void ProtectedFolders::ResendAllStates() {
     bool anyRefused = false;
     for (std::size_t i = 0; i < list_.Size(); ++i) {
-        anyRefused |= driver_.SetFolderState(Slot(i), list_.State(i)) != 0;
+        if (list_.IsServed(i)) {
+            anyRefused |= driver_.SetFolderState(Slot(i), list_.State(i)) != 0;
+        }
     }
     if (anyRefused) {
         ShowError(kProtectionFailed);

@@ -39,9 +39,10 @@ class ProtectedFolders {
 
     // Appends the record and registers it (short path first, when it differs
     // from the upper-case long path). Returns SetFolderPath's status; the
-    // record stays whatever the status, with state 0 when refused. A path that
-    // cannot be a path here (too long, a NUL inside) is refused with -1 and
-    // not added.
+    // record stays whatever the status, with state 0 when refused. A record
+    // refused because its path does not exist now, or because no driver runs,
+    // keeps its state and is marked as not served instead. A path that cannot
+    // be a path here (too long, a NUL inside) is refused with -1 and not added.
     std::int32_t AddFolder(std::string_view path, std::string_view description, std::uint32_t state,
                            FolderKind kind);
     // Frees the slot; a refused removal keeps the record (cipher state 0)
@@ -54,7 +55,16 @@ class ProtectedFolders {
     bool StartCiphering();
     bool StopCiphering();
     void ApplyProtection();
+    // Sends every served record's state (not-served ones have no slot).
     void ResendAllStates();
+    // Registers the absent records whose paths exist now; marks a refused one
+    // absent again when its path is gone. True when a record changed.
+    bool RegisterAppeared();
+    // Refused records become absent ones, tried again when they exist.
+    void RetryRefused();
+    // After the driver was started again: every record registered anew with
+    // its own state (the new driver knows no slot).
+    void RegisterAll();
 
     std::uint32_t GlobalProtection() const { return globalProtection_; }
     void SetGlobalProtection(std::uint32_t word) { globalProtection_ = word; }
@@ -72,6 +82,9 @@ class ProtectedFolders {
 
   private:
     bool ChangeCipherState(std::uint32_t cipherState, int failureTextId);
+    std::int32_t SendPaths(const std::string& longPath, const std::string& shortPath,
+                           std::size_t position, std::uint32_t state);
+    folders::Availability Register(std::size_t position);
     void ShowError(int textId);
     void Rebuild();
     std::optional<std::size_t> Selected() const;

@@ -44,6 +44,7 @@ class RegistryStore {
     bool DeleteValue(std::string_view subkey, std::string_view name);
 
     RegistryDatabase& Database() { return database_; }
+    Hive StoreHive() const { return hive_; }
 
   private:
     RegistryDatabase& database_;

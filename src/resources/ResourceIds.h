@@ -293,6 +293,13 @@ inline constexpr int kSkipOwnFile = 41153;
 inline constexpr int kSkipMore = 41154;
 inline constexpr int kLeasesRefused = 41155;
 inline constexpr int kServedFolderRefused = 41156;
+// Folders the driver does not serve now, and the driver's loss.
+inline constexpr int kFolderAbsentNote = 41100;
+inline constexpr int kFolderRefusedNote = 41101;
+inline constexpr int kDriverGoneNote = 41102;
+inline constexpr int kDriverLost = 41103;
+inline constexpr int kDriverRestartFailed = 41104;
+inline constexpr int kDriverLostTip = 41105;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;
@@ -372,6 +379,7 @@ inline constexpr int kUninstallQuestion = 30104;
 inline constexpr int kFinalStepIncomplete = 30105;
 inline constexpr int kPasswordNotStored = 30106;
 inline constexpr int kUsage = 30107;
+inline constexpr int kPasswordTooLong = 30150;
 }  // namespace str
 }  // namespace setup
 

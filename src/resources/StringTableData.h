@@ -144,6 +144,12 @@ inline constexpr TextEntry kMainTexts[] = {
     {res::str::kSkipMore, "and %s more"},
     {res::str::kLeasesRefused, "A file system of this folder does not support leases: whether another program had a file open could not be told."},
     {res::str::kServedFolderRefused, "The folder\n%s\nis served by a running Tessaryn driver, which would cipher every byte a second time. Stop that service first."},
+    {res::str::kFolderAbsentNote, "This folder does not exist now (an unplugged disk or an unmounted share?). It keeps its state and prohibitions, and the driver serves it as soon as it appears."},
+    {res::str::kFolderRefusedNote, "The driver refused this folder when it appeared. It keeps its state and prohibitions; it is tried again when the folder has gone and come back, or after Refresh."},
+    {res::str::kDriverGoneNote, "Not served: the driver tsrnvx is not running. The folder's files are as they are stored on disk."},
+    {res::str::kDriverLost, "The driver tsrnvx stopped (%s).\nNo folder is served now: programs see the files as they are stored on disk, enciphered folders as ciphertext, and no prohibition holds.\n\nStart the driver again?"},
+    {res::str::kDriverRestartFailed, "The driver tsrnvx could not be started again.\nNo folder is served. Refresh (F5) offers another try."},
+    {res::str::kDriverLostTip, "Tessaryn: the driver stopped"},
     {res::str::kAppTitle, "Tessaryn"},
     {res::str::kIdlePrompt, "For Help, press F1"},
     {res::str::kToolBarSection, "ToolBar"},
@@ -195,6 +201,7 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kFinalStepIncomplete, "The menu entries or the registry values could not be written."},
     {res::setup::str::kPasswordNotStored, "The installation password could not be stored in %s."},
     {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER | --installed | --version]\nWith --unattended the installation password is read from standard input (one line); --installed prints the folder of an earlier installation."},
+    {res::setup::str::kPasswordTooLong, "The password is longer than 252 bytes: no key can be derived from it. Choose a shorter one."},
 };
 // clang-format on
 

@@ -11,7 +11,8 @@
 namespace tsrn::setup {
 
 // Writes the registry value first; its failure does not stop the file write.
-// True only when both were written.
+// True only when both were written. A password longer than 252 bytes (no key
+// can be derived from it) is refused: nothing is written.
 bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,
                                RegistryDatabase& registry);
 

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "crypto/KeyDerivation.h"
 #include "platform/Prompter.h"
 #include "resources/StringTable.h"
 #include "setup/FolderGuard.h"
@@ -54,6 +55,10 @@ int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& p
         err << RefusalText(check.verdict,
                            check.folder.empty() ? request.installFolder : check.folder)
             << '\n';
+        return 1;
+    }
+    if (!crypto::PasswordLengthAllowed(request.password)) {
+        err << text::setup::Text(res::setup::str::kPasswordTooLong) << '\n';
         return 1;
     }
     InstallState state;

@@ -97,6 +97,9 @@ std::vector<std::size_t> FolderCommands::OverlappingUserFolders(
 }
 
 bool FolderCommands::StopInDriver(std::size_t position) {
+    // A folder the driver does not serve has nothing to stop.
+    if (!folders_.List().IsServed(position))
+        return true;
     if (driver_.SetFolderState(Slot(position), kStoppedWord) != 0) {
         Ask(str::kStopCipheringError, std::string(text::Text(str::kStopCipheringError)),
             str::kCaptionError, Buttons::Ok, Icon::None, Answer::Ok);
@@ -107,6 +110,8 @@ bool FolderCommands::StopInDriver(std::size_t position) {
 
 void FolderCommands::RestoreInDriver(std::size_t position) {
     folders::FolderList& list = folders_.EditableList();
+    if (!list.IsServed(position))
+        return;
     if (driver_.SetFolderState(Slot(position), list.State(position)) != 0) {
         Ask(str::kStartCipheringError, std::string(text::Text(str::kStartCipheringError)),
             str::kCaptionError, Buttons::Ok, Icon::None, Answer::Ok);

@@ -64,14 +64,34 @@ int RowImage(std::uint32_t state, FolderKind kind, bool keyLoaded) {
     return res::row_image::kFolderPlain;
 }
 
-RowTexts RowFor(const folders::FolderRecord& record, bool keyLoaded, std::int32_t openFiles) {
+std::string ServiceNote(folders::Availability served) {
+    switch (served) {
+        case folders::Availability::Served:
+            return {};
+        case folders::Availability::Absent:
+            return Text(res::str::kFolderAbsentNote);
+        case folders::Availability::Refused:
+            return Text(res::str::kFolderRefusedNote);
+        case folders::Availability::NoDriver:
+            return Text(res::str::kDriverGoneNote);
+    }
+    return {};
+}
+
+RowTexts RowFor(const folders::FolderRecord& record, bool keyLoaded, std::int32_t openFiles,
+                folders::Availability served) {
+    // Not served: shown as not registered, while the record keeps its state.
+    const std::uint32_t shown = served == folders::Availability::Served
+                                    ? record.state
+                                    : fs::WithCipherState(record.state, fs::kInitError);
     RowTexts row;
     row.folder = record.longPath;
-    row.ciphering = CipheringText(record.state, record.kind, keyLoaded);
-    row.protection = ProtectionText(record.state);
-    row.openFiles = OpenFilesText(record.state, record.kind, openFiles);
+    row.ciphering = CipheringText(shown, record.kind, keyLoaded);
+    row.protection = ProtectionText(shown);
+    row.openFiles = OpenFilesText(shown, record.kind, openFiles);
     row.description = record.description;
-    row.image = RowImage(record.state, record.kind, keyLoaded);
+    row.image = RowImage(shown, record.kind, keyLoaded);
+    row.note = ServiceNote(served);
     return row;
 }
 

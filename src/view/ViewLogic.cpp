@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/RegistryBatch.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -36,18 +37,56 @@ void ViewLogic::Start() {
     folders_.SendGlobalProtection();
     SetEnterAction(ParseEnterAction(
         ports_.store.GetString(kSettingsKey, kEnterActionName, std::to_string(enterAction_))));
+    saved_ = WhatIsSaved();
     RefreshList(false);
 }
 
 bool ViewLogic::Close(const ColumnArray& columnWidths, int clientWidth) {
     if (!ports_.state.unlocked)
         return false;
+    RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
     const std::string columns = FormatColumns(columnWidths, clientWidth);
     if (!columns.empty())
         ports_.store.SetString(kSettingsKey, kColumnsName, columns);
     SaveSettings();
     folders_.SaveFolderList(ports_.store);
+    batch.Commit();
     return true;
+}
+
+ViewLogic::Saved ViewLogic::WhatIsSaved() const {
+    Saved saved;
+    const folders::FolderList& list = folders_.List();
+    for (std::size_t i = 0; i < list.Size(); ++i) {
+        if (list.Kind(i) == folders::FolderKind::User && !list.LongPath(i).empty())
+            saved.folders.push_back(list.Record(i));
+    }
+    saved.globalProtection = folders_.GlobalProtection();
+    saved.enterAction = enterAction_;
+    return saved;
+}
+
+bool ViewLogic::SaveIfChanged() {
+    if (!ports_.state.unlocked || ports_.state.listFileMode)
+        return false;
+    Saved now = WhatIsSaved();
+    if (now == saved_)
+        return false;
+    // A crash, a kill or a session's end must not forget a folder whose files
+    // are enciphered: the list is on disk before the next command.
+    RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
+    SaveSettings();
+    folders_.SaveFolderList(ports_.store);
+    if (!batch.Commit())
+        return false;
+    saved_ = std::move(now);
+    return true;
+}
+
+void ViewLogic::DriverRestarted() {
+    folders_.RegisterAll();
+    folders_.SendGlobalProtection();
+    RefreshList(false);
 }
 
 void ViewLogic::SaveSettings() {
@@ -64,6 +103,14 @@ std::int32_t ViewLogic::OpenFiles(std::size_t position) {
 RefreshResult ViewLogic::RefreshList(bool light) {
     RefreshResult result;
     ports_.state.anyFilesOpen = false;
+    ports_.driver.CheckLost();
+    const bool driverUp = ports_.driver.IsOpen();
+    if (driverUp != rowsShowDriver_) {
+        rowsShowDriver_ = driverUp;
+        light = false;
+    }
+    if (folders_.RegisterAppeared())
+        light = false;
     const folders::FolderList& list = folders_.List();
     if (!light || rows_.size() != list.Size()) {
         result.rebuilt = true;
@@ -75,18 +122,24 @@ RefreshResult ViewLogic::RefreshList(bool light) {
         if (open > 0)
             ports_.state.anyFilesOpen = true;
         if (result.rebuilt) {
-            rows_.push_back(RowFor(list.Record(i), ports_.state.keyLoaded, open));
+            rows_.push_back(RowFor(list.Record(i), ports_.state.keyLoaded, open,
+                                   driverUp ? list.Served(i) : folders::Availability::NoDriver));
             continue;
         }
-        std::string text = OpenFilesText(list.State(i), list.Kind(i), open);
+        const bool served = driverUp && list.IsServed(i);
+        std::string text = served ? OpenFilesText(list.State(i), list.Kind(i), open) : "";
         if (text != rows_[i].openFiles) {
             rows_[i].openFiles = std::move(text);
             result.changedRows.push_back(i);
         }
     }
+    // The driver died during the queries: every row is shown anew.
+    if (driverUp && !ports_.driver.IsOpen())
+        return RefreshList(false);
     if (result.rebuilt) {
         const auto marked = RestoreSelection();
         UpdateSelection(marked);
+        SaveIfChanged();
     }
     if (refreshed_)
         refreshed_(result);
@@ -132,12 +185,13 @@ KeyAction ViewLogic::KeyDown(Key key) {
             commands_.DeleteFolderFlow();
             break;
         case KeyAction::Refresh:
-            RefreshList(false);
+            Refresh();
             break;
         case KeyAction::ContextMenu:
         case KeyAction::None:
             break;
     }
+    SaveIfChanged();
     return action;
 }
 
@@ -151,6 +205,12 @@ void ViewLogic::RunEnterAction() {
 void ViewLogic::DoubleClick() {
     if (ports_.state.unlocked)
         RunEnterAction();
+    SaveIfChanged();
+}
+
+void ViewLogic::Refresh() {
+    folders_.RetryRefused();
+    RefreshList(false);
 }
 
 void ViewLogic::Drop(const std::vector<std::string>& paths) {
@@ -173,6 +233,7 @@ void ViewLogic::Drop(const std::vector<std::string>& paths) {
         case DropCase::AddFolder:
             commands_.AddFolderFlow(paths.front());
             RefreshList(false);
+            SaveIfChanged();
             return;
     }
 }
@@ -217,7 +278,7 @@ void ViewLogic::RunCommand(int commandId) {
             commands_.StartCiphering();
             break;
         case cmd::kRefresh:
-            RefreshList(false);
+            Refresh();
             break;
         case cmd::kChangePassword:
             if (changePassword_)
@@ -226,6 +287,7 @@ void ViewLogic::RunCommand(int commandId) {
         default:
             break;
     }
+    SaveIfChanged();
 }
 
 }  // namespace tsrn::view

@@ -1,6 +1,8 @@
 #pragma once
 // The folder list view without its widgets: it owns the folder list for the
-// whole run, loads it at start and saves it at close (only while unlocked),
+// whole run, loads it at start, saves it (with "GS" and "EnterAction") as soon
+// as one of them changes and again at close (only while unlocked, never in a
+// list-file run),
 // keeps the rows' texts, the selected position, the ENTER setting and the
 // Shift flag, and turns keys, drops, double-clicks and commands into the
 // folder commands. Nothing acts while the program is locked.
@@ -53,8 +55,13 @@ class ViewLogic {
     // False when it was skipped.
     bool Close(const ColumnArray& columnWidths, int clientWidth);
 
-    // Light: only the open-file counts (column 3); full: every row.
+    // Light: only the open-file counts (column 3), unless a folder appeared
+    // and was registered or the driver came or went; full: every row.
     RefreshResult RefreshList(bool light);
+    // Writes the folder list, "GS" and "EnterAction" in one transaction when
+    // they differ from what was last loaded or saved; not while locked, never
+    // in a list-file run. True when it wrote.
+    bool SaveIfChanged();
     const std::vector<RowTexts>& Rows() const { return rows_; }
     // Called after every refresh, also one run by a command.
     void SetRefreshListener(std::function<void(const RefreshResult&)> listener) {
@@ -96,9 +103,22 @@ class ViewLogic {
     void SetEnterAction(int action) { enterAction_ = action == 1 ? 1 : 0; }
     void SaveSettings();
     bool AnyFilesOpen() const { return ports_.state.anyFilesOpen; }
+    // The driver was started anew: registers every folder, sends the global
+    // word and rebuilds the rows.
+    void DriverRestarted();
 
   private:
+    struct Saved {
+        std::vector<folders::FolderRecord> folders;
+        std::uint32_t globalProtection = 0;
+        int enterAction = 0;
+        friend bool operator==(const Saved&, const Saved&) = default;
+    };
+    Saved WhatIsSaved() const;
+    void SaveAll();
     void RunEnterAction();
+    // F5 and command 32781: also tries the folders the driver refused again.
+    void Refresh();
     std::int32_t OpenFiles(std::size_t position);
 
     ViewPorts ports_;
@@ -109,6 +129,8 @@ class ViewLogic {
     int enterAction_ = 0;
     bool shiftDown_ = false;
     std::vector<RowTexts> rows_;
+    Saved saved_;
+    bool rowsShowDriver_ = true;
     std::function<void(const RefreshResult&)> refreshed_;
     std::function<void()> changePassword_;
 };

@@ -10,6 +10,7 @@
 #include "TempDir.h"
 #include "TestDriver.h"
 #include "crypto/KeyDerivation.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
@@ -179,6 +180,89 @@ TEST_F(FrameLogicTest, ListFileRunNeverWritesPlacementOrCheckWord) {
     EXPECT_FALSE(driver_.IsOpen());
     EXPECT_FALSE(StoredPwd());
     EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), -1);
+}
+
+TEST_F(FrameLogicTest, APasswordNoKeyCanComeFromIsRefusedAndItsCheckWordNeverStored) {
+    std::string tooLong(251, 'x');
+    tooLong += "\xE2\x82";  // the first two bytes of a euro sign: 253 bytes
+    StorePwd(crypto::StoredCheckWord(tooLong));
+    frame_.Lock();
+    passwords_.Unlock(tooLong);
+    EXPECT_EQ(Unlock(), UnlockResult::Refused);
+    EXPECT_FALSE(state_.keyLoaded);
+    EXPECT_TRUE(driver_.Requests().empty());
+
+    state_.currentPassword = tooLong;
+    state_.unlocked = true;
+    store_.DeleteValue(kSettingsKey, "pwd");
+    EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
+    EXPECT_FALSE(StoredPwd());
+}
+
+TEST_F(FrameLogicTest, ALostDriverIsSaidOnceAndStartedAgainWithThePasswordThenTheFolders) {
+    struct Case {
+        const char* name;
+        bool keyLoaded;
+        Answer answer;
+        bool restartSucceeds;
+        std::vector<driver::Request> sent;
+        std::vector<int> messages;
+        bool runsAgain;
+    };
+    const std::vector<Case> cases = {
+        {"yes, with the key loaded",
+         true,
+         Answer::Yes,
+         true,
+         {test::req::SetPassword("pw"), test::req::InitializeDriver()},
+         {res::str::kDriverLost},
+         true},
+        {"yes after a service start: no password yet",
+         false,
+         Answer::Yes,
+         true,
+         {test::req::InitializeDriver()},
+         {res::str::kDriverLost},
+         true},
+        {"no", true, Answer::No, true, {}, {res::str::kDriverLost}, false},
+        {"the new driver does not start",
+         true,
+         Answer::Yes,
+         false,
+         {},
+         {res::str::kDriverLost, res::str::kDriverRestartFailed},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDriver driver;
+        folders::AppState state;
+        state.currentPassword = "pw";
+        state.keyLoaded = c.keyLoaded;
+        test::ScriptedPrompter prompter;
+        test::RecordingView view;
+        FrameLogic frame(state, {prompter, passwords_, store_, driver, dir_ / "cwd"});
+        frame.SetView(&view);
+        frame.Created();
+
+        EXPECT_FALSE(frame.DriverLostNow());
+        driver.Die("killed by signal 9 (Killed)");
+        driver.restartSucceeds = c.restartSucceeds;
+        driver.ClearRequests();
+        EXPECT_TRUE(frame.DriverLostNow());
+        EXPECT_FALSE(frame.DriverLostNow()) << "said once";
+        EXPECT_TRUE(frame.DriverDown());
+
+        prompter.Then(c.answer);
+        EXPECT_EQ(frame.OfferDriverRestart(), c.runsAgain);
+        EXPECT_EQ(prompter.AskedIds(), c.messages);
+        EXPECT_NE(prompter.Asked()[0].text.find("killed by signal 9"), std::string::npos)
+            << "the reason is told";
+        EXPECT_EQ(prompter.Asked()[0].buttons, Buttons::YesNo);
+        EXPECT_EQ(driver.Requests(), c.sent);
+        EXPECT_EQ(view.driverRestarts, c.runsAgain ? 1 : 0);
+        EXPECT_EQ(frame.DriverDown(), !c.runsAgain);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "AppDoubles.h"
 #include "ScriptedPrompter.h"
@@ -296,6 +300,54 @@ TEST_F(StartupSequenceTest, DriverFailuresEndStartUpWithTheirMessage) {
     EXPECT_FALSE(Run("/service").run);
     EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{256, 271}));
     EXPECT_FALSE(driver_.IsOpen());
+}
+
+// 253 bytes of UTF-8: no key can be derived from it.
+std::string TooLongPassword() {
+    std::string text(251, 'x');
+    text += "\xC3\xA9";  // e-acute, two bytes
+    return text;
+}
+
+TEST_F(StartupSequenceTest, APasswordNoKeyCanComeFromNeverReachesTheDriverOrTheKeySlot) {
+    const std::string tooLong = TooLongPassword();
+    ASSERT_EQ(tooLong.size(), 253u);
+    const std::string listFile = (dir_ / "list.txt").string();
+    std::ofstream(listFile) << "[pathes]\n";
+    struct Case {
+        const char* name;
+        std::string commandLine;
+        std::function<void()> arrange;
+    };
+    const std::vector<Case> cases = {
+        {"at the unlock, even with a matching check word", "",
+         [&] {
+             StorePasswordCheck(tooLong.c_str());
+             passwords_.Unlock(tooLong);
+         }},
+        {"as the new password when none is stored", "",
+         [&] {
+             InstallProgram(dir_ / "install", kInstallPassword);
+             passwords_.Missing(MissingPasswordAnswer{kInstallPassword, tooLong});
+         }},
+        {"as the temporary password of a list-file run", "/use:" + listFile,
+         [&] {
+             StorePasswordCheck(kPassword);
+             passwords_.Unlock(kPassword).Unlock(tooLong);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store_.DeleteValue(kSettingsKey, "pwd");
+        driver_.ClearRequests();
+        crypto::KeySlots::Instance().Clear();
+        c.arrange();
+        const StartupOutcome outcome = Run(c.commandLine);
+        EXPECT_FALSE(outcome.keyLoaded);
+        EXPECT_FALSE(PasswordReachedDriver());
+        EXPECT_TRUE(SlotZeroIsEmpty());
+        EXPECT_NE(outcome.currentPassword, tooLong);
+    }
 }
 
 }  // namespace

@@ -230,8 +230,10 @@ TEST_F(ListFileImportTest, ImportAddsEveryNamedFolderInFileOrder) {
 
 TEST_F(ListFileImportTest, RefusedFoldersStayAndCountAndUnreadableFilesAddNothing) {
     driver.On(driver::RequestCode::SetFolderPath, 1, TestDriver::Refuse());
+    const std::string existing = (std::filesystem::canonical(dir.Path()) / "a").string();
+    std::filesystem::create_directory(existing);
     EXPECT_EQ(folders.ImportListFile(
-                  WriteListFile("[pathes]\npath=/no-such-tsrn/a\npath=/no-such-tsrn/b\n")),
+                  WriteListFile("[pathes]\npath=" + existing + "\npath=/no-such-tsrn/b\n")),
               2u);
     EXPECT_EQ(folders.List().State(0), 0u);
     EXPECT_EQ(folders.List().State(1), 1u);

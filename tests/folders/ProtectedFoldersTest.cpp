@@ -79,22 +79,22 @@ TEST_F(ProtectedFoldersTest, AddFolderRegistersTheShortPathFirstAndKeepsTheRecor
          {req::SetFolderShortPath(kA, 1, 0x82), req::SetFolderPath(kA, 1, 0x82)},
          0,
          0x81},
-        {"a refusal keeps the record with state 0",
+        {"a folder refused while it does not exist keeps its state",
          kUpper,
          true,
-         0xF1,
+         0xF2,
          TestDriver::Refuse(5),
-         {req::SetFolderPath(kUpper, 1, 0xF1)},
+         {req::SetFolderPath(kUpper, 1, 0xF2)},
          5,
-         0},
-        {"a failed call keeps the record with state 0",
+         0xF2},
+        {"a failed call for a folder that does not exist keeps its state",
          kUpper,
          true,
          0x11,
          TestDriver::FailCall(),
          {req::SetFolderPath(kUpper, 1, 0x11)},
          -1,
-         0},
+         0x11},
         {"an untouched answer word is a refusal",
          kUpper,
          true,
@@ -102,7 +102,7 @@ TEST_F(ProtectedFoldersTest, AddFolderRegistersTheShortPathFirstAndKeepsTheRecor
          TestDriver::LeaveUntouched(),
          {req::SetFolderPath(kUpper, 1, 0x81)},
          0x81,
-         0},
+         0x81},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,6 +116,24 @@ TEST_F(ProtectedFoldersTest, AddFolderRegistersTheShortPathFirstAndKeepsTheRecor
         ASSERT_EQ(list.List().Size(), 1u);
         EXPECT_EQ(list.List().Record(0),
                   (FolderRecord{c.path, c.path, "note", c.recordState, FolderKind::User}));
+        EXPECT_EQ(list.List().Served(0),
+                  c.status == 0 ? folders::Availability::Served : folders::Availability::Absent);
+    }
+}
+
+TEST_F(ProtectedFoldersTest, AnExistingFolderTheDriverRefusesGetsState0) {
+    TempDir dir("tsrn-folders");
+    const std::string path = (std::filesystem::canonical(dir.Path()) / "there").string();
+    std::filesystem::create_directory(path);
+    const std::vector<TestDriver::Response> refusals = {
+        TestDriver::Refuse(5), TestDriver::FailCall(), TestDriver::LeaveUntouched()};
+    for (const auto& refusal : refusals) {
+        TestDriver d;
+        d.On(RequestCode::SetFolderPath, refusal);
+        ProtectedFolders list(d, state, prompter);
+        EXPECT_NE(list.AddFolder(path, "", 0xA2, FolderKind::User), 0);
+        EXPECT_EQ(list.List().State(0), 0u);
+        EXPECT_EQ(list.List().Served(0), folders::Availability::Served);
     }
 }
 

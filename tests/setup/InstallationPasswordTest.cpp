@@ -52,5 +52,19 @@ TEST(InstallationPassword, RegistryValueIsWrittenEvenWithoutTheProgram) {
     EXPECT_EQ(bytes[0] | (bytes[1] << 8), word);
 }
 
+TEST(InstallationPassword, APasswordNoKeyCanComeFromIsNotStored) {
+    SetupWorld world;
+    const fs::path folder = world.InstallFolder();
+    fs::create_directories(folder);
+    fs::copy_file("/bin/true", folder / "tsrn");
+    const std::string before = ReadFile(folder / "tsrn");
+    std::string tooLong(251, 'z');
+    tooLong += "\xC3\xA9";  // 253 bytes
+    EXPECT_FALSE(StoreInstallationPassword(tooLong, folder.string() + "/", world.Registry()));
+    EXPECT_FALSE(
+        world.Registry().QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd"));
+    EXPECT_EQ(ReadFile(folder / "tsrn"), before);
+}
+
 }  // namespace
 }  // namespace tsrn::setup::test

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -198,6 +199,22 @@ TEST_F(WizardTest, PasswordPageEnterMovesOnAndMismatchStartsAgain) {
     RegistryStore settings(world.Registry());
     std::uint8_t pwd[4] = {};
     EXPECT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
+}
+
+TEST_F(WizardTest, PasswordEditsTakeAtMost252BytesAsTyped) {
+    using namespace res::setup;
+    ToPasswordPage();
+    for (const int id : {ctl::kPassword, ctl::kPasswordAgain}) {
+        SCOPED_TRACE(id);
+        auto* edit = Control<QLineEdit>(id);
+        for (int i = 0; i < 130; ++i) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                            QString::fromUtf8("\xC3\xA9"));
+            QApplication::sendEvent(edit, &press);
+        }
+        EXPECT_EQ(edit->text().toUtf8().size(), 252);
+        EXPECT_EQ(edit->text().size(), 126);
+    }
 }
 
 TEST_F(WizardTest, FolderChooserAsksBeforeCreatingAFolder) {

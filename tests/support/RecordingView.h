@@ -31,12 +31,14 @@ class RecordingView : public app::ViewPort {
     int EnterAction() const override { return enter; }
     void SetEnterAction(int action) override { enter = action; }
     void SaveSettings() override { ++saves; }
+    void DriverRestarted() override { ++driverRestarts; }
 
     std::uint32_t word;
     int enter = 0;
     std::vector<std::uint32_t> sent;  // the word at each send
     int saves = 0;
     int resends = 0;
+    int driverRestarts = 0;
     std::vector<std::string> stopped;
 };
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,25 @@ class TestDriver : public driver::DriverLink {
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
 
+    // The driver dies: the link closes and counts as lost.
+    void Die(std::string reason) {
+        open_ = false;
+        lost_ = true;
+        reason_ = std::move(reason);
+    }
+    bool CheckLost() override { return lost_; }
+    std::string LossReason() const override { return reason_; }
+    bool Restart() override {
+        ++restarts;
+        if (!restartSucceeds)
+            return false;
+        open_ = true;
+        lost_ = false;
+        return true;
+    }
+    int restarts = 0;
+    bool restartSucceeds = true;
+
     const std::vector<driver::Request>& Requests() const { return requests_; }
     void ClearRequests() { requests_.clear(); }
 
@@ -61,6 +81,8 @@ class TestDriver : public driver::DriverLink {
     Response ResponseFor(const driver::Request& request);
 
     bool open_ = true;
+    bool lost_ = false;
+    std::string reason_;
     bool openSucceeds_ = true;
     std::deque<Response> next_;
     std::map<std::pair<driver::RequestCode, std::optional<std::uint32_t>>, Response> rules_;

@@ -8,6 +8,7 @@
 
 #include "ViewFixture.h"
 #include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
 
 namespace tsrn::test {
 namespace {
@@ -216,6 +217,26 @@ TEST_F(ViewInput, StartAndStopRespectTheirEnablingEvenWhenCalledDirectly) {
     logic.RunCommand(res::cmd::kStopCiphering);
     EXPECT_EQ(driver.Requests().size(), sent);
     EXPECT_EQ(logic.List().State(0), 0x83u);
+}
+
+class AbsentRows : public ViewFixture {};
+
+TEST_F(AbsentRows, AnAbsentFolderShowsAsNotServedUntilTheTickFindsIt) {
+    const std::string disk = (dir / "disk").string();
+    driver.On(RequestCode::SetFolderPath, TestDriver::Refuse(1));
+    const std::size_t row = Add(disk, 0x92);
+    EXPECT_EQ(logic.Rows()[row].ciphering, "Initialization error");
+    EXPECT_EQ(logic.Rows()[row].image, res::row_image::kFolderError);
+    EXPECT_EQ(logic.Rows()[row].protection, "Del. Open ") << "its prohibitions stay";
+    EXPECT_EQ(logic.Rows()[row].note, text::Text(str::kFolderAbsentNote));
+    EXPECT_FALSE(logic.RefreshList(true).rebuilt);
+
+    std::filesystem::create_directory(disk);
+    driver.On(RequestCode::SetFolderPath, TestDriver::Accept());
+    EXPECT_TRUE(logic.RefreshList(true).rebuilt) << "the tick registers it and redraws";
+    EXPECT_EQ(logic.Rows()[row].ciphering, "Stopped");
+    EXPECT_EQ(logic.Rows()[row].note, "");
+    EXPECT_EQ(logic.List().State(row), 0x92u);
 }
 
 }  // namespace

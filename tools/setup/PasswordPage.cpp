@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QWizard>
 
+#include "crypto/KeyDerivation.h"
+#include "edits/Utf8ByteValidator.h"
 #include "resources/DialogTexts.h"
 #include "resources/StringTable.h"
 #include "setup/InstallationPassword.h"
@@ -23,6 +25,8 @@ PasswordPage::PasswordPage(SetupContext& context, QWidget* parent)
     second_->setObjectName(QString::number(ctl::kPasswordAgain));
     for (QLineEdit* edit : {first_, second_}) {
         edit->setEchoMode(QLineEdit::Password);
+        // The main program derives its key from this password at the first start.
+        edits::LimitUtf8Bytes(edit, crypto::kMaxPasswordLength);
     }
     auto* heading = new QLabel(QString::fromUtf8(text::setup::label::kEnterInstallPassword), this);
     heading->setAlignment(Qt::AlignCenter);

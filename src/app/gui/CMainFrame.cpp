@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -18,6 +19,7 @@
 #include "app/gui/ShellTexts.h"
 #include "app/gui/ToolBarLayoutStore.h"
 #include "resources/MenuLayout.h"
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::app {
@@ -203,6 +205,11 @@ QAction* CMainFrame::Action(int commandId) const {
 }
 
 void CMainFrame::RunCommand(int commandId) {
+    // Refresh also offers to start a lost driver again.
+    if (commandId == ids::kCmdRefresh && services_.logic.Unlocked() &&
+        services_.logic.DriverDown()) {
+        OfferDriverRestart();
+    }
     if (view_->HandlesCommand(commandId)) {
         if (services_.logic.Unlocked())
             view_->RunCommand(commandId);
@@ -253,6 +260,12 @@ void CMainFrame::HideToTray() {
 
 void CMainFrame::Tick() {
     UpdateWorkTime();
+    if (services_.logic.DriverLostNow())
+        DriverLost();
+    if (services_.logic.DriverDown()) {
+        UpdateCommandStates();
+        return;
+    }
     const int total = OpenFilesTotal(services_.driver, view_->FolderCount());
     const TrayUpdate update = ticker_.Tick(total, view_->AnyFilesOpen());
     if (update.changed) {
@@ -260,6 +273,20 @@ void CMainFrame::Tick() {
         tray_->setToolTip(QString::fromStdString(update.tip));
     }
     UpdateCommandStates();
+}
+
+void CMainFrame::DriverLost() {
+    tray_->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    tray_->setToolTip(TableText(res::str::kDriverLostTip));
+    OfferDriverRestart();
+}
+
+void CMainFrame::OfferDriverRestart() {
+    if (!services_.logic.OfferDriverRestart())
+        return;
+    ticker_ = TrayTicker{};
+    tray_->setIcon(TrayIcon(false));
+    tray_->setToolTip(TableText(ids::kTextProductName));
 }
 
 QString CMainFrame::WorkTimePaneText() const {

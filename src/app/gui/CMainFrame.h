@@ -82,6 +82,10 @@ class CMainFrame : public QMainWindow {
     void ShowHelpByMode();
     void UpdateWorkTime();
     void UpdateCommandStates();
+    // The driver stopped: said at once, in the tray too, with the offer to
+    // start it again.
+    void DriverLost();
+    void OfferDriverRestart();
 
     FrameServices services_;
     std::unique_ptr<FrameView> view_;

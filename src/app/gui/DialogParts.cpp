@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "app/gui/ShellTexts.h"
+#include "crypto/KeyDerivation.h"
+#include "edits/Utf8ByteValidator.h"
 #include "resources/ResourceIds.h"
 
 namespace tsrn::app {
@@ -15,6 +17,8 @@ QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxL
     edit->setObjectName(objectName);
     edit->setEchoMode(QLineEdit::Password);
     edit->setMaxLength(maxLength);
+    // A key can be derived from at most this many bytes, whatever the characters.
+    edits::LimitUtf8Bytes(edit, crypto::kMaxPasswordLength);
     return edit;
 }
 

@@ -10,7 +10,8 @@ class QWidget;
 
 namespace tsrn::app {
 
-// A password edit that hides what is typed and scrolls horizontally.
+// A password edit that hides what is typed and scrolls horizontally, and takes
+// at most 252 bytes of UTF-8 text.
 QLineEdit* MakePasswordEdit(const QString& objectName, QWidget* parent, int maxLength = 32767);
 
 // OK (1) and Cancel (2), and Help (57670) when asked, with the texts of

@@ -18,5 +18,5 @@ add_library(tsrn_app_gui STATIC
 target_include_directories(tsrn_app_gui PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(tsrn_app_gui PRIVATE
     TSRN_SOURCE_MANUAL_DIR="${PROJECT_SOURCE_DIR}/docs/manual")
-target_link_libraries(tsrn_app_gui PUBLIC tsrn_app_logic Qt6::Widgets Qt6::Network
+target_link_libraries(tsrn_app_gui PUBLIC tsrn_app_logic tsrn_edit_limits Qt6::Widgets Qt6::Network
     PRIVATE tsrn_warnings)

@@ -4,7 +4,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+
 #include <QPushButton>
+#include "edits/Utf8ByteValidator.h"
+#include "folders/RegistryStore.h"
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/ShellTexts.h"
@@ -31,6 +34,8 @@ AddFolderDialog::AddFolderDialog(const QString& path, QWidget* parent) : QDialog
     layout->addWidget(new QLabel(app::ToQString(text::label::kDescription), this), 1, 0);
     description_ = new QLineEdit(this);
     description_->setObjectName(ControlName(ctl::kDescription));
+    // Longer texts would not be read back from the registry.
+    edits::LimitUtf8Bytes(description_, kMaxStringLength);
     layout->addWidget(description_, 1, 1);
 
     prohibitions_ = MakeProhibitionBoxes(kDialog, this, layout, 2);

@@ -49,6 +49,7 @@ class CTsrnView : public app::FrameView, private ViewDialogs {
     int EnterAction() const override { return logic_.EnterAction(); }
     void SetEnterAction(int action) override { logic_.SetEnterAction(action); }
     void SaveSettings() override { logic_.SaveSettings(); }
+    void DriverRestarted() override { logic_.DriverRestarted(); }
 
     // For tests and the screenshots.
     FolderListWidget* List() const { return list_; }

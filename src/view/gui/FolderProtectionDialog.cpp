@@ -6,7 +6,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+
 #include <QPushButton>
+#include "edits/Utf8ByteValidator.h"
+#include "folders/RegistryStore.h"
 
 #include "app/gui/ShellTexts.h"
 #include "resources/DialogTexts.h"
@@ -43,6 +46,8 @@ FolderProtectionDialog::FolderProtectionDialog(ProtectionEdit& edit, QWidget* pa
     description_ = new QLineEdit(this);
     description_->setObjectName(ControlName(ctl::kDescription));
     description_->setMaxLength(kDescriptionLimit);
+    // Longer texts would not be read back from the registry.
+    edits::LimitUtf8Bytes(description_, kMaxStringLength);
     description_->setText(QString::fromStdString(record.description));
     layout->addWidget(description_, 2, 1);
 

@@ -51,8 +51,11 @@ QVariant FolderTableModel::data(const QModelIndex& index, int role) const {
     const RowTexts& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole:
             return Q(Cell(row, index.column()));
+        case Qt::ToolTipRole:
+            if (row.note.empty())
+                return Q(Cell(row, index.column()));
+            return Q(Cell(row, index.column()) + "\n\n" + row.note);
         case Qt::DecorationRole:
             if (index.column() == 0)
                 return RowImage(row.image);
