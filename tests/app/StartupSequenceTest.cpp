@@ -83,6 +83,7 @@ TEST_F(StartupSequenceTest, RightPasswordLoadsTheKeyThenStartsTheDriver) {
     EXPECT_EQ(passwords_.unlockNotes, std::vector<bool>{false});
     EXPECT_TRUE(prompter_.Asked().empty());
     EXPECT_EQ(instances_.checks, 2);
+    EXPECT_EQ(instances_.claims, 1);
 }
 
 TEST_F(StartupSequenceTest, OnlyTheLowSixteenBitsOfTheStoredValueAreCompared) {
@@ -272,6 +273,7 @@ TEST_F(StartupSequenceTest, AnotherRunningCopyEndsStartUpSilently) {
     instances_.running = {true};
     EXPECT_FALSE(Run("").run);
     EXPECT_EQ(keyboard_.samples, 0);
+    EXPECT_EQ(instances_.claims, 0);
     EXPECT_TRUE(passwords_.unlockNotes.empty());
 
     // A copy that started while the prompt was open.
