@@ -285,6 +285,8 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+// The desktop shell's own notes.
+inline constexpr int kGlobalProtectionNotEnforced = 41200;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;

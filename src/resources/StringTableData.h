@@ -137,6 +137,7 @@ inline constexpr TextEntry kMainTexts[] = {
     {res::str::kChangeRecordFailed, "The record of the password change could not be written (%s). Without it a crash could leave folders under a password that is not in force, so the change stops here."},
     {res::str::kChangeLeftBehind, "These folders are already reciphered under the new password, which was not put in force, so their files cannot be read now:\n%s\nThe change is recorded in\n%s\nTessaryn offers at its next start to take them back or to finish the change."},
     {res::str::kCheckWordNotStored, "The new password is in force, but its check value could not be stored: at the next start Tessaryn still takes the old password. Give the old password then, and finish the change when asked. The change's record is kept:\n%s"},
+    {res::str::kGlobalProtectionNotEnforced, "On Linux these four are stored and sent to the driver, but not enforced: the driver sees only the folders of the list, so it cannot guard the files in other folders."},
     {res::str::kAppTitle, "Tessaryn"},
     {res::str::kIdlePrompt, "For Help, press F1"},
     {res::str::kToolBarSection, "ToolBar"},
