@@ -54,6 +54,8 @@ class HiveDatabase {
     bool LooksLikeOurs();
     void CloseConnection();
     bool CreateFile();
+    // The hive and its journal are the owner's alone, whoever made them.
+    void KeepPrivate() const;
     bool EnsureSchema();
     bool InsertKeyChain(const RegistryKeyPath& key);
     // Marks the file damaged when SQLite says it is; true when it did.
