@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "TestDriver.h"
 #include "crypto/KeyDerivation.h"
+#include "setup/InstallationPassword.h"
 
 namespace tsrn::app {
 namespace {
@@ -199,6 +200,23 @@ TEST_F(StartupSequenceTest, ServiceStartWithShiftAndRightPasswordRunsUnlocked) {
     EXPECT_TRUE(outcome.run);
     EXPECT_FALSE(outcome.startLocked);
     EXPECT_TRUE(outcome.keyLoaded);
+    EXPECT_TRUE(PasswordReachedDriver());
+}
+
+// Setup stores the installation password's check value as "pwd": the first
+// start asks in the Unlock dialog, and the installation password is the one
+// in force until it is changed.
+TEST_F(StartupSequenceTest, FirstStartAfterSetupTakesTheInstallationPasswordToUnlock) {
+    InstallProgram(dir_ / "install", "placeholder");
+    ASSERT_TRUE(setup::StoreInstallationPassword(kInstallPassword, (dir_ / "install/").string(),
+                                                 database_));
+    passwords_.Unlock(kInstallPassword);
+    const StartupOutcome outcome = Run("");
+    EXPECT_TRUE(outcome.run);
+    EXPECT_FALSE(outcome.startLocked);
+    EXPECT_EQ(outcome.currentPassword, kInstallPassword);
+    EXPECT_EQ(passwords_.unlockNotes, std::vector<bool>{false});
+    EXPECT_EQ(passwords_.missingAsked, 0);
     EXPECT_TRUE(PasswordReachedDriver());
 }
 
