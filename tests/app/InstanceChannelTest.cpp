@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QProcess>
 #include <QSignalSpy>
 #include <fstream>
@@ -11,6 +14,7 @@
 
 #include "GuiTestSupport.h"
 #include "TempDir.h"
+#include "platform/UniqueFd.h"
 
 namespace tsrn::app {
 namespace {
@@ -76,6 +80,18 @@ TEST_F(InstanceChannelTest, TheLockGoesWithTheCopyThatHeldIt) {
     }
     LocalInstanceChannel next;
     EXPECT_TRUE(next.Claim());
+}
+
+TEST_F(InstanceChannelTest, ALockFileOfAnotherUserHoldsNobodyOff) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the lock file to another user";
+    const QByteArray path = LocalInstanceChannel::LockFileName().toLocal8Bit();
+    const UniqueFd held(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    ASSERT_GE(held.Get(), 0);
+    ASSERT_EQ(::fchown(held.Get(), 65534, 65534), 0);
+    ASSERT_EQ(::flock(held.Get(), LOCK_EX | LOCK_NB), 0);
+    LocalInstanceChannel channel;
+    EXPECT_TRUE(channel.Claim());
 }
 
 // Real processes started together, released at the same moment: exactly one

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -54,6 +55,12 @@ bool LocalInstanceChannel::Claim() {
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return !SignalRunningInstance();
+    // In a shared temporary folder someone else's file could hold us off.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return !SignalRunningInstance();
+    }
     // The kernel drops the lock with the process, however it ends: the file
     // stays (removing it would open the race again).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
