@@ -44,6 +44,8 @@ inline constexpr int kCmdContextHelp = res::cmd::kContextHelp;
 inline constexpr int kCmdHelp = res::cmd::kHelp;
 inline constexpr int kCmdViewToolBar = res::cmd::kViewToolbar;
 inline constexpr int kCmdViewStatusBar = res::cmd::kViewStatusBar;
+// The system menu's Restore: the tray menu's Show, with its text 61202.
+inline constexpr int kCmdShowWindow = res::str::kSysMenuRestore;
 
 // Menus, toolbars, bars and icons.
 inline constexpr int kMenuUnlocked = res::menu::kMain;

@@ -44,6 +44,37 @@ CommandLineSwitches ParseCommandLine(std::string_view commandLine) {
     return switches;
 }
 
+InfoRequest RequestedInfo(int argc, const char* const* argv) {
+    InfoRequest request = InfoRequest::None;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+            return InfoRequest::Help;
+        if (arg == "--version")
+            request = InfoRequest::Version;
+    }
+    return request;
+}
+
+std::string UsageText() {
+    return "Usage: tsrn [/service] [/use:FILE]\n"
+           "\n"
+           "Keeps chosen folders enciphered in place under one password, served by the\n"
+           "tsrnvx driver, from a window that locks and hides in the tray.\n"
+           "\n"
+           "  /service    start hidden in the tray and locked, without asking for the\n"
+           "              password (autostart uses it); the driver gets the password at\n"
+           "              the first Unlock\n"
+           "  /use:FILE   take the folder list from a list file (the path ends at the\n"
+           "              first blank); nothing is saved back at exit\n"
+           "  --help      show this help\n"
+           "  --version   show the version\n"
+           "\n"
+           "Holding Shift at start asks for the password even with /service. A second\n"
+           "start brings the running window back and ends. File -> Exit ends the\n"
+           "program, only while it is unlocked.\n";
+}
+
 std::string JoinArguments(int argc, const char* const* argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {

@@ -18,6 +18,12 @@ struct CommandLineSwitches {
 // the run is a list-file run only when that file can be opened for reading.
 CommandLineSwitches ParseCommandLine(std::string_view commandLine);
 
+// "--help" (or "-h") and "--version" as whole arguments ask only for text:
+// the program prints it and ends before it needs a display.
+enum class InfoRequest { None, Help, Version };
+InfoRequest RequestedInfo(int argc, const char* const* argv);
+std::string UsageText();
+
 // Joins program arguments (without the program name) with blanks, the way
 // one command-line text reaches the parser.
 std::string JoinArguments(int argc, const char* const* argv);

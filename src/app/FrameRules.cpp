@@ -85,4 +85,24 @@ TrayUpdate TrayTicker::Tick(int openFilesTotal, bool anyFilesOpen) {
     return update;
 }
 
+TrayAction TrayActivation(TrayEvent event, bool windowShown) {
+    switch (event) {
+        case TrayEvent::Click:
+            return windowShown ? TrayAction::Hide : TrayAction::Show;
+        case TrayEvent::DoubleClick:
+            return TrayAction::Show;
+        case TrayEvent::Other:
+            break;
+    }
+    return TrayAction::None;
+}
+
+std::vector<int> TrayMenuCommands(bool windowShown, bool unlocked) {
+    std::vector<int> items{windowShown ? ids::kCmdHideWindow : ids::kCmdShowWindow, 0,
+                           unlocked ? ids::kCmdLock : ids::kCmdUnlock};
+    if (unlocked)
+        items.push_back(ids::kCmdExit);
+    return items;
+}
+
 }  // namespace tsrn::app

@@ -1,9 +1,10 @@
 #pragma once
 // Small rules of the main window: the work-time pane, the default placement
-// and the tray icon with its open-files tip.
+// and the tray icon with its open-files tip, its clicks and its menu.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "driver/DriverLink.h"
 
@@ -55,5 +56,19 @@ class TrayTicker {
     int lastTotal_ = 0;
     bool shownBusy_ = false;
 };
+
+// A tray event, as the tray host reports it. Hosts that speak the
+// StatusNotifierItem protocol report single activations only; an XEmbed tray
+// reports a double click as a single click followed by a double click.
+enum class TrayEvent { Click, DoubleClick, Other };
+enum class TrayAction { None, Show, Hide };
+
+// A click toggles the window; a double click always leaves it shown.
+TrayAction TrayActivation(TrayEvent event, bool windowShown);
+
+// The tray menu's items in order, by command id, 0 for a separator: Show
+// (61202 "Restore window") or Hide window, then Lock or Unlock, and Exit only
+// while unlocked, as in the window's own menus.
+std::vector<int> TrayMenuCommands(bool windowShown, bool unlocked);
 
 }  // namespace tsrn::app

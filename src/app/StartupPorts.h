@@ -30,6 +30,9 @@ class InstanceChannel {
     virtual ~InstanceChannel() = default;
     // True when another copy runs; it has then been asked to show its window.
     virtual bool SignalRunningInstance() = 0;
+    // Makes this copy the one that runs, atomically: of two starts racing,
+    // one gets true, the other false (and has asked the first to show).
+    virtual bool Claim() = 0;
 };
 
 class KeyboardState {

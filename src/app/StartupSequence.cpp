@@ -29,8 +29,9 @@ StartupOutcome StartupSequence::Run(std::string_view commandLine) {
             service = false;
     }
 
-    // The prompts may have taken a while: another copy may have started since.
-    if (ports_.instances.SignalRunningInstance())
+    // The prompts may have taken a while: another copy may have started since,
+    // or be starting right now.
+    if (!ports_.instances.Claim())
         return outcome;
 
     // Nothing derived from a refused, cancelled or missing password may reach

@@ -38,6 +38,21 @@ bool IsDamage(int status) {
     return status == SQLITE_CORRUPT || status == SQLITE_NOTADB;
 }
 
+// Takes group and other bits off a regular file of ours (one an earlier build,
+// a copy or a crash left behind readable by others).
+void MakeOwnerOnly(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        (info.st_mode & 077) != 0) {
+        ::fchmod(fd, 0600);
+    }
+    ::close(fd);
+}
+
 bool MakeDirectories(const std::filesystem::path& dir) {
     std::error_code ec;
     if (dir.empty() || std::filesystem::is_directory(dir, ec)) {
@@ -109,11 +124,20 @@ bool HiveDatabase::CreateFile() {
     if (fd < 0) {
         return errno == EEXIST;
     }
+    ::fchmod(fd, 0600);  // whatever the umask or the folder's default ACL
     ::close(fd);
     return true;
 }
 
+void HiveDatabase::KeepPrivate() const {
+    MakeOwnerOnly(file_);
+    std::filesystem::path journal = file_;
+    journal += "-journal";
+    MakeOwnerOnly(journal);
+}
+
 bool HiveDatabase::OpenConnection() {
+    KeepPrivate();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(db);

@@ -55,6 +55,8 @@ class HiveDatabase {
     bool LooksLikeOurs();
     void CloseConnection();
     [[nodiscard]] bool CreateFile();
+    // The hive and its journal are the owner's alone, whoever made them.
+    void KeepPrivate() const;
     [[nodiscard]] bool EnsureSchema();
     [[nodiscard]] bool InsertKeyChain(const RegistryKeyPath& key);
     // Marks the file damaged when SQLite says it is; true when it did.

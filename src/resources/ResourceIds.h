@@ -300,6 +300,8 @@ inline constexpr int kDriverGoneNote = 41102;
 inline constexpr int kDriverLost = 41103;
 inline constexpr int kDriverRestartFailed = 41104;
 inline constexpr int kDriverLostTip = 41105;
+// The desktop shell's own notes.
+inline constexpr int kGlobalProtectionNotEnforced = 41200;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;

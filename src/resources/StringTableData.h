@@ -150,6 +150,7 @@ inline constexpr TextEntry kMainTexts[] = {
     {res::str::kDriverLost, "The driver tsrnvx stopped (%s).\nNo folder is served now: programs see the files as they are stored on disk, enciphered folders as ciphertext, and no prohibition holds.\n\nStart the driver again?"},
     {res::str::kDriverRestartFailed, "The driver tsrnvx could not be started again.\nNo folder is served. Refresh (F5) offers another try."},
     {res::str::kDriverLostTip, "Tessaryn: the driver stopped"},
+    {res::str::kGlobalProtectionNotEnforced, "On Linux these four are stored and sent to the driver, but not enforced: the driver sees only the folders of the list, so it cannot guard the files in other folders."},
     {res::str::kAppTitle, "Tessaryn"},
     {res::str::kIdlePrompt, "For Help, press F1"},
     {res::str::kToolBarSection, "ToolBar"},

@@ -63,6 +63,12 @@ class FakeInstances : public app::InstanceChannel {
         running.pop_front();
         return answer;
     }
+    // Takes the next answer too: a running copy keeps this one from running.
+    bool Claim() override {
+        ++claims;
+        return !SignalRunningInstance();
+    }
+    int claims = 0;
 };
 
 class FakeKeyboard : public app::KeyboardState {

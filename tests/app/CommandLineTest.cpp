@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -65,6 +66,28 @@ TEST(JoinArgumentsTest, JoinsWithBlanksWithoutTheProgramName) {
     const char* argv[] = {"tsrn", "/service", "/use:a.txt"};
     EXPECT_EQ(JoinArguments(3, argv), "/service /use:a.txt");
     EXPECT_EQ(JoinArguments(1, argv), "");
+}
+
+TEST(RequestedInfoTest, HelpAndVersionAreWholeArgumentsAndHelpWins) {
+    struct Case {
+        std::vector<const char*> args;
+        InfoRequest request;
+    } cases[] = {
+        {{"tsrn"}, InfoRequest::None},
+        {{"tsrn", "/service"}, InfoRequest::None},
+        {{"tsrn", "--help"}, InfoRequest::Help},
+        {{"tsrn", "-h"}, InfoRequest::Help},
+        {{"tsrn", "/service", "--version"}, InfoRequest::Version},
+        {{"tsrn", "--version", "--help"}, InfoRequest::Help},
+        // Only whole arguments: a list file may be named anything.
+        {{"tsrn", "/use:--help"}, InfoRequest::None},
+        {{"tsrn", "--helpful"}, InfoRequest::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RequestedInfo(static_cast<int>(c.args.size()), c.args.data()), c.request)
+            << c.args.back();
+    }
+    EXPECT_NE(UsageText().find("/use:FILE"), std::string::npos);
 }
 
 }  // namespace

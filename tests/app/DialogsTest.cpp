@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,6 +86,29 @@ TEST_F(SettingsDialogTest, OkAppliesTheBoxes) {
     EXPECT_EQ(view_.sent.size(), 1u);
     EXPECT_EQ(view_.enter, 1);
     EXPECT_TRUE(std::filesystem::exists(entry_.File()));
+}
+
+TEST_F(SettingsDialogTest, GlobalBoxesSayTheWordIsNotEnforcedOnLinux) {
+    SettingsDialog dialog(logic_, nullptr);
+    auto* line = dialog.findChild<QLabel*>("globalNotEnforced");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().contains("not enforced"));
+    auto* group = dialog.findChild<QGroupBox*>();
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->title(), "Global protection:");
+    EXPECT_EQ(line->parentWidget(), group);
+    for (const char* id : {"1007", "1008", "1009", "1010"}) {
+        auto* box = dialog.findChild<QCheckBox*>(id);
+        EXPECT_EQ(box->toolTip(), line->text()) << id;
+        EXPECT_EQ(box->parentWidget(), group) << id;
+    }
+    // The dialog's own texts stay.
+    EXPECT_EQ(dialog.findChild<QCheckBox*>("1007")->text(),
+              "Forbid to delete the files in folders not from list");
+    bool noteKept = false;
+    for (QLabel* label : group->findChildren<QLabel*>())
+        noteKept = noteKept || label->text().startsWith("These parameters possible also");
+    EXPECT_TRUE(noteKept);
 }
 
 TEST_F(SettingsDialogTest, CancelChangesNothing) {

@@ -87,5 +87,48 @@ TEST(TrayTickerTest, ModifiesTheEntryOnlyWhenTotalOrIconChanges) {
     }
 }
 
+TEST(TrayActivationTest, ClickTogglesAndDoubleClickAlwaysShows) {
+    struct Case {
+        TrayEvent event;
+        bool shown;
+        TrayAction action;
+    } cases[] = {
+        {TrayEvent::Click, false, TrayAction::Show},
+        {TrayEvent::Click, true, TrayAction::Hide},
+        {TrayEvent::DoubleClick, false, TrayAction::Show},
+        {TrayEvent::DoubleClick, true, TrayAction::Show},
+        {TrayEvent::Other, false, TrayAction::None},
+        {TrayEvent::Other, true, TrayAction::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrayActivation(c.event, c.shown), c.action)
+            << static_cast<int>(c.event) << " shown " << c.shown;
+    }
+    // An XEmbed double click arrives as a click, then a double click: the
+    // window ends shown whatever it was before.
+    for (const bool shown : {false, true}) {
+        bool now = TrayActivation(TrayEvent::Click, shown) == TrayAction::Show;
+        now = TrayActivation(TrayEvent::DoubleClick, now) == TrayAction::Show || now;
+        EXPECT_TRUE(now) << "shown before " << shown;
+    }
+}
+
+TEST(TrayMenuTest, OffersShowOrHideLockOrUnlockAndExitOnlyWhileUnlocked) {
+    struct Case {
+        bool shown;
+        bool unlocked;
+        std::vector<int> items;
+    } cases[] = {
+        {true, true, {32788, 0, 32787, 57665}},
+        {false, true, {61202, 0, 32787, 57665}},
+        {true, false, {32788, 0, 32789}},
+        {false, false, {61202, 0, 32789}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrayMenuCommands(c.shown, c.unlocked), c.items)
+            << "shown " << c.shown << " unlocked " << c.unlocked;
+    }
+}
+
 }  // namespace
 }  // namespace tsrn::app

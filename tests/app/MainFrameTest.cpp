@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -87,6 +88,25 @@ class MainFrameTest : public ::testing::Test {
             ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
         }
         return ids;
+    }
+    // The tray menu as it stands: command ids, 0 for a separator, and texts.
+    std::vector<int> TrayIds() {
+        std::vector<int> ids;
+        for (QAction* a : Frame().Tray()->contextMenu()->actions())
+            ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        return ids;
+    }
+    void TrayCommand(int id) {
+        for (QAction* a : Frame().Tray()->contextMenu()->actions()) {
+            if (!a->isSeparator() && a->data().toInt() == id) {
+                a->trigger();
+                return;
+            }
+        }
+        ADD_FAILURE() << "the tray menu offers no " << id;
+    }
+    void TrayEvent(QSystemTrayIcon::ActivationReason reason) {
+        emit Frame().Tray()->activated(reason);
     }
     std::vector<int> ExpectedToolBar(int id) {
         const auto buttons = res::ToolbarButtons(id);
@@ -222,6 +242,84 @@ TEST_F(MainFrameTest, HelpFollowsTheLockStateAndAboutGoesToTheApplication) {
     EXPECT_EQ(help_.contexts, (std::vector<int>{0x20080, 0x20093}));
     frame.RunCommand(57664);
     EXPECT_EQ(abouts_, 1);
+}
+
+TEST_F(MainFrameTest, TrayClickTogglesTheWindowAndDoubleClickShowsIt) {
+    CMainFrame& frame = Frame();
+    frame.show();
+    TrayEvent(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(frame.isVisible());
+    TrayEvent(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(frame.isVisible());
+    // An XEmbed double click: a click, then the double click.
+    TrayEvent(QSystemTrayIcon::Trigger);
+    TrayEvent(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(frame.isVisible());
+    frame.showMinimized();
+    TrayEvent(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(frame.WindowShown());
+    TrayEvent(QSystemTrayIcon::Context);
+    TrayEvent(QSystemTrayIcon::MiddleClick);
+    EXPECT_TRUE(frame.isVisible());
+    // Locked, the click still brings the (locked) window back.
+    frame.RunCommand(32787);
+    frame.hide();
+    TrayEvent(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(frame.IsLocked());
+}
+
+TEST_F(MainFrameTest, TrayMenuFollowsWindowAndLockAndExitsOnlyUnlocked) {
+    CMainFrame& frame = Frame();
+    QSignalSpy exits(&frame, &CMainFrame::exitCompleted);
+    frame.show();
+    EXPECT_EQ(TrayIds(), (std::vector<int>{32788, 0, 32787, 57665}));
+    QStringList texts;
+    for (QAction* a : frame.Tray()->contextMenu()->actions())
+        texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"&Hide window", "", "&Lock", "&Exit"}));
+
+    TrayCommand(32788);
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32787, 57665}));
+    EXPECT_EQ(frame.Tray()->contextMenu()->actions().front()->text(), "Restore window");
+    TrayCommand(61202);
+    EXPECT_TRUE(frame.isVisible());
+
+    TrayCommand(32787);
+    EXPECT_TRUE(frame.IsLocked());
+    EXPECT_EQ(frame.menuBar()->objectName(), "147");
+    EXPECT_EQ(TrayIds(), (std::vector<int>{32788, 0, 32789}));
+    frame.hide();
+    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32789}));
+
+    passwords_.Unlock("pw");
+    TrayCommand(32789);
+    EXPECT_FALSE(frame.IsLocked());
+    EXPECT_EQ(frame.menuBar()->objectName(), "128");
+    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32787, 57665}));
+
+    // Exit from the tray while the window is hidden runs the destroy step.
+    TrayCommand(57665);
+    EXPECT_EQ(exits.count(), 1);
+    EXPECT_FALSE(driver_.IsOpen());
+    EXPECT_EQ(view_->closes, 1);
+}
+
+TEST_F(MainFrameTest, LockHidesTheListUntilUnlocked) {
+    CMainFrame& frame = Frame();
+    frame.show();
+    EXPECT_TRUE(view_->widget->isVisible());
+    frame.RunCommand(32787);
+    EXPECT_FALSE(view_->widget->isVisible());
+    EXPECT_TRUE(frame.findChild<QWidget*>("lockedPage")->isVisible());
+    passwords_.Unlock("wrong");
+    frame.RunCommand(32789);
+    EXPECT_FALSE(view_->widget->isVisible());
+    passwords_.Unlock("pw");
+    frame.RunCommand(32789);
+    EXPECT_TRUE(view_->widget->isVisible());
+    EXPECT_FALSE(frame.findChild<QWidget*>("lockedPage")->isVisible());
 }
 
 }  // namespace

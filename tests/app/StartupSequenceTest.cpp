@@ -13,6 +13,7 @@
 #include "TempDir.h"
 #include "TestDriver.h"
 #include "crypto/KeyDerivation.h"
+#include "setup/InstallationPassword.h"
 
 namespace tsrn::app {
 namespace {
@@ -87,6 +88,7 @@ TEST_F(StartupSequenceTest, RightPasswordLoadsTheKeyThenStartsTheDriver) {
     EXPECT_EQ(passwords_.unlockNotes, std::vector<bool>{false});
     EXPECT_TRUE(prompter_.Asked().empty());
     EXPECT_EQ(instances_.checks, 2);
+    EXPECT_EQ(instances_.claims, 1);
 }
 
 TEST_F(StartupSequenceTest, OnlyTheLowSixteenBitsOfTheStoredValueAreCompared) {
@@ -205,6 +207,23 @@ TEST_F(StartupSequenceTest, ServiceStartWithShiftAndRightPasswordRunsUnlocked) {
     EXPECT_TRUE(PasswordReachedDriver());
 }
 
+// Setup stores the installation password's check value as "pwd": the first
+// start asks in the Unlock dialog, and the installation password is the one
+// in force until it is changed.
+TEST_F(StartupSequenceTest, FirstStartAfterSetupTakesTheInstallationPasswordToUnlock) {
+    InstallProgram(dir_ / "install", "placeholder");
+    ASSERT_TRUE(setup::StoreInstallationPassword(kInstallPassword, (dir_ / "install/").string(),
+                                                 database_));
+    passwords_.Unlock(kInstallPassword);
+    const StartupOutcome outcome = Run("");
+    EXPECT_TRUE(outcome.run);
+    EXPECT_FALSE(outcome.startLocked);
+    EXPECT_EQ(outcome.currentPassword, kInstallPassword);
+    EXPECT_EQ(passwords_.unlockNotes, std::vector<bool>{false});
+    EXPECT_EQ(passwords_.missingAsked, 0);
+    EXPECT_TRUE(PasswordReachedDriver());
+}
+
 TEST_F(StartupSequenceTest, InstallationPasswordAcceptsTheNewWorkingPassword) {
     InstallProgram(dir_ / "install", kInstallPassword);
     passwords_.Missing(MissingPasswordAnswer{kInstallPassword, "fresh"});
@@ -276,6 +295,7 @@ TEST_F(StartupSequenceTest, AnotherRunningCopyEndsStartUpSilently) {
     instances_.running = {true};
     EXPECT_FALSE(Run("").run);
     EXPECT_EQ(keyboard_.samples, 0);
+    EXPECT_EQ(instances_.claims, 0);
     EXPECT_TRUE(passwords_.unlockNotes.empty());
 
     // A copy that started while the prompt was open.

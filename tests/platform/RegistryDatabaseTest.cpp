@@ -165,6 +165,68 @@ TEST_F(RegistryDatabaseTest, ReadingCreatesNothingAndTheFirstWriteCreatesPrivate
     EXPECT_FALSE(std::filesystem::exists(registryDir_ / "user.db"));
 }
 
+// Restores the process's umask when it goes.
+class UmaskScope {
+  public:
+    explicit UmaskScope(mode_t mask) : old_(::umask(mask)) {}
+    ~UmaskScope() { ::umask(old_); }
+    UmaskScope(const UmaskScope&) = delete;
+    UmaskScope& operator=(const UmaskScope&) = delete;
+
+  private:
+    mode_t old_;
+};
+
+// Both hives, and their journals where SQLite made them.
+void ExpectOwnerOnly(const std::filesystem::path& dir, const std::string& context) {
+    for (const char* name : {"system.db", "user.db"}) {
+        EXPECT_EQ(ModeOf(dir / name), 0600u) << name << ", " << context;
+        const auto journal = dir / (std::string(name) + "-journal");
+        if (std::filesystem::exists(journal)) {
+            EXPECT_EQ(ModeOf(journal), 0600u) << journal << ", " << context;
+        }
+    }
+}
+
+TEST_F(RegistryDatabaseTest, BothHiveFilesAreOwnerOnlyWhateverTheUmask) {
+    for (const mode_t mask : {mode_t{0000}, mode_t{0002}, mode_t{0022}, mode_t{0077}}) {
+        test::TempDir dir{"tsrn-registry-mode"};
+        const UmaskScope scope(mask);
+        RegistryDatabase db(dir / "tessaryn");
+        ASSERT_TRUE(db.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+        ASSERT_TRUE(db.SetValue(Hive::CurrentUser, "K", "v", kRegSz, BytesOf("1")));
+        ExpectOwnerOnly(dir / "tessaryn", "umask " + std::to_string(mask));
+    }
+}
+
+TEST_F(RegistryDatabaseTest, HiveFilesLeftReadableByOthersAreMadeOwnerOnly) {
+    struct Case {
+        const char* what;
+        bool empty;  // a crash between creating the file and its first write
+    } cases[] = {{"an empty file", true}, {"a registry of an earlier build", false}};
+    for (const auto& c : cases) {
+        test::TempDir dir{"tsrn-registry-mode"};
+        const auto hives = dir / "tessaryn";
+        std::filesystem::create_directories(hives);
+        if (c.empty) {
+            WriteFile(hives / "system.db", "");
+            WriteFile(hives / "user.db", "");
+        } else {
+            RegistryDatabase earlier(hives);
+            ASSERT_TRUE(earlier.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
+            ASSERT_TRUE(earlier.SetValue(Hive::CurrentUser, "K", "v", kRegSz, BytesOf("1")));
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(hives)) {
+            ASSERT_EQ(::chmod(entry.path().c_str(), 0644), 0);
+        }
+
+        RegistryDatabase db(hives);
+        db.QueryValue(Hive::LocalMachine, "K", "v");
+        ASSERT_TRUE(db.SetValue(Hive::CurrentUser, "K", "w", kRegSz, BytesOf("2")));
+        ExpectOwnerOnly(hives, c.what);
+    }
+}
+
 TEST_F(RegistryDatabaseTest, NamesHoldingNulNameNothing) {
     const std::string nulKey("A\0B", 3);
     EXPECT_FALSE(db_.SetValue(Hive::LocalMachine, nulKey, "v", kRegSz, BytesOf("1")));

@@ -283,6 +283,31 @@ TEST(AddFolderDialogWidgets, ControlsAndTheStateTheyGive) {
     ASSERT_NE(Find<QAbstractButton>(&dialog, res::ctl::kHelp), nullptr);
 }
 
+TEST(AddFolderDialogWidgets, ProduceEncipheringTicksStartCipheringWhichMayBeUnticked) {
+    App();
+    view::AddFolderDialog dialog(QStringLiteral("/data"));
+    dialog.show();
+    auto* start = Find<QCheckBox>(&dialog, res::ctl::kStartCipheringNow);
+    auto* encipher = Find<QCheckBox>(&dialog, res::ctl::kProduceEnciphering);
+    QTest::mouseClick(encipher, Qt::LeftButton, {}, QPoint(4, encipher->height() / 2));
+    EXPECT_TRUE(encipher->isChecked());
+    EXPECT_TRUE(start->isChecked());
+    EXPECT_EQ(dialog.Choice().state, 0x01u);
+    EXPECT_TRUE(dialog.Choice().encipher);
+
+    // Unticked by the user, it stays so: enciphered and stopped.
+    QTest::mouseClick(start, Qt::LeftButton, {}, QPoint(4, start->height() / 2));
+    EXPECT_FALSE(start->isChecked());
+    EXPECT_EQ(dialog.Choice().state, 0x02u);
+    EXPECT_TRUE(dialog.Choice().encipher);
+
+    // Unticking "Produce enciphering" leaves "Start ciphering" as it is.
+    start->setChecked(true);
+    QTest::mouseClick(encipher, Qt::LeftButton, {}, QPoint(4, encipher->height() / 2));
+    EXPECT_FALSE(encipher->isChecked());
+    EXPECT_TRUE(start->isChecked());
+}
+
 class ProtectionDialogWidgets : public ViewWidgets {};
 
 TEST_F(ProtectionDialogWidgets, DescriptionLimitAndEscapeDiscards) {

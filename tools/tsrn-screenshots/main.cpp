@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
                 ok &= SaveMenu(*menu, out, QStringLiteral("menu-128-%1.png").arg(i + 1));
             }
         }
+        ok &= SaveMenu(*frame.Tray()->contextMenu(), out, "tray-menu-unlocked.png");
         frame.RunCommand(app::ids::kCmdLock);
         ok &= Save(frame, out, "main-locked.png");
         const auto locked = frame.menuBar()->actions();
@@ -138,6 +140,7 @@ int main(int argc, char** argv) {
                 ok &= SaveMenu(*menu, out, QStringLiteral("menu-147-%1.png").arg(i + 1));
             }
         }
+        ok &= SaveMenu(*frame.Tray()->contextMenu(), out, "tray-menu-locked.png");
         frame.hide();
     }
     {

@@ -4,8 +4,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -45,6 +47,28 @@ QString ItemText(int commandId) {
     return {};
 }
 
+// The tray menu shows an item's text without the window's shortcut.
+QString TrayItemText(int commandId) {
+    if (commandId == ids::kCmdShowWindow)
+        return TableText(commandId);
+    const QString text = ItemText(commandId);
+    return text.left(text.indexOf(QLatin1Char('\t')));
+}
+
+TrayEvent EventOf(int reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            return TrayEvent::Click;
+        case QSystemTrayIcon::DoubleClick:
+            return TrayEvent::DoubleClick;
+        default:
+            return TrayEvent::Other;
+    }
+}
+
+constexpr int kTrayCommands[] = {ids::kCmdShowWindow, ids::kCmdHideWindow, ids::kCmdLock,
+                                 ids::kCmdUnlock, ids::kCmdExit};
+
 constexpr int kAllCommands[] = {
     ids::kCmdAddFolder, ids::kCmdDeleteFolder, ids::kCmdFolderProtection, ids::kCmdStop,
     ids::kCmdStart,     ids::kCmdSettings,     ids::kCmdRefresh,          ids::kCmdChangePassword,
@@ -60,13 +84,14 @@ CMainFrame::CMainFrame(FrameServices services, std::unique_ptr<FrameView> view)
     CreateActions();
     CreateBars();
     BuildMenus(ids::kMenuUnlocked);
-    setCentralWidget(view_->Widget());
+    CreateCentre();
     CreateTray();
     restoreState(services_.layouts.Load(TableText(ids::kTextToolBarSection)));
     ApplyPlacement();
     startTime_ = services_.clock.NowSeconds();
     services_.logic.SetView(view_.get());
     services_.logic.Created();
+    UpdateTrayMenu();
     view_->SetTick([this] { Tick(); });
     UpdateWorkTime();
     UpdateCommandStates();
@@ -131,14 +156,87 @@ void CMainFrame::CreateBars() {
     connect(actions_[ids::kCmdViewStatusBar], &QAction::toggled, bar, &QStatusBar::setVisible);
 }
 
+void CMainFrame::CreateCentre() {
+    // While locked an empty page stands in for the list: the folders and
+    // their states are not shown to whoever finds the window.
+    centre_ = new QStackedWidget(this);
+    centre_->addWidget(view_->Widget());
+    lockedPage_ = new QWidget(centre_);
+    lockedPage_->setObjectName(QStringLiteral("lockedPage"));
+    centre_->addWidget(lockedPage_);
+    setCentralWidget(centre_);
+}
+
 void CMainFrame::CreateTray() {
     tray_ = new QSystemTrayIcon(TrayIcon(false), this);
     tray_->setToolTip(TableText(ids::kTextProductName));
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick)
-            ShowFromTray();
-    });
+    trayMenu_ = new QMenu(this);
+    trayMenu_->setObjectName(QStringLiteral("trayMenu"));
+    for (const int id : kTrayCommands) {
+        // Owned by the window: clearing the menu must not delete them.
+        auto* action = new QAction(TrayItemText(id), this);
+        action->setObjectName(QStringLiteral("tray%1").arg(id));
+        action->setData(id);
+        trayActions_.insert(id, action);
+        connect(action, &QAction::triggered, this, [this, id] {
+            if (id == ids::kCmdShowWindow)
+                ShowFromTray();
+            else
+                RunCommand(id);
+        });
+    }
+    UpdateTrayMenu();
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(reason); });
     tray_->show();
+}
+
+void CMainFrame::OnTrayActivated(int reason) {
+    switch (TrayActivation(EventOf(reason), WindowShown())) {
+        case TrayAction::Show:
+            ShowFromTray();
+            break;
+        case TrayAction::Hide:
+            HideToTray();
+            break;
+        case TrayAction::None:
+            break;
+    }
+}
+
+// Rebuilt on every change rather than when it opens: a StatusNotifierItem
+// host reads the menu over D-Bus before showing it.
+void CMainFrame::UpdateTrayMenu() {
+    if (!trayMenu_)
+        return;
+    trayMenu_->clear();
+    for (const int id : TrayMenuCommands(WindowShown(), services_.logic.Unlocked())) {
+        if (id == 0)
+            trayMenu_->addSeparator();
+        else if (QAction* action = trayActions_.value(id))
+            trayMenu_->addAction(action);
+    }
+}
+
+bool CMainFrame::WindowShown() const {
+    return isVisible() && !isMinimized();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    UpdateTrayMenu();
+}
+
+void CMainFrame::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    UpdateTrayMenu();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        UpdateTrayMenu();
 }
 
 void CMainFrame::ApplyPlacement() {
@@ -322,7 +420,9 @@ void CMainFrame::Lock() {
     BuildMenus(ids::kMenuLocked);
     services_.logic.Lock();
     view_->SetLocked(true);
+    centre_->setCurrentWidget(lockedPage_);
     UpdateCommandStates();
+    UpdateTrayMenu();
 }
 
 void CMainFrame::Unlock() {
@@ -335,8 +435,10 @@ void CMainFrame::Unlock() {
         BuildMenus(ids::kMenuUnlocked);
     });
     if (result == UnlockResult::Unlocked) {
+        centre_->setCurrentIndex(0);
         view_->SetLocked(false);
         UpdateCommandStates();
+        UpdateTrayMenu();
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The program's only top-level window: the folder list view in its centre, a
 // toolbar, a two-pane status bar with the blinking work time, and a tray icon
-// with the open-files tip. It hides into the tray instead of closing, switches
-// between the unlocked (menu and toolbar 128) and locked (147) modes, and its
-// destroy step closes the driver and saves the placement and the check word.
+// with the open-files tip, a click that shows or hides the window and a menu.
+// It hides into the tray instead of closing, switches between the unlocked
+// (menu and toolbar 128) and locked (147) modes, hiding the list while locked,
+// and its destroy step closes the driver and saves the placement and the
+// check word.
 
 #include <QHash>
 #include <QMainWindow>
@@ -19,6 +21,8 @@
 
 class QAction;
 class QLabel;
+class QMenu;
+class QStackedWidget;
 class QSystemTrayIcon;
 class QToolBar;
 
@@ -50,7 +54,7 @@ class CMainFrame : public QMainWindow {
     // The command ids of the window's menus and toolbar.
     void RunCommand(int commandId);
     QAction* Action(int commandId) const;
-    // Show, raise and activate: tray double-click and a second start.
+    // Show, raise and activate: the tray and a second start.
     void ShowFromTray();
     void HideToTray();
     // Once a second, from the view's timer.
@@ -59,6 +63,8 @@ class CMainFrame : public QMainWindow {
     bool IsLocked() const { return !services_.logic.Unlocked(); }
     FrameView& View() { return *view_; }
     QSystemTrayIcon* Tray() const { return tray_; }
+    // Shown and not minimized: what the tray's click and menu go by.
+    bool WindowShown() const;
     QString WorkTimePaneText() const;
 
   signals:
@@ -67,11 +73,17 @@ class CMainFrame : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void CreateActions();
     void CreateBars();
+    void CreateCentre();
     void CreateTray();
+    void OnTrayActivated(int reason);
+    void UpdateTrayMenu();
     void ApplyPlacement();
     void BuildMenus(int menuId);
     void BuildToolBar(int toolBarId);
@@ -92,7 +104,11 @@ class CMainFrame : public QMainWindow {
     QHash<int, QAction*> actions_;
     QToolBar* toolBar_ = nullptr;
     QLabel* workTime_ = nullptr;
+    QStackedWidget* centre_ = nullptr;
+    QWidget* lockedPage_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QHash<int, QAction*> trayActions_;
     TrayTicker ticker_;
     std::int64_t startTime_ = 0;
     bool exiting_ = false;

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/HelpOpener.h"
@@ -25,10 +26,20 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
 
     auto* global = new QGroupBox(ToQString(text::label::kSettingsGlobalGroup), this);
     auto* globalLayout = new QVBoxLayout(global);
-    globalLayout->addWidget(AddCheck(global, 1007, initial.forbidDelete));
-    globalLayout->addWidget(AddCheck(global, 1008, initial.forbidWrite));
-    globalLayout->addWidget(AddCheck(global, 1009, initial.forbidSearch));
-    globalLayout->addWidget(AddCheck(global, 1010, initial.forbidOpen));
+    // FUSE serves only the listed folders: the word cannot be enforced outside
+    // them, and the dialog says so beside the boxes.
+    const QString notEnforced = TableText(res::str::kGlobalProtectionNotEnforced);
+    for (const auto& [id, checked] :
+         {std::pair{1007, initial.forbidDelete}, std::pair{1008, initial.forbidWrite},
+          std::pair{1009, initial.forbidSearch}, std::pair{1010, initial.forbidOpen}}) {
+        QCheckBox* box = AddCheck(global, id, checked);
+        box->setToolTip(notEnforced);
+        globalLayout->addWidget(box);
+    }
+    auto* limit = new QLabel(notEnforced, global);
+    limit->setObjectName(QStringLiteral("globalNotEnforced"));
+    limit->setWordWrap(true);
+    globalLayout->addWidget(limit);
     auto* note = new QLabel(ToQString(text::label::kSettingsGlobalNote), global);
     note->setWordWrap(true);
     globalLayout->addWidget(note);

@@ -45,6 +45,12 @@ AddFolderDialog::AddFolderDialog(const QString& path, QWidget* parent) : QDialog
     encipher_ = new QCheckBox(app::ControlLabel(kDialog, ctl::kProduceEnciphering), this);
     encipher_->setObjectName(ControlName(ctl::kProduceEnciphering));
     layout->addWidget(encipher_, 7, 0, 1, 2);
+    // Enciphered but stopped, the folder would show its ciphertext to every
+    // program and take plaintext among it; the user may still untick it.
+    connect(encipher_, &QCheckBox::toggled, startNow_, [this](bool on) {
+        if (on)
+            startNow_->setChecked(true);
+    });
 
     QDialogButtonBox* buttons = app::MakeOkCancel(this, kDialog, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this,
