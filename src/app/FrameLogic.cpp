@@ -138,8 +138,8 @@ bool FrameLogic::RestartDriver() {
         return false;
     // The new driver knows nothing: the password first, as at start-up, then
     // every folder.
-    if (state_.keyLoaded)
-        LoadKey(ports_.driver, state_.currentPassword);
+    if (state_.keyLoaded && !LoadKey(ports_.driver, state_.currentPassword))
+        return false;
     if (!ports_.driver.InitializeDriver())
         return false;
     driverDown_ = false;

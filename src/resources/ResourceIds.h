@@ -285,6 +285,13 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+// Folders the driver does not serve now, and the driver's loss.
+inline constexpr int kFolderAbsentNote = 41100;
+inline constexpr int kFolderRefusedNote = 41101;
+inline constexpr int kDriverGoneNote = 41102;
+inline constexpr int kDriverLost = 41103;
+inline constexpr int kDriverRestartFailed = 41104;
+inline constexpr int kDriverLostTip = 41105;
 // What a bulk run left alone on a Linux tree, and why.
 inline constexpr int kFilesLeftAlone = 41150;
 inline constexpr int kSkipOutsideNames = 41151;
@@ -293,13 +300,6 @@ inline constexpr int kSkipOwnFile = 41153;
 inline constexpr int kSkipMore = 41154;
 inline constexpr int kLeasesRefused = 41155;
 inline constexpr int kServedFolderRefused = 41156;
-// Folders the driver does not serve now, and the driver's loss.
-inline constexpr int kFolderAbsentNote = 41100;
-inline constexpr int kFolderRefusedNote = 41101;
-inline constexpr int kDriverGoneNote = 41102;
-inline constexpr int kDriverLost = 41103;
-inline constexpr int kDriverRestartFailed = 41104;
-inline constexpr int kDriverLostTip = 41105;
 // The desktop shell's own notes.
 inline constexpr int kGlobalProtectionNotEnforced = 41200;
 inline constexpr int kAppTitle = 57344;  // also the caption for information

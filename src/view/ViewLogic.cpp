@@ -50,7 +50,9 @@ bool ViewLogic::Close(const ColumnArray& columnWidths, int clientWidth) {
         ports_.store.SetString(kSettingsKey, kColumnsName, columns);
     SaveSettings();
     folders_.SaveFolderList(ports_.store);
-    batch.Commit();
+    // Every change was stored when it was made; a failed exit save loses only
+    // the column widths, and must not keep the program from ending.
+    (void)batch.Commit();
     return true;
 }
 
