@@ -20,9 +20,11 @@ const std::size_t kBufferSize = 257 * static_cast<std::size_t>(::sysconf(_SC_PAG
 
 }  // namespace
 
+// Two per core: enough to keep the cores busy while some requests wait on
+// the disk; more only spread one caller's requests over colder threads.
 unsigned WorkerPool::DefaultThreads() {
     unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp(4 * cores, 4u, 12u);
+    return std::clamp(2 * cores, 2u, 8u);
 }
 
 WorkerPool::WorkerPool(unsigned threads) {
