@@ -13,6 +13,7 @@ packages=(
     libfiu-dev fiu-utils
     libxxhash-dev
     xvfb xauth
+    dpkg-dev fakeroot lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -56,7 +56,7 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds grace) {
 }  // namespace
 
 std::filesystem::path DriverClient::DefaultProgram() {
-    return SystemDirectory() / "tsrnvx";
+    return DriverDirectory() / "tsrnvx";
 }
 
 DriverClient::DriverClient(std::filesystem::path program, DriverClientTimeouts timeouts)

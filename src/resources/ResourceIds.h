@@ -285,6 +285,10 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+inline constexpr int kFirstPasswordNote = 41090;
+inline constexpr int kFirstPasswordMismatch = 41091;
+inline constexpr int kHelpNotOpened = 41092;
+inline constexpr int kHelpMissing = 41093;
 inline constexpr int kAppTitle = 57344;  // also the caption for information
 inline constexpr int kIdlePrompt = 57345;
 inline constexpr int kToolBarSection = 57346;
@@ -364,6 +368,12 @@ inline constexpr int kUninstallQuestion = 30104;
 inline constexpr int kFinalStepIncomplete = 30105;
 inline constexpr int kPasswordNotStored = 30106;
 inline constexpr int kUsage = 30107;
+inline constexpr int kReplacePasswordQuestion = 30108;
+inline constexpr int kPasswordKept = 30109;
+inline constexpr int kReadmeNotOpened = 30110;
+inline constexpr int kUninstalled = 30111;
+inline constexpr int kUninstalledAutostart = 30112;
+inline constexpr int kUninstallIncomplete = 30113;
 }  // namespace str
 }  // namespace setup
 

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "GuiTestSupport.h"
+#include "ScriptedPrompter.h"
 #include "resources/ResourceIds.h"
 
 namespace tsrn::app {
@@ -35,6 +36,44 @@ TEST(HelpAnchorTest, TheManualHasATopicForEveryHelpContext) {
             << HelpAnchor(context).toStdString();
     }
     EXPECT_EQ(HelpAnchor(0x200A7), "0x200A7");
+}
+
+// Help opens the manual at its topic, or says why it cannot.
+TEST(HelpAnchorTest, ManualThatCannotBeShownIsReported) {
+    test::EnsureApplication();
+    struct Case {
+        const char* name;
+        QString index;
+        bool opens;
+        std::vector<int> messages;
+    };
+    const Case cases[] = {
+        {"opened", QStringLiteral("/usr/share/doc/tessaryn/manual/index.html"), true, {}},
+        {"no browser", QStringLiteral("/usr/share/doc/tessaryn/manual/index.html"), false,
+         {res::str::kHelpNotOpened}},
+        {"no manual", QString(), true, {res::str::kHelpMissing}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tsrn::test::ScriptedPrompter prompter;
+        std::vector<QUrl> opened;
+        ShowManual(
+            c.index, 0x20080,
+            [&](const QUrl& url) {
+                opened.push_back(url);
+                return c.opens;
+            },
+            prompter);
+        EXPECT_EQ(prompter.AskedIds(), c.messages);
+        if (!c.index.isEmpty()) {
+            ASSERT_EQ(opened.size(), 1u);
+            EXPECT_EQ(opened[0].toLocalFile(), c.index);
+            EXPECT_EQ(opened[0].fragment(), QStringLiteral("0x20080"));
+        }
+        if (!c.opens) {
+            EXPECT_NE(prompter.Asked()[0].text.find(c.index.toStdString()), std::string::npos);
+        }
+    }
 }
 
 }  // namespace
