@@ -38,7 +38,8 @@ esac
 [[ $(dpkg-deb -f "$deb" Version) == "$version-1" ]] || fail "Version is $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in fuse3 libfuse3-3 libsqlite3-0 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins; do
-    [[ $depends =~ (^|[ ,])$needed([ ,(]|$) ]] || fail "Depends lacks $needed: $depends"
+    pattern="(^|[ ,])${needed}([ ,(]|\$)"
+    [[ $depends =~ $pattern ]] || fail "Depends lacks $needed: $depends"
 done
 
 # Installed with dpkg into a throw-away root.
