@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
 #include "setup/VersionNote.h"
+#include "platform/SystemRecord.h"
 #ifdef TSRN_HAVE_APP_LOGIC
 #include "app/InstallationPassword.h"
 #endif
@@ -227,6 +229,82 @@ TEST_F(EndToEndTest, FailedReinstallRestoresTheEarlierInstallation) {
     EXPECT_EQ(restored.st_size, program.st_size);
     EXPECT_TRUE(fs::exists(folder / "tsrnctl")) << "the earlier rescue tool is back";
     EXPECT_TRUE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
+}
+
+// A throw-away user, removed again whatever happens.
+class ThrowAwayUser {
+  public:
+    explicit ThrowAwayUser(const fs::path& home)
+        : name_("tsrn-e2e-" + std::to_string(getpid())), home_(home) {
+        const std::string add = "useradd -M -d '" + home.string() + "' -s /bin/sh " + name_ +
+                                " >/dev/null 2>&1";
+        created_ = std::system(add.c_str()) == 0;
+        if (created_) {
+            fs::create_directories(home);
+            const std::string own = "chown " + name_ + " '" + home.string() + "'";
+            created_ = std::system(own.c_str()) == 0;
+        }
+    }
+    ~ThrowAwayUser() {
+        const std::string remove = "userdel " + name_ + " >/dev/null 2>&1";
+        std::system(remove.c_str());
+    }
+    ThrowAwayUser(const ThrowAwayUser&) = delete;
+    ThrowAwayUser& operator=(const ThrowAwayUser&) = delete;
+    bool Created() const { return created_; }
+    const std::string& Name() const { return name_; }
+
+  private:
+    std::string name_;
+    fs::path home_;
+    bool created_ = false;
+};
+
+// Installed by root for every user: another user's program, with nothing of
+// its own, finds the driver through the all-users record.
+TEST_F(EndToEndTest, AllUsersInstallServesAnotherUser) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "installing for all users and running as another user need root";
+    }
+    if (std::system("command -v useradd >/dev/null && command -v su >/dev/null") != 0) {
+        GTEST_SKIP() << "useradd or su is missing";
+    }
+    chmod(world.Root().c_str(), 0755);  // the other user must reach the programs
+    const fs::path folder = world.InstallFolder();
+    ASSERT_EQ(Install(folder.string(), "install"), 0) << output;
+    const auto record = ReadSystemRecord(world.Root() / "etc" / "installation");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->installFolder, folder.string() + "/");
+    EXPECT_EQ(record->systemFolder, world.Paths().systemFolder.string() + "/");
+
+    const fs::path home = world.Root() / "other-home";
+    ThrowAwayUser user(home);
+    ASSERT_TRUE(user.Created()) << "useradd failed";
+    struct Case {
+        const char* name;
+        fs::path sysconf;
+        bool served;
+    };
+    const Case cases[] = {
+        {"with the record", world.Root() / "etc", true},
+        {"without it", world.Root() / "no-etc", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string command =
+            "su -s /bin/sh " + user.Name() + " -c \"cd / && echo pw | env HOME='" +
+            home.string() + "' TSRN_REGISTRY_DIR='" + (home / "reg").string() +
+            "' TSRN_STATE_DIR='" + (home / "state").string() + "' TSRN_SYSCONF_DIR='" +
+            c.sysconf.string() + "' ASAN_OPTIONS=detect_leaks=0 timeout -s TERM 5 '" +
+            (folder / "tsrnctl").string() + "' serve --password-stdin\"";
+        const fs::path out = world.Root() / "other-out";
+        const std::string line = "env -u TSRN_SYSTEM_DIR " + command + " > '" + out.string() +
+                                 "' 2>&1";
+        std::system(line.c_str());
+        const std::string said = ReadFile(out);
+        EXPECT_EQ(said.find("serving;") != std::string::npos, c.served) << said;
+        EXPECT_EQ(said.find("could not be started") == std::string::npos, c.served) << said;
+    }
 }
 
 TEST_F(EndToEndTest, UsageErrorsChangeNothing) {
