@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
 #include "ScriptedPrompter.h"
@@ -48,8 +51,8 @@ TEST(HelpAnchorTest, ManualThatCannotBeShownIsReported) {
         std::vector<int> messages;
     };
     const Case cases[] = {
-        {"opened", QStringLiteral("/usr/share/doc/tessaryn/manual/index.html"), true, {}},
-        {"no browser", QStringLiteral("/usr/share/doc/tessaryn/manual/index.html"), false,
+        {"opened", QStringLiteral("/usr/share/tessaryn/manual/index.html"), true, {}},
+        {"no browser", QStringLiteral("/usr/share/tessaryn/manual/index.html"), false,
          {res::str::kHelpNotOpened}},
         {"no manual", QString(), true, {res::str::kHelpMissing}},
     };
@@ -74,6 +77,31 @@ TEST(HelpAnchorTest, ManualThatCannotBeShownIsReported) {
             EXPECT_NE(prompter.Asked()[0].text.find(c.index.toStdString()), std::string::npos);
         }
     }
+}
+
+// The installed program finds the manual its installation put beside it.
+TEST(HelpAnchorTest, InstalledProgramFindsItsOwnManual) {
+    test::EnsureApplication();
+    if (!qEnvironmentVariable("TSRN_MANUAL_DIR").isEmpty())
+        GTEST_SKIP() << "TSRN_MANUAL_DIR is set and takes precedence";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path();
+    QDir().mkpath(root + QStringLiteral("/usr/bin"));
+    QDir().mkpath(root + QStringLiteral("/usr/share/tessaryn/manual"));
+    QDir().mkpath(root + QStringLiteral("/opt/tessaryn"));
+    for (const QString& file : {root + QStringLiteral("/usr/share/tessaryn/manual/index.html"),
+                                root + QStringLiteral("/opt/tessaryn/tsrn.html")}) {
+        QFile page(file);
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(ManualIndexPath(root + QStringLiteral("/usr/bin")),
+              QFileInfo(root + QStringLiteral("/usr/share/tessaryn/manual/index.html"))
+                  .absoluteFilePath())
+        << "the package's layout";
+    EXPECT_EQ(ManualIndexPath(root + QStringLiteral("/opt/tessaryn")),
+              root + QStringLiteral("/opt/tessaryn/tsrn.html"))
+        << "a setup installation's single page";
 }
 
 }  // namespace

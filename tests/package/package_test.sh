@@ -58,7 +58,7 @@ expected=(
     usr/share/metainfo/org.tessaryn.Tessaryn.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/tessaryn.svg
     usr/share/doc/tessaryn/copyright usr/share/doc/tessaryn/changelog.Debian.gz
-    usr/share/doc/tessaryn/manual/index.html usr/share/doc/tessaryn/manual/manual.css
+    usr/share/tessaryn/manual/index.html usr/share/tessaryn/manual/manual.css
 )
 for size in 16 24 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/tessaryn.png")
@@ -79,7 +79,7 @@ for path in usr/bin/setup usr/bin/remover; do
 done
 
 # The manual's pictures resolve inside the installed tree.
-manual=$root/usr/share/doc/tessaryn/manual
+manual=$root/usr/share/tessaryn/manual
 for picture in $(grep -o 'src="[^"]*"' "$manual/index.html" | sed 's/src="//; s/"$//'); do
     [[ -f $manual/$picture ]] || fail "the manual's picture $picture is not installed"
 done

@@ -17,13 +17,18 @@ QString HelpAnchor(int context) {
 }
 
 QString ManualIndexPath() {
+    return ManualIndexPath(QCoreApplication::applicationDirPath());
+}
+
+QString ManualIndexPath(const QString& programFolder) {
     const QString index = QStringLiteral("index.html");
     QStringList candidates;
     const QString fromEnvironment = qEnvironmentVariable("TSRN_MANUAL_DIR");
     if (!fromEnvironment.isEmpty())
         candidates << QDir(fromEnvironment).filePath(index);
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    candidates << programDir.filePath(QStringLiteral("../share/doc/tessaryn/manual/") + index)
+    const QDir programDir(programFolder);
+    candidates << programDir.filePath(QStringLiteral("../share/tessaryn/manual/") + index)
+               << programDir.filePath(QStringLiteral("../share/doc/tessaryn/manual/") + index)
                << programDir.filePath(QStringLiteral("manual/") + index)
                << programDir.filePath(QStringLiteral("tsrn.html"))
                << QDir(QStringLiteral(TSRN_SOURCE_MANUAL_DIR)).filePath(index);
@@ -38,7 +43,7 @@ void ShowManual(const QString& index, int context, const std::function<bool(cons
                 Prompter& prompter) {
     if (index.isEmpty()) {
         const QDir installed(QCoreApplication::applicationDirPath() +
-                             QStringLiteral("/../share/doc/tessaryn/manual"));
+                             QStringLiteral("/../share/tessaryn/manual"));
         ShowMessage(prompter, res::str::kHelpMissing,
                     text::FormatText<res::str::kHelpMissing>(
                         installed.absolutePath().toStdString()),

@@ -22,9 +22,11 @@ class HelpOpener {
 QString HelpAnchor(int context);
 
 // The manual's index page: $TSRN_MANUAL_DIR, then the installed copy next to
-// the program (../share/doc/tessaryn/manual, or the single page tsrn.html a
+// the program (../share/tessaryn/manual, or the single page tsrn.html a
 // setup installation holds), then the source tree's.
 QString ManualIndexPath();
+// The same for a program in `programFolder`.
+QString ManualIndexPath(const QString& programFolder);
 
 // Opens `index` at the anchor of `context` with `open`; when there is no
 // manual or `open` fails, tells the user through `prompter`.
