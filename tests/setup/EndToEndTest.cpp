@@ -238,7 +238,13 @@ class ThrowAwayUser {
         : name_("tsrn-e2e-" + std::to_string(getpid())), home_(home) {
         const std::string add = "useradd -M -d '" + home.string() + "' -s /bin/sh " + name_ +
                                 " >/dev/null 2>&1";
-        created_ = std::system(add.c_str()) == 0;
+        // Another test may hold the user database's lock for a moment.
+        for (int attempt = 0; attempt < 10 && !created_; ++attempt) {
+            created_ = std::system(add.c_str()) == 0;
+            if (!created_) {
+                sleep(1);
+            }
+        }
         if (created_) {
             fs::create_directories(home);
             const std::string own = "chown " + name_ + " '" + home.string() + "'";
