@@ -9,7 +9,7 @@ namespace tsrn::setup {
 
 struct DesktopEntry {
     std::string name;
-    std::string program;           // absolute path of the program
+    std::string program;  // absolute path of the program
     std::vector<std::string> arguments;
     std::string icon;              // empty: none
     std::string workingDirectory;  // empty: none

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
-#include "resources/StringTable.h"
 #include "platform/SystemRecord.h"
+#include "resources/StringTable.h"
 #include "setup/FileCopy.h"
 #include "setup/ProgramGroup.h"
 #include "setup/RegistryEntries.h"

@@ -52,7 +52,9 @@ TEST(HelpAnchorTest, ManualThatCannotBeShownIsReported) {
     };
     const Case cases[] = {
         {"opened", QStringLiteral("/usr/share/tessaryn/manual/index.html"), true, {}},
-        {"no browser", QStringLiteral("/usr/share/tessaryn/manual/index.html"), false,
+        {"no browser",
+         QStringLiteral("/usr/share/tessaryn/manual/index.html"),
+         false,
          {res::str::kHelpNotOpened}},
         {"no manual", QString(), true, {res::str::kHelpMissing}},
     };

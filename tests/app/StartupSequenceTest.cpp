@@ -336,7 +336,10 @@ TEST_F(FirstStartTest, WorkingPasswordIsChosenTwiceAndStoredAtOnce) {
     };
     const Case cases[] = {
         {"entered twice", "chosen", "chosen", true, {res::str::kFirstPasswordNote}},
-        {"entries differ", "chosen", "chosem", false,
+        {"entries differ",
+         "chosen",
+         "chosem",
+         false,
          {res::str::kFirstPasswordNote, res::str::kFirstPasswordMismatch}},
         {"cancelled", std::nullopt, std::nullopt, false, {res::str::kFirstPasswordNote}},
     };

@@ -14,10 +14,9 @@
 namespace tsrn {
 namespace {
 
-const char* const kVariables[] = {"HOME",           "XDG_CONFIG_HOME",
-                                  "XDG_STATE_HOME", "TSRN_REGISTRY_DIR",
-                                  "TSRN_STATE_DIR", "TSRN_SYSTEM_DIR",
-                                  "TSRN_SYSCONF_DIR"};
+const char* const kVariables[] = {
+    "HOME",           "XDG_CONFIG_HOME", "XDG_STATE_HOME",  "TSRN_REGISTRY_DIR",
+    "TSRN_STATE_DIR", "TSRN_SYSTEM_DIR", "TSRN_SYSCONF_DIR"};
 
 using Values = std::map<std::string, std::string>;
 
@@ -122,10 +121,9 @@ TEST(DriverDirectoryTest, FoundForTheInstallationTheProgramBelongsTo) {
     std::ofstream(root / "usr/lib/tessaryn/tsrnvx") << "driver";
     std::filesystem::create_directories(root / "opt/tessaryn");
     ScopedEnvironment env(Values{{"HOME", "/home/u"}});
-    const SystemRecord record{(root / "opt/tessaryn").string() + "/",
-                              "/usr/local/lib/tessaryn/"};
-    const std::filesystem::path own = geteuid() == 0 ? "/usr/local/lib/tessaryn"
-                                                     : "/home/u/.local/lib/tessaryn";
+    const SystemRecord record{(root / "opt/tessaryn").string() + "/", "/usr/local/lib/tessaryn/"};
+    const std::filesystem::path own =
+        geteuid() == 0 ? "/usr/local/lib/tessaryn" : "/home/u/.local/lib/tessaryn";
     struct Case {
         const char* name;
         std::filesystem::path programFolder;

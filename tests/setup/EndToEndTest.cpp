@@ -13,8 +13,8 @@
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
-#include "setup/VersionNote.h"
 #include "platform/SystemRecord.h"
+#include "setup/VersionNote.h"
 #ifdef TSRN_HAVE_APP_LOGIC
 #include "app/InstallationPassword.h"
 #endif
@@ -80,8 +80,8 @@ class EndToEndTest : public ::testing::Test {
                                     "Tessaryn 1.0")}}) {
             for (const std::string& name : registry.ValueNames(hive, key)) {
                 const auto value = registry.QueryValue(hive, key, name);
-                out += key + "|" + name + "=" + std::string(value->data.begin(), value->data.end()) +
-                       "\n";
+                out += key + "|" + name + "=" +
+                       std::string(value->data.begin(), value->data.end()) + "\n";
             }
         }
         return out;
@@ -165,9 +165,9 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_EQ(FileNames(world.Root() / "foreign"), std::vector<std::string>{"notes.txt"});
 
     // The start at login the program's settings set up goes with it.
-    WriteFile(world.Paths().homeFolder / ".config" / "autostart" / "tessaryn.desktop",
-              "[Desktop Entry]\nType=Application\nExec=\"" + folder.string() +
-                  "/tsrn\" /service\n");
+    WriteFile(
+        world.Paths().homeFolder / ".config" / "autostart" / "tessaryn.desktop",
+        "[Desktop Entry]\nType=Application\nExec=\"" + folder.string() + "/tsrn\" /service\n");
     ASSERT_EQ(Run("'" + (folder / "remover").string() + "' --yes"), 0) << output;
     EXPECT_NE(output.find("Tessaryn was removed from " + folder.string() + "/"), std::string::npos)
         << output;
@@ -236,8 +236,8 @@ class ThrowAwayUser {
   public:
     explicit ThrowAwayUser(const fs::path& home)
         : name_("tsrn-e2e-" + std::to_string(getpid())), home_(home) {
-        const std::string add = "useradd -M -d '" + home.string() + "' -s /bin/sh " + name_ +
-                                " >/dev/null 2>&1";
+        const std::string add =
+            "useradd -M -d '" + home.string() + "' -s /bin/sh " + name_ + " >/dev/null 2>&1";
         // Another test may hold the user database's lock for a moment.
         for (int attempt = 0; attempt < 10 && !created_; ++attempt) {
             created_ = std::system(add.c_str()) == 0;
@@ -298,14 +298,14 @@ TEST_F(EndToEndTest, AllUsersInstallServesAnotherUser) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string command =
-            "su -s /bin/sh " + user.Name() + " -c \"cd / && echo pw | env HOME='" +
-            home.string() + "' TSRN_REGISTRY_DIR='" + (home / "reg").string() +
-            "' TSRN_STATE_DIR='" + (home / "state").string() + "' TSRN_SYSCONF_DIR='" +
-            c.sysconf.string() + "' ASAN_OPTIONS=detect_leaks=0 timeout -s TERM 5 '" +
-            (folder / "tsrnctl").string() + "' serve --password-stdin\"";
+            "su -s /bin/sh " + user.Name() + " -c \"cd / && echo pw | env HOME='" + home.string() +
+            "' TSRN_REGISTRY_DIR='" + (home / "reg").string() + "' TSRN_STATE_DIR='" +
+            (home / "state").string() + "' TSRN_SYSCONF_DIR='" + c.sysconf.string() +
+            "' ASAN_OPTIONS=detect_leaks=0 timeout -s TERM 5 '" + (folder / "tsrnctl").string() +
+            "' serve --password-stdin\"";
         const fs::path out = world.Root() / "other-out";
-        const std::string line = "env -u TSRN_SYSTEM_DIR " + command + " > '" + out.string() +
-                                 "' 2>&1";
+        const std::string line =
+            "env -u TSRN_SYSTEM_DIR " + command + " > '" + out.string() + "' 2>&1";
         std::system(line.c_str());
         const std::string said = ReadFile(out);
         EXPECT_EQ(said.find("serving;") != std::string::npos, c.served) << said;

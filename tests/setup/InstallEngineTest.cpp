@@ -6,8 +6,8 @@
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
 #include "resources/ResourceIds.h"
-#include "setup/VersionNote.h"
 #include "resources/Version.h"
+#include "setup/VersionNote.h"
 
 namespace tsrn::setup::test {
 namespace {
@@ -139,7 +139,8 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
             << name;
     }
     // The rescue tool's terminal shows its help and stays open.
-    const std::string rescue = ReadFile(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop");
+    const std::string rescue =
+        ReadFile(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop");
     EXPECT_NE(rescue.find("Terminal=true"), std::string::npos);
     EXPECT_NE(rescue.find("Exec=\"/bin/sh\" \"-c\" \"\\\\\"\\\\$0\\\\\" --help; exec "
                           "\\\\\"\\\\${SHELL:-/bin/sh}\\\\\"\" \"" +

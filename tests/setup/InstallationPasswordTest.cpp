@@ -78,8 +78,8 @@ TEST(InstallationPassword, KeepsThePasswordInForceUnlessReplacing) {
                 StoreInstallationPassword("working", folder.string() + "/", world.Registry()));
         }
         EXPECT_EQ(PasswordInForce(world.Registry()), c.earlierPassword);
-        ASSERT_TRUE(StoreInstallationPassword("install", folder.string() + "/", world.Registry(),
-                                              c.keep));
+        ASSERT_TRUE(
+            StoreInstallationPassword("install", folder.string() + "/", world.Registry(), c.keep));
         std::uint8_t bytes[4] = {};
         RegistryStore settings(world.Registry());
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", bytes, sizeof bytes));

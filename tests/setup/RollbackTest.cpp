@@ -6,14 +6,14 @@
 #include "ScriptedPrompter.h"
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
+#include "platform/SystemRecord.h"
 #include "resources/ResourceIds.h"
+#include "resources/Version.h"
 #include "setup/ClearFolder.h"
 #include "setup/FolderGuard.h"
 #include "setup/InstallEngine.h"
 #include "setup/InstallationPassword.h"
 #include "setup/RegistryEntries.h"
-#include "platform/SystemRecord.h"
-#include "resources/Version.h"
 
 #include <map>
 #include <optional>
@@ -154,8 +154,14 @@ class ReinstallRollbackTest : public RollbackTest {
         }
         driver = ReadFile(world.Paths().systemFolder / "tsrnvx");
         // The new medium differs from what is installed.
-        WriteFile(world.Medium() / "tsrn.ex_", "\x7F" "ELF new program", 0755);
-        WriteFile(world.Medium() / "TSRNVX.Vx_", "\x7F" "ELF new driver", 0755);
+        WriteFile(world.Medium() / "tsrn.ex_",
+                  "\x7F"
+                  "ELF new program",
+                  0755);
+        WriteFile(world.Medium() / "TSRNVX.Vx_",
+                  "\x7F"
+                  "ELF new driver",
+                  0755);
     }
 
     void ExpectEarlierInstallationBack() {
@@ -198,8 +204,8 @@ TEST_F(ReinstallRollbackTest, ReinstallIntoAnotherFolderRollsBackToTheEarlierOne
     EXPECT_TRUE(UndoInstallation(state, world.Paths(), world.Registry()));
     EXPECT_FALSE(fs::exists(world.Root() / "apps-home" / "second"));
     ExpectEarlierInstallationBack();
-    const std::string entry = ReadFile(world.ProgramGroup() /
-                                       ("Tessaryn " TSRN_VERSION_TEXT ".desktop"));
+    const std::string entry =
+        ReadFile(world.ProgramGroup() / ("Tessaryn " TSRN_VERSION_TEXT ".desktop"));
     EXPECT_NE(entry.find(world.InstallFolder() + "/tsrn"), std::string::npos) << entry;
 }
 
@@ -211,7 +217,8 @@ TEST_F(ReinstallRollbackTest, SuccessDiscardsTheSetAsideFiles) {
     EXPECT_FALSE(fs::exists(fs::path(world.InstallFolder()) / ".tsrn-earlier"));
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder / ".tsrn-earlier"));
     EXPECT_EQ(ReadFile(fs::path(world.InstallFolder()) / "tsrn").substr(0, 16),
-              "\x7F" "ELF new program");
+              "\x7F"
+              "ELF new program");
 }
 
 // An installation for every user leaves the system record; undoing it and
@@ -340,7 +347,10 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
     RegistryDatabase registry(dir / "registry");
     WriteFile(dir / "foreign" / "notes.txt", "mine");
     // A stranger's program that happens to be named tsrn is no installation.
-    WriteFile(dir / "stranger" / "tsrn", "\x7F" "ELF someone else's program", 0755);
+    WriteFile(dir / "stranger" / "tsrn",
+              "\x7F"
+              "ELF someone else's program",
+              0755);
     WriteFile(dir / "stranger" / "remover", "#!/bin/sh\n", 0755);
     // Ours carries the version note.
     WriteFile(dir / "earlier" / "tsrn", ElfWithVersion(0x0001000000030000ull), 0755);

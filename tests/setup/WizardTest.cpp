@@ -16,8 +16,8 @@
 #include "SetupWizard.h"
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
-#include "setup/InstallationPassword.h"
 #include "resources/ResourceIds.h"
+#include "setup/InstallationPassword.h"
 
 namespace tsrn::setup::test {
 namespace {

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     }
     RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
     const std::string folder = InstalledFolder(registry, OwnFolder());
-    const UninstallReport report = UninstallProduct(folder, InstallPaths::FromEnvironment(), registry);
+    const UninstallReport report =
+        UninstallProduct(folder, InstallPaths::FromEnvironment(), registry);
     const std::string text = UninstallReportText(report);
     if (unattended) {
         std::cout << text << '\n';

@@ -44,10 +44,10 @@ void ShowManual(const QString& index, int context, const std::function<bool(cons
     if (index.isEmpty()) {
         const QDir installed(QCoreApplication::applicationDirPath() +
                              QStringLiteral("/../share/tessaryn/manual"));
-        ShowMessage(prompter, res::str::kHelpMissing,
-                    text::FormatText<res::str::kHelpMissing>(
-                        installed.absolutePath().toStdString()),
-                    res::str::kCaptionError, Icon::Exclamation);
+        ShowMessage(
+            prompter, res::str::kHelpMissing,
+            text::FormatText<res::str::kHelpMissing>(installed.absolutePath().toStdString()),
+            res::str::kCaptionError, Icon::Exclamation);
         return;
     }
     QUrl url = QUrl::fromLocalFile(index);
