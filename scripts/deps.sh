@@ -14,6 +14,7 @@ packages=(
     libxxhash-dev
     xvfb xauth openbox xdotool
     acl passwd util-linux
+    dpkg-dev fakeroot lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -5,11 +5,38 @@
 
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
+#include "platform/Locations.h"
+#include "platform/SystemRecord.h"
 
 namespace tsrn::app {
 
+namespace {
+
+std::string DefaultInstallDirectory() {
+    if (const auto record = ReadSystemRecord(SystemRecordFile()))
+        return record->installFolder;
+    const std::filesystem::path program = ProgramFolder();
+    return program.empty() ? std::string("./") : program.string();
+}
+
+}  // namespace
+
+bool InstallationRecorded(RegistryStore& store) {
+    return !store.GetString(kSettingsKey, "InstallDir", "").empty() ||
+           ReadSystemRecord(SystemRecordFile()).has_value();
+}
+
+bool StorePasswordCheckValue(RegistryStore& store, std::string_view password) {
+    const std::uint16_t word = crypto::StoredCheckWord(password);
+    const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
+                                            static_cast<std::uint8_t>(word >> 8), 0, 0};
+    return store.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+}
+
 std::string InstallDirectory(RegistryStore& store) {
-    std::string dir = store.GetString(kSettingsKey, "InstallDir", "./");
+    std::string dir = store.GetString(kSettingsKey, "InstallDir", "");
+    if (dir.empty())
+        dir = DefaultInstallDirectory();
     if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
         dir += '/';
     return dir;

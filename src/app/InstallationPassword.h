@@ -13,8 +13,18 @@ namespace tsrn::app {
 
 inline constexpr std::string_view kProgramFileName = "tsrn";
 
-// "InstallDir" from the settings (default "./") with a separator at its end.
+// "InstallDir" from the settings with a separator at its end; without one the
+// install folder an all-users installation recorded, else the folder of the
+// running program, else "./".
 std::string InstallDirectory(RegistryStore& store);
+
+// Whether any installation was ever recorded for this user: "InstallDir" or
+// the all-users record. A program without one (a package's) has no
+// installation password to ask for.
+bool InstallationRecorded(RegistryStore& store);
+
+// Stores the check word of a password as "pwd".
+bool StorePasswordCheckValue(RegistryStore& store, std::string_view password);
 
 // The 16-bit check word stored in "pwd" (REG_BINARY of at most 4 bytes);
 // nothing when it cannot be read. All 32 stored bits are returned.

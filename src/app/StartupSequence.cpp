@@ -6,6 +6,7 @@
 #include "app/KeyLoading.h"
 #include "app/Messages.h"
 #include "crypto/KeyDerivation.h"
+#include "resources/StringTable.h"
 
 namespace tsrn::app {
 
@@ -49,7 +50,34 @@ StartupSequence::PasswordResult StartupSequence::AskPassword(bool shift, bool li
     if (const auto stored = ReadStoredCheckValue(ports_.store)) {
         return AskStoredPassword(*stored, shift, listFileMode);
     }
+    if (!InstallationRecorded(ports_.store))
+        return AskFirstPassword(shift, listFileMode);
     return AskMissingPassword(shift);
+}
+
+StartupSequence::PasswordResult StartupSequence::AskFirstPassword(bool shift, bool listFileMode) {
+    ShowMessage(ports_.prompter, res::str::kFirstPasswordNote,
+                std::string(text::Text(res::str::kFirstPasswordNote)), res::str::kAppTitle,
+                Icon::Information);
+    const auto first = ports_.passwords.AskUnlock(false);
+    if (!first)
+        return Refused(shift);
+    const auto again = ports_.passwords.AskUnlock(false);
+    if (!again)
+        return Refused(shift);
+    if (*again != *first) {
+        ShowError(ports_.prompter, res::str::kFirstPasswordMismatch);
+        return Refused(shift);
+    }
+    // Stored at once: a crash before the exit's save must not leave folders
+    // enciphered under a password no later start asks for.
+    if (!listFileMode)
+        StorePasswordCheckValue(ports_.store, *first);
+    PasswordResult result;
+    result.verified = true;
+    result.serviceCleared = true;
+    result.password = *first;
+    return result;
 }
 
 StartupSequence::PasswordResult StartupSequence::AskStoredPassword(std::uint32_t stored, bool shift,

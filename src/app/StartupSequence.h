@@ -51,6 +51,9 @@ class StartupSequence {
     PasswordResult AskPassword(bool shift, bool listFileMode);
     PasswordResult AskStoredPassword(std::uint32_t stored, bool shift, bool listFileMode);
     PasswordResult AskMissingPassword(bool shift);
+    // No installation was ever recorded: the working password is chosen,
+    // entered twice.
+    PasswordResult AskFirstPassword(bool shift, bool listFileMode);
     static PasswordResult Refused(bool shift);
     bool StartDriver(StartupOutcome& outcome, bool loadKey);
 

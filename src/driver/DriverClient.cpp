@@ -72,7 +72,7 @@ std::string ExitText(int status) {
 }  // namespace
 
 std::filesystem::path DriverClient::DefaultProgram() {
-    return SystemDirectory() / "tsrnvx";
+    return DriverDirectory() / "tsrnvx";
 }
 
 DriverClient::DriverClient(std::filesystem::path program, DriverClientTimeouts timeouts)

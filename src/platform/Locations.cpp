@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace tsrn {
@@ -61,6 +62,39 @@ std::filesystem::path SystemDirectory() {
         return "/usr/local/lib/tessaryn";
     }
     return HomeDirectory() / ".local/lib/tessaryn";
+}
+
+std::filesystem::path ProgramFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+}
+
+std::filesystem::path DriverDirectoryFor(const std::filesystem::path& programFolder,
+                                         const std::optional<SystemRecord>& record) {
+    std::error_code ec;
+    const auto canonical = [&ec](const std::filesystem::path& folder) {
+        return std::filesystem::weakly_canonical(folder, ec).lexically_normal();
+    };
+    if (!programFolder.empty()) {
+        if (record && !record->systemFolder.empty() &&
+            canonical(record->installFolder + "/") == canonical(programFolder.string() + "/")) {
+            return record->systemFolder;
+        }
+        const std::filesystem::path beside = programFolder.parent_path() / "lib" / "tessaryn";
+        if (std::filesystem::is_regular_file(beside / "tsrnvx", ec)) {
+            return beside;
+        }
+    }
+    return SystemDirectory();
+}
+
+std::filesystem::path DriverDirectory() {
+    std::string chosen = Environment("TSRN_SYSTEM_DIR");
+    if (!chosen.empty()) {
+        return chosen;
+    }
+    return DriverDirectoryFor(ProgramFolder(), ReadSystemRecord(SystemRecordFile()));
 }
 
 std::filesystem::path ConfigDirectory() {

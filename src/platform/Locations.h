@@ -2,6 +2,9 @@
 // Where things live on this system.
 
 #include <filesystem>
+#include <optional>
+
+#include "platform/SystemRecord.h"
 
 namespace tsrn {
 
@@ -11,6 +14,16 @@ std::filesystem::path RegistryDirectory();
 // The system folder, where the driver program lives: $TSRN_SYSTEM_DIR, else
 // /usr/local/lib/tessaryn for root, ~/.local/lib/tessaryn for one user.
 std::filesystem::path SystemDirectory();
+// Where the running program finds its driver: $TSRN_SYSTEM_DIR, else the
+// folder DriverDirectoryFor picks for the folder of this process's program.
+std::filesystem::path DriverDirectory();
+// The system folder an all-users installation recorded when `programFolder`
+// is its install folder; else ../lib/tessaryn beside the program when it
+// holds the driver (the package's layout); else SystemDirectory().
+std::filesystem::path DriverDirectoryFor(const std::filesystem::path& programFolder,
+                                         const std::optional<SystemRecord>& record);
+// The folder of this process's program file; empty when it cannot be read.
+std::filesystem::path ProgramFolder();
 // The user's configuration directory: $XDG_CONFIG_HOME when absolute, else
 // ~/.config (the desktop's autostart entries live below it).
 std::filesystem::path ConfigDirectory();

@@ -7,6 +7,8 @@
 
 #include <string_view>
 
+#include "resources/Version.h"
+
 namespace tsrn::text {
 
 // Caption of a main-program dialog (100-169); empty for another id.
@@ -50,7 +52,7 @@ inline constexpr std::string_view kProtectionLongName = "Folder (Windows long na
 inline constexpr std::string_view kProtectionShortName = "Folder (DOS short name)";
 inline constexpr std::string_view kProtectionCipheringGroup = "Ciphering";
 // About box (100)
-inline constexpr std::string_view kAboutVersion = "Tessaryn version 1.0.3";
+inline constexpr std::string_view kAboutVersion = "Tessaryn version " TSRN_VERSION_TEXT;
 inline constexpr std::string_view kAboutEmail = "E-Mail:";
 }  // namespace label
 

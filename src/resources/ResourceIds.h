@@ -285,6 +285,11 @@ inline constexpr int kChangeLeftRefused = 41048;
 inline constexpr int kChangeRecordFailed = 41049;
 inline constexpr int kChangeLeftBehind = 41050;
 inline constexpr int kCheckWordNotStored = 41051;
+// The first start without a password, and Help.
+inline constexpr int kFirstPasswordNote = 41060;
+inline constexpr int kFirstPasswordMismatch = 41061;
+inline constexpr int kHelpNotOpened = 41062;
+inline constexpr int kHelpMissing = 41063;
 // Folders the driver does not serve now, and the driver's loss.
 inline constexpr int kFolderAbsentNote = 41100;
 inline constexpr int kFolderRefusedNote = 41101;
@@ -381,6 +386,12 @@ inline constexpr int kUninstallQuestion = 30104;
 inline constexpr int kFinalStepIncomplete = 30105;
 inline constexpr int kPasswordNotStored = 30106;
 inline constexpr int kUsage = 30107;
+inline constexpr int kReplacePasswordQuestion = 30108;
+inline constexpr int kPasswordKept = 30109;
+inline constexpr int kReadmeNotOpened = 30110;
+inline constexpr int kUninstalled = 30111;
+inline constexpr int kUninstalledAutostart = 30112;
+inline constexpr int kUninstallIncomplete = 30113;
 inline constexpr int kPasswordTooLong = 30150;
 }  // namespace str
 }  // namespace setup

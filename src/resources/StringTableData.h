@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "resources/ResourceIds.h"
+#include "resources/Version.h"
 
 namespace tsrn::text::detail {
 
@@ -137,6 +138,10 @@ inline constexpr TextEntry kMainTexts[] = {
     {res::str::kChangeRecordFailed, "The record of the password change could not be written (%s). Without it a crash could leave folders under a password that is not in force, so the change stops here."},
     {res::str::kChangeLeftBehind, "These folders are already reciphered under the new password, which was not put in force, so their files cannot be read now:\n%s\nThe change is recorded in\n%s\nTessaryn offers at its next start to take them back or to finish the change."},
     {res::str::kCheckWordNotStored, "The new password is in force, but its check value could not be stored: at the next start Tessaryn still takes the old password. Give the old password then, and finish the change when asked. The change's record is kept:\n%s"},
+    {res::str::kFirstPasswordNote, "No password has been set for Tessaryn yet: it was installed without its setup (for example from a package), or its settings are new.\n\nChoose the password that will encipher your folders. Enter it now, then once more to confirm it. Keep it safe: nothing can read enciphered files without it."},
+    {res::str::kFirstPasswordMismatch, "The two entries differ, so no password was set. Start Tessaryn again to choose one."},
+    {res::str::kHelpNotOpened, "The manual\n%s\ncould not be opened: no web browser could be started. Open it with a browser yourself."},
+    {res::str::kHelpMissing, "The manual was not found. Tessaryn installs it in\n%s"},
     {res::str::kFolderAbsentNote, "This folder does not exist now (an unplugged disk or an unmounted share?). It keeps its state and prohibitions, and the driver serves it as soon as it appears."},
     {res::str::kFolderRefusedNote, "The driver refused this folder when it appeared. It keeps its state and prohibitions; it is tried again when the folder has gone and come back, or after Refresh."},
     {res::str::kDriverGoneNote, "Not served: the driver tsrnvx is not running. The folder's files are as they are stored on disk."},
@@ -188,12 +193,12 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kCreateFolderQuestion, "Folder %s not exist, create ?"},
     {res::setup::str::kCopyingFile, "Copying file %s"},
     {res::setup::str::kPercent, "%d %%"},
-    {res::setup::str::kProgramLink, "%s\\Tessaryn 1.0\\Tessaryn 1.0.2.lnk"},
-    {res::setup::str::kUninstallLink, "%s\\Tessaryn 1.0\\Tessaryn Uninstall.lnk"},
-    {res::setup::str::kProgramGroup, "%s\\Tessaryn 1.0"},
+    {res::setup::str::kProgramLink, "%s\\Tessaryn " TSRN_PRODUCT_VERSION_TEXT "\\Tessaryn " TSRN_VERSION_TEXT ".lnk"},
+    {res::setup::str::kUninstallLink, "%s\\Tessaryn " TSRN_PRODUCT_VERSION_TEXT "\\Tessaryn Uninstall.lnk"},
+    {res::setup::str::kProgramGroup, "%s\\Tessaryn " TSRN_PRODUCT_VERSION_TEXT},
     {res::setup::str::kCreatingShortcuts, "Creating shortcuts"},
-    {res::setup::str::kProductVersionName, "Tessaryn 1.0"},
-    {res::setup::str::kRescueLink, "%s\\Tessaryn 1.0\\File Rescue for Tessaryn 1.0.lnk"},
+    {res::setup::str::kProductVersionName, "Tessaryn " TSRN_PRODUCT_VERSION_TEXT},
+    {res::setup::str::kRescueLink, "%s\\Tessaryn " TSRN_PRODUCT_VERSION_TEXT "\\File Rescue for Tessaryn " TSRN_PRODUCT_VERSION_TEXT ".lnk"},
     {res::setup::str::kFolderMissing, "Enter the folder to install Tessaryn into."},
     {res::setup::str::kFolderUnsafe, "The folder %s is the root, a home folder or a system folder. Choose a folder of Tessaryn's own, for example a new folder inside it."},
     {res::setup::str::kFolderNotAFolder, "%s is not a folder."},
@@ -201,7 +206,13 @@ inline constexpr TextEntry kSetupTexts[] = {
     {res::setup::str::kUninstallQuestion, "Remove Tessaryn 1.0 from this computer?\nIts programs, menu entries and settings are deleted. Folders that are still enciphered stay enciphered: decipher them with Tessaryn first."},
     {res::setup::str::kFinalStepIncomplete, "The menu entries or the registry values could not be written."},
     {res::setup::str::kPasswordNotStored, "The installation password could not be stored in %s."},
-    {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER | --installed | --version]\nWith --unattended the installation password is read from standard input (one line); --installed prints the folder of an earlier installation."},
+    {res::setup::str::kUsage, "Usage: setup [--unattended --install-dir FOLDER [--replace-password] | --installed | --version]\nWith --unattended the installation password is read from standard input (one line); a password already in force is kept unless --replace-password is given. --installed prints the folder of an earlier installation."},
+    {res::setup::str::kReplacePasswordQuestion, "Tessaryn is already installed here and a password is in force. The folders enciphered so far stay enciphered under that password: they can only be read with it.\n\nReplace the password in force with this installation password? Answer No to keep it (recommended)."},
+    {res::setup::str::kPasswordKept, "A password is already in force: it was kept, and the folders enciphered under it stay readable. The installation password only stands in when that password is lost. Give --replace-password to replace it."},
+    {res::setup::str::kReadmeNotOpened, "The readme %s could not be shown: no program to show text files could be started. Open it with a text editor."},
+    {res::setup::str::kUninstalled, "Tessaryn was removed from %s: its programs, the driver, the menu entries and its settings."},
+    {res::setup::str::kUninstalledAutostart, "The start at login (%s) was removed too."},
+    {res::setup::str::kUninstallIncomplete, "Tessaryn's menu entries and settings were removed, but the folder %s could not be emptied and removed: it holds files or folders that are not Tessaryn's, or it is not safe to empty."},
     {res::setup::str::kPasswordTooLong, "The password is longer than 252 bytes: no key can be derived from it. Choose a shorter one."},
 };
 // clang-format on

@@ -55,7 +55,14 @@ std::string DesktopEntry::Text() const {
     if (!comment.empty()) {
         text += "Comment=" + EscapeValue(comment) + "\n";
     }
-    text += "Exec=" + EscapeValue(QuoteExecArgument(program)) + "\n";
+    std::string exec = QuoteExecArgument(program);
+    for (const std::string& argument : arguments) {
+        exec += " " + QuoteExecArgument(argument);
+    }
+    text += "Exec=" + EscapeValue(exec) + "\n";
+    if (!icon.empty()) {
+        text += "Icon=" + EscapeValue(icon) + "\n";
+    }
     if (!workingDirectory.empty()) {
         text += "Path=" + EscapeValue(workingDirectory) + "\n";
     }

@@ -3,12 +3,15 @@
 // counterpart of a shell link.
 
 #include <string>
+#include <vector>
 
 namespace tsrn::setup {
 
 struct DesktopEntry {
     std::string name;
-    std::string program;           // absolute path of the program
+    std::string program;  // absolute path of the program
+    std::vector<std::string> arguments;
+    std::string icon;              // empty: none
     std::string workingDirectory;  // empty: none
     std::string comment;           // empty: none
     bool terminal = false;

@@ -5,9 +5,13 @@
 #include <string_view>
 #include <system_error>
 
+#include "folders/RegistryStore.h"
 #include "platform/Paths.h"
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
+#include "setup/InstallState.h"
+#include "setup/RegistryEntries.h"
+#include "setup/VersionNote.h"
 
 namespace tsrn::setup {
 namespace fs = std::filesystem;
@@ -105,17 +109,25 @@ bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths) {
     return paths.homeFolder.empty() || !UnsafeInHome(resolved, Resolved(paths.homeFolder));
 }
 
-bool HoldsEarlierInstallation(const std::string& folder) {
+bool HoldsEarlierInstallation(const std::string& folder, RegistryDatabase& registry) {
     std::error_code ec;
-    for (std::string_view name : {kMainProgram, kRemover}) {
-        if (fs::is_regular_file(fs::symlink_status(fs::path(folder) / name, ec))) {
-            return true;
-        }
+    const fs::path program = fs::path(folder) / std::string(kMainProgram);
+    if (fs::is_regular_file(fs::symlink_status(program, ec)) && ReadVersionNote(program)) {
+        return true;
     }
-    return false;
+    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
+    const std::string remover = uninstall.GetString(
+        std::string(text::setup::Text(res::setup::str::kProductVersionName)) + "\\",
+        "UninstallString", "");
+    if (remover.empty()) {
+        return false;
+    }
+    return WithTrailingSlash(fs::weakly_canonical(fs::path(remover).parent_path(), ec).string()) ==
+           WithTrailingSlash(fs::weakly_canonical(fs::path(folder), ec).string());
 }
 
-FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths) {
+FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths,
+                               RegistryDatabase& registry) {
     FolderCheck check;
     if (typed.empty()) {
         return check;
@@ -141,7 +153,7 @@ FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& pat
         return check;
     }
     bool empty = fs::is_empty(check.folder, ec);
-    check.verdict = (ec || (!empty && !HoldsEarlierInstallation(check.folder)))
+    check.verdict = (ec || (!empty && !HoldsEarlierInstallation(check.folder, registry)))
                         ? FolderVerdict::NotEmpty
                         : FolderVerdict::Accepted;
     return check;

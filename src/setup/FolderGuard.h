@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 
 namespace tsrn::setup {
@@ -24,12 +25,15 @@ struct FolderCheck {
 // Whether emptying `folder` can never destroy the system or the user's files.
 bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths);
 
-// Whether `folder` already holds an installation of ours (its programs).
-bool HoldsEarlierInstallation(const std::string& folder);
+// Whether `folder` holds an installation of ours, by what it is, never by a
+// file name: its main program carries our version note, or the registry's
+// uninstall key names its uninstaller.
+bool HoldsEarlierInstallation(const std::string& folder, RegistryDatabase& registry);
 
 // The install folder as typed: accepted when it does not exist yet, is empty
 // or holds an earlier installation, and is safe to empty.
-FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths);
+FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths,
+                               RegistryDatabase& registry);
 
 // The text telling the user why a folder was refused (the folder is an
 // argument), and its id in the installer's table.

@@ -1,7 +1,11 @@
 #include "setup/InstallEngine.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <system_error>
 
+#include "platform/SystemRecord.h"
 #include "resources/StringTable.h"
 #include "setup/FileCopy.h"
 #include "setup/ProgramGroup.h"
@@ -26,6 +30,12 @@ void InstallEngine::Prepare() {
     state_.sourceFolder = WithTrailingSlash(state_.sourceFolder);
     state_.systemFolder = WithTrailingSlash(paths_.systemFolder.string());
     std::filesystem::create_directories(paths_.systemFolder, ec);
+    if (!state_.registryBefore) {
+        state_.registryBefore = RegistrySnapshot::Take(registry_);
+        if (paths_.allUsers && !paths_.systemRecordFile.empty()) {
+            state_.recordBefore = ReadSystemRecord(paths_.systemRecordFile);
+        }
+    }
     group_ = 0;
     index_ = 0;
 }
@@ -59,8 +69,11 @@ TickResult InstallEngine::CopyStep() {
     const std::string source = state_.sourceFolder + std::string(file.mediumName);
     const std::string target = TargetPath(file);
     const bool wanted = group_ != kVersionedGroup || ShouldCopyLibrary(source, target);
-    if (wanted && !CopyInstallFile(source, target)) {
-        return ReportCopyFailure(target);
+    if (wanted) {
+        NoteWrite(target);
+        if (!CopyInstallFile(source, target)) {
+            return ReportCopyFailure(target);
+        }
     }
     Advance();
     UpdateProgress();
@@ -69,9 +82,20 @@ TickResult InstallEngine::CopyStep() {
 
 TickResult InstallEngine::FinalStep() {
     observer_.ShowFileText(std::string(text::setup::Text(res::setup::str::kCreatingShortcuts)));
+    const std::string icon = state_.sourceFolder + std::string(kIconFile);
+    if (std::filesystem::exists(icon)) {
+        const std::string target = state_.installFolder + std::string(kIconFile);
+        NoteWrite(target);
+        CopyInstallFile(icon, target);
+    }
     bool shortcuts = CreateProgramGroup(state_, paths_);
     bool entries = WriteInstallEntries(registry_, state_.installFolder);
-    finalStepComplete_ = shortcuts && entries;
+    bool record = true;
+    if (paths_.allUsers && !paths_.systemRecordFile.empty()) {
+        record = WriteSystemRecord(paths_.systemRecordFile,
+                                   SystemRecord{state_.installFolder, state_.systemFolder});
+    }
+    finalStepComplete_ = shortcuts && entries && record;
     group_ = kDoneGroup;
     UpdateProgress();
     return TickResult::Finished;
@@ -91,6 +115,27 @@ TickResult InstallEngine::ReportCopyFailure(const std::string& target) {
         return TickResult::RolledBack;
     }
     return TickResult::CopyFailed;
+}
+
+void InstallEngine::NoteWrite(const std::string& target) {
+    for (const auto& written : state_.written) {
+        if (written.target == target) {
+            return;  // a retry: the earlier file is set aside already
+        }
+    }
+    InstallState::WrittenFile written{target, {}};
+    struct stat info {};
+    if (state_.Reinstall() && lstat(target.c_str(), &info) == 0) {
+        const std::filesystem::path path(target);
+        const std::filesystem::path aside = path.parent_path() / std::string(kSetAsideFolder);
+        std::error_code ec;
+        std::filesystem::create_directory(aside, ec);
+        const std::string asideFile = (aside / path.filename()).string();
+        if (rename(target.c_str(), asideFile.c_str()) == 0) {
+            written.setAside = asideFile;
+        }
+    }
+    state_.written.push_back(written);
 }
 
 std::string InstallEngine::TargetPath(const InstallFile& file) const {

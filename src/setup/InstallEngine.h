@@ -14,6 +14,9 @@
 
 namespace tsrn::setup {
 
+// Where a reinstall keeps the files it replaces until it succeeded or was undone.
+inline constexpr std::string_view kSetAsideFolder = ".tsrn-earlier";
+
 enum class TickResult {
     Busy,        // a step was already running; nothing done
     Advanced,    // one step done
@@ -44,6 +47,9 @@ class InstallEngine {
     TickResult FinalStep();
     TickResult ReportCopyFailure(const std::string& target);
     std::string TargetPath(const InstallFile& file) const;
+    // Records a file about to be written; on a reinstall the earlier file is
+    // first moved into the set-aside folder beside it.
+    void NoteWrite(const std::string& target);
     void Advance();
     void UpdateProgress();
 

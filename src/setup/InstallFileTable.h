@@ -30,6 +30,8 @@ inline constexpr std::string_view kDriver = "tsrnvx";
 inline constexpr std::string_view kFrameworkLibrary = "libtsrnfw.so.1";
 inline constexpr std::string_view kRuntimeLibrary = "libtsrnrt.so.1";
 inline constexpr std::string_view kReadme = "readme.txt";
+// The menu entries' icon, copied by the final step when the medium has it.
+inline constexpr std::string_view kIconFile = "tessaryn.svg";
 
 inline constexpr std::array<InstallFile, 4> kProgramFiles{{
     {"tsrn.ex_", kMainProgram, TargetFolder::Install},

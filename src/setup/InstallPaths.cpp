@@ -7,6 +7,7 @@
 
 #include "platform/Locations.h"
 #include "platform/RegistryDatabase.h"
+#include "platform/SystemRecord.h"
 
 namespace tsrn::setup {
 namespace {
@@ -23,12 +24,14 @@ std::filesystem::path HomeFolder() {
     return "/";
 }
 
-std::filesystem::path DataHome(const std::filesystem::path& home) {
+// Root's entries are every user's: the system's data folder unless
+// $XDG_DATA_HOME names another one.
+std::filesystem::path DataHome(const std::filesystem::path& home, bool allUsers) {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/') {
         return data;
     }
-    return home / ".local" / "share";
+    return allUsers ? std::filesystem::path("/usr/local/share") : home / ".local" / "share";
 }
 
 }  // namespace
@@ -37,7 +40,9 @@ InstallPaths InstallPaths::FromEnvironment() {
     InstallPaths paths;
     paths.homeFolder = HomeFolder();
     paths.systemFolder = SystemDirectory();
-    paths.applicationsFolder = DataHome(paths.homeFolder) / "applications";
+    paths.allUsers = geteuid() == 0;
+    paths.systemRecordFile = SystemRecordFile();
+    paths.applicationsFolder = DataHome(paths.homeFolder, paths.allUsers) / "applications";
     paths.registryFolder = RegistryDatabase::DefaultDirectory();
     return paths;
 }

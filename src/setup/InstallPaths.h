@@ -11,6 +11,11 @@ struct InstallPaths {
     std::filesystem::path applicationsFolder;  // the desktop's menu entries
     std::filesystem::path homeFolder;
     std::filesystem::path registryFolder;
+    // An installation for every user (setup run as root): it leaves the
+    // system record for the other users' programs and its menu entries go
+    // to the system's applications folder.
+    bool allUsers = false;
+    std::filesystem::path systemRecordFile;
 
     static InstallPaths FromEnvironment();
 };

@@ -1,20 +1,43 @@
 #include "setup/InstallationPassword.h"
 
+#include <array>
+
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
+#include "folders/RegistryStore.h"
+#include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 #include "setup/RegistryEntries.h"
 
 namespace tsrn::setup {
 
+bool PasswordInForce(RegistryDatabase& registry) {
+    std::array<std::uint8_t, 4> bytes{};
+    RegistryStore program(registry);
+    return program.GetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+}
+
+bool ConfirmReplacingPassword(Prompter& prompter) {
+    Message question;
+    question.textId = res::setup::str::kReplacePasswordQuestion;
+    question.text = std::string(text::setup::Text(res::setup::str::kReplacePasswordQuestion));
+    question.buttons = Buttons::YesNo;
+    question.icon = Icon::Exclamation;
+    question.defaultButton = Answer::No;
+    return prompter.Ask(question) == Answer::Yes;
+}
+
 bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,
-                               RegistryDatabase& registry) {
+                               RegistryDatabase& registry, bool keepPasswordInForce) {
     // The main program derives its key from this password at its first start.
     if (!crypto::PasswordLengthAllowed(password)) {
         return false;
     }
     const std::uint16_t word = crypto::StoredCheckWord(password);
-    const bool stored = WritePasswordCheckWord(registry, word);
+    bool stored = true;
+    if (!keepPasswordInForce || !PasswordInForce(registry)) {
+        stored = WritePasswordCheckWord(registry, word);
+    }
     const bool written = WriteProgramCheckWord(installFolder + std::string(kMainProgram), word);
     return stored && written;
 }

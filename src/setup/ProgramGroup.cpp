@@ -23,6 +23,24 @@ constexpr std::array<Link, 3> kLinks{{
     {res::setup::str::kRescueLink, kRescueTool, true},
 }};
 
+// The rescue tool has no window: its terminal shows the tool's help and stays
+// open with a shell in the install folder.
+constexpr std::string_view kStayOpenScript = "\"$0\" --help; exec \"${SHELL:-/bin/sh}\"";
+
+DesktopEntry EntryFor(const Link& link, const std::string& name, const InstallState& state) {
+    DesktopEntry entry;
+    entry.name = name;
+    entry.program = state.installFolder + std::string(link.program);
+    entry.workingDirectory = state.installFolder;
+    entry.terminal = link.terminal;
+    entry.icon = state.installFolder + std::string(kIconFile);
+    if (link.terminal) {
+        entry.arguments = {"-c", std::string(kStayOpenScript), entry.program};
+        entry.program = "/bin/sh";
+    }
+    return entry;
+}
+
 std::string WithoutExtension(const std::string& name) {
     auto dot = name.rfind('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
@@ -54,11 +72,7 @@ bool CreateProgramGroup(const InstallState& state, const InstallPaths& paths) {
     bool all = true;
     for (const Link& link : kLinks) {
         const std::string name = WithoutExtension(LeafName(text::setup::Text(link.textId)));
-        DesktopEntry entry;
-        entry.name = name;
-        entry.program = state.installFolder + std::string(link.program);
-        entry.workingDirectory = state.installFolder;
-        entry.terminal = link.terminal;
+        const DesktopEntry entry = EntryFor(link, name, state);
         if (name.empty() || !entry.Save((group / (name + ".desktop")).string())) {
             all = false;
         }

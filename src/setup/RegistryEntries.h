@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "platform/RegistryDatabase.h"
+#include "resources/Version.h"
 
 namespace tsrn::setup {
 
 inline constexpr std::string_view kUninstallRoot =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline constexpr std::string_view kProductVersion = "1.0";
+// The registry value "version": major.minor, as earlier installations wrote it.
+inline constexpr std::string_view kProductVersion = TSRN_PRODUCT_VERSION_TEXT;
 
 // The uninstall key (DisplayName, UninstallString) and the settings values
 // "InstallDir" and "version". Every write is attempted; true when all succeeded.

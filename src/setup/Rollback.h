@@ -1,6 +1,9 @@
 #pragma once
-// Undoing an installation: the registry keys, the driver, the menu folder and
-// the files of the install folder. The runtime libraries stay.
+// Undoing an installation. A first installation is removed: the registry
+// keys, the driver, the menu folder and the files of the install folder (the
+// runtime libraries stay). A reinstall is taken back instead: the files it
+// replaced, the registry keys, the system record and the menu entries of the
+// earlier installation are put back as they were.
 
 #include "platform/Prompter.h"
 #include "platform/RegistryDatabase.h"
@@ -15,7 +18,20 @@ namespace tsrn::setup {
 bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
                         RegistryDatabase& registry);
 
-// Asks "Interrupt Tessaryn installation ?"; on Yes removes the installation
+// A reinstall: the earlier files, registry keys, system record and menu
+// entries back. True when the registry keys were restored.
+bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& paths,
+                                RegistryDatabase& registry);
+
+// RestoreEarlierInstallation for a reinstall, RemoveInstallation otherwise.
+bool UndoInstallation(const InstallState& state, const InstallPaths& paths,
+                      RegistryDatabase& registry);
+
+// After a successful installation: deletes the earlier files a reinstall set
+// aside.
+void DiscardSetAsideFiles(const InstallState& state);
+
+// Asks "Interrupt Tessaryn installation ?"; on Yes undoes the installation
 // and returns true, on No touches nothing and returns false.
 bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
                           RegistryDatabase& registry, Prompter& prompter);

@@ -50,7 +50,7 @@ class LineObserver : public InstallObserver {
 
 int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
                          RegistryDatabase& registry, std::ostream& out, std::ostream& err) {
-    const FolderCheck check = CheckInstallFolder(request.installFolder, paths);
+    const FolderCheck check = CheckInstallFolder(request.installFolder, paths, registry);
     if (check.verdict != FolderVerdict::Accepted) {
         err << RefusalText(check.verdict,
                            check.folder.empty() ? request.installFolder : check.folder)
@@ -77,16 +77,22 @@ int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& p
     if (!complete) {
         err << text::setup::Text(res::setup::str::kFinalStepIncomplete) << '\n';
     }
-    const bool stored = StoreInstallationPassword(request.password, state.installFolder, registry);
+    const bool keep = !request.replacePassword && PasswordInForce(registry);
+    if (keep) {
+        err << text::setup::Text(res::setup::str::kPasswordKept) << '\n';
+    }
+    const bool stored =
+        StoreInstallationPassword(request.password, state.installFolder, registry, keep);
     if (!stored) {
         err << text::setup::FormatText<res::setup::str::kPasswordNotStored>(
                    state.installFolder + std::string(kMainProgram))
             << '\n';
     }
     if (!complete || !stored) {
-        RemoveInstallation(state, paths, registry);
+        UndoInstallation(state, paths, registry);
         return 1;
     }
+    DiscardSetAsideFiles(state);
     return 0;
 }
 

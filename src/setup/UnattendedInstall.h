@@ -15,10 +15,13 @@ struct UnattendedRequest {
     std::string installFolder;
     std::string sourceFolder;
     std::string password;
+    // Without it a password already in force ("pwd") is kept.
+    bool replacePassword = false;
 };
 
-// 0 when everything was installed and the password stored; otherwise the
-// installation is rolled back (when anything was written) and the result is 1.
+// 0 when everything was installed and the password stored (or the one in
+// force kept); otherwise the installation is undone (a reinstall restores the
+// earlier one) and the result is 1.
 int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
                          RegistryDatabase& registry, std::ostream& out, std::ostream& err);
 

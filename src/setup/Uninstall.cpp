@@ -39,32 +39,37 @@ std::string ExecLine(const std::filesystem::path& entryFile) {
 
 }  // namespace
 
-void RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
                      const std::filesystem::path& entryFile) {
     const std::string folder = WithTrailingSlash(installFolder);
     if (folder == "/") {
-        return;
+        return false;
     }
+    bool removed = false;
     RegistryStore windows(registry, Hive::LocalMachine, std::string(kWindowsRunRoot));
     const std::string valueName(text::Text(res::str::kAppTitle));
     if (windows.GetString(kRunServicesKey, valueName, "").rfind(folder, 0) == 0) {
-        windows.DeleteValue(kRunServicesKey, valueName);
+        removed = windows.DeleteValue(kRunServicesKey, valueName);
     }
     // The entry names the program by its absolute path, quoted when it holds a blank.
     const std::string exec = ExecLine(entryFile);
     if (exec.rfind("Exec=" + folder, 0) == 0 || exec.rfind("Exec=\"" + folder, 0) == 0) {
         std::error_code ignored;
-        std::filesystem::remove(entryFile, ignored);
+        removed = std::filesystem::remove(entryFile, ignored) || removed;
     }
+    return removed;
 }
 
-bool UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
-                      RegistryDatabase& registry) {
+UninstallReport UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
+                                 RegistryDatabase& registry) {
     InstallState state;
     state.installFolder = WithTrailingSlash(installFolder);
     state.systemFolder = WithTrailingSlash(paths.systemFolder.string());
-    RemoveAutostart(registry, state.installFolder, AutostartEntryFile());
-    const bool removed = RemoveInstallation(state, paths, registry);
+    UninstallReport report;
+    report.installFolder = state.installFolder;
+    report.autostartEntry = AutostartEntryFile().string();
+    report.autostartRemoved = RemoveAutostart(registry, state.installFolder, AutostartEntryFile());
+    report.folderRemoved = RemoveInstallation(state, paths, registry);
     if (!state.systemFolder.empty()) {
         for (const InstallFile& library : kLibraryFiles) {
             const std::string path = state.systemFolder + std::string(library.targetName);
@@ -73,7 +78,19 @@ bool UninstallProduct(const std::string& installFolder, const InstallPaths& path
         }
         rmdir(state.systemFolder.c_str());  // only when empty
     }
-    return removed;
+    return report;
+}
+
+std::string UninstallReportText(const UninstallReport& report) {
+    using namespace res::setup::str;
+    if (!report.folderRemoved) {
+        return text::setup::FormatText<kUninstallIncomplete>(report.installFolder);
+    }
+    std::string text = text::setup::FormatText<kUninstalled>(report.installFolder);
+    if (report.autostartRemoved) {
+        text += "\n" + text::setup::FormatText<kUninstalledAutostart>(report.autostartEntry);
+    }
+    return text;
 }
 
 }  // namespace tsrn::setup

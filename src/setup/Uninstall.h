@@ -16,12 +16,22 @@ std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallb
 
 // Takes back the autostart the program's settings may have set up: the
 // RunServices value and the desktop entry `entryFile`, each only when it starts
-// a program of `installFolder` (another installation's is left alone).
-void RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+// a program of `installFolder` (another installation's is left alone). True
+// when either was removed.
+bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
                      const std::filesystem::path& entryFile);
 
-// True when the install folder was emptied and removed.
-bool UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
-                      RegistryDatabase& registry);
+struct UninstallReport {
+    std::string installFolder;
+    bool folderRemoved = false;  // the install folder was emptied and removed
+    bool autostartRemoved = false;
+    std::string autostartEntry;
+};
+
+UninstallReport UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
+                                 RegistryDatabase& registry);
+
+// What the uninstaller tells the user it did.
+std::string UninstallReportText(const UninstallReport& report);
 
 }  // namespace tsrn::setup

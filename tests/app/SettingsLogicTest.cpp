@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <fstream>
 #include <sstream>
 
 #include "RecordingView.h"
 #include "TempDir.h"
+#include "platform/Locations.h"
 
 namespace tsrn::app {
 namespace {
@@ -78,9 +81,18 @@ TEST_F(SettingsLogicTest, TheWordIsSentOnlyWhenItChanged) {
 TEST_F(SettingsLogicTest, AutostartIsWrittenOnEveryOkWithTheCurrentInstallDir) {
     SettingsChecks checks;
     checks.autostart = true;
-    // No "InstallDir": relative to the current folder, as designed.
+    // No "InstallDir" and no all-users record: the running program's own
+    // folder (a packaged program's), never relative to whatever folder the
+    // login starts in.
+    const char* sysconf = std::getenv("TSRN_SYSCONF_DIR");
+    const std::string savedSysconf = sysconf != nullptr ? sysconf : "";
+    setenv("TSRN_SYSCONF_DIR", "/nonexistent/tessaryn-sysconf", 1);
     Make().Accept(checks);
-    EXPECT_EQ(AutostartValue(), "./tsrn /service");
+    EXPECT_EQ(AutostartValue(), ProgramFolder().string() + "/tsrn /service");
+    if (sysconf != nullptr)
+        setenv("TSRN_SYSCONF_DIR", savedSysconf.c_str(), 1);
+    else
+        unsetenv("TSRN_SYSCONF_DIR");
 
     program_.SetString(kSettingsKey, "InstallDir", "/opt/my tessaryn");
     Make().Accept(checks);

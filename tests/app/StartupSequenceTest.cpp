@@ -12,8 +12,14 @@
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "TestDriver.h"
+#include "app/InstallationPassword.h"
 #include "crypto/KeyDerivation.h"
 #include "setup/InstallationPassword.h"
+#include "platform/SystemRecord.h"
+#include "resources/ResourceIds.h"
+
+#include <cstdlib>
+#include <optional>
 
 namespace tsrn::app {
 namespace {
@@ -368,6 +374,85 @@ TEST_F(StartupSequenceTest, APasswordNoKeyCanComeFromNeverReachesTheDriverOrTheK
         EXPECT_TRUE(SlotZeroIsEmpty());
         EXPECT_NE(outcome.currentPassword, tooLong);
     }
+}
+
+// A program no installation was ever recorded for (a package's) has no
+// installation password: the working password is chosen, entered twice, and
+// its check value stored at once.
+class FirstStartTest : public StartupSequenceTest {
+  protected:
+    FirstStartTest() {
+        database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "InstallDir");
+        const char* old = std::getenv("TSRN_SYSCONF_DIR");
+        if (old != nullptr)
+            savedSysconf_ = old;
+        std::filesystem::create_directories(dir_ / "etc");
+        setenv("TSRN_SYSCONF_DIR", (dir_ / "etc").c_str(), 1);
+    }
+    ~FirstStartTest() override {
+        if (savedSysconf_)
+            setenv("TSRN_SYSCONF_DIR", savedSysconf_->c_str(), 1);
+        else
+            unsetenv("TSRN_SYSCONF_DIR");
+    }
+    std::optional<std::string> savedSysconf_;
+};
+
+TEST_F(FirstStartTest, WorkingPasswordIsChosenTwiceAndStoredAtOnce) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> first;
+        std::optional<std::string> again;
+        bool runs;
+        std::vector<int> messages;
+    };
+    const Case cases[] = {
+        {"entered twice", "chosen", "chosen", true, {res::str::kFirstPasswordNote}},
+        {"entries differ",
+         "chosen",
+         "chosem",
+         false,
+         {res::str::kFirstPasswordNote, res::str::kFirstPasswordMismatch}},
+        {"cancelled", std::nullopt, std::nullopt, false, {res::str::kFirstPasswordNote}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        test::ScriptedPrompter prompter;
+        test::ScriptedPasswords passwords;
+        TestDriver driver;
+        passwords.Unlock(c.first).Unlock(c.again);
+        StartupSequence startup(
+            {prompter, passwords, instances_, keyboard_, store_, driver, dir_ / "cwd"});
+
+        const StartupOutcome outcome = startup.Run("");
+
+        EXPECT_EQ(outcome.run, c.runs);
+        EXPECT_EQ(prompter.AskedIds(), c.messages);
+        EXPECT_EQ(passwords.missingAsked, 0) << "there is no installation password to ask";
+        const auto stored = ReadStoredCheckValue(store_);
+        EXPECT_EQ(stored.has_value(), c.runs);
+        if (c.runs) {
+            EXPECT_EQ(*stored, crypto::StoredCheckWord("chosen"));
+            EXPECT_EQ(outcome.currentPassword, "chosen");
+            EXPECT_TRUE(outcome.keyLoaded);
+            EXPECT_FALSE(outcome.startLocked);
+        } else {
+            EXPECT_TRUE(driver.Requests().empty());
+        }
+    }
+}
+
+TEST_F(FirstStartTest, AllUsersRecordNamesTheProgramHoldingTheInstallationPassword) {
+    InstallProgram(dir_ / "install", kInstallPassword);
+    ASSERT_TRUE(WriteSystemRecord(dir_ / "etc" / "installation",
+                                  SystemRecord{(dir_ / "install").string() + "/", "/nowhere/"}));
+    EXPECT_EQ(InstallDirectory(store_), (dir_ / "install").string() + "/");
+    passwords_.Missing(MissingPasswordAnswer{kInstallPassword, "fresh"});
+    const StartupOutcome outcome = Run("");
+    EXPECT_TRUE(outcome.run);
+    EXPECT_EQ(passwords_.missingAsked, 1);
+    EXPECT_EQ(outcome.currentPassword, "fresh");
 }
 
 }  // namespace

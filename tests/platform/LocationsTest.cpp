@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -13,9 +14,9 @@
 namespace tsrn {
 namespace {
 
-const char* const kVariables[] = {"HOME",           "XDG_CONFIG_HOME",
-                                  "XDG_STATE_HOME", "TSRN_REGISTRY_DIR",
-                                  "TSRN_STATE_DIR", "TSRN_SYSTEM_DIR"};
+const char* const kVariables[] = {
+    "HOME",           "XDG_CONFIG_HOME", "XDG_STATE_HOME",  "TSRN_REGISTRY_DIR",
+    "TSRN_STATE_DIR", "TSRN_SYSTEM_DIR", "TSRN_SYSCONF_DIR"};
 
 using Values = std::map<std::string, std::string>;
 
@@ -106,6 +107,68 @@ TEST(LocationsTest, SystemDirectoryDependsOnWhoInstalls) {
     EXPECT_EQ(SystemDirectory(), geteuid() == 0
                                      ? std::filesystem::path("/usr/local/lib/tessaryn")
                                      : std::filesystem::path("/home/u/.local/lib/tessaryn"));
+}
+
+// Every user's program finds the driver of its own installation: the one an
+// all-users installation recorded, the package's beside the program, else the
+// user's own system folder.
+TEST(DriverDirectoryTest, FoundForTheInstallationTheProgramBelongsTo) {
+    char pattern[] = "/tmp/tsrn-driverdir-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path root = pattern;
+    std::filesystem::create_directories(root / "usr/bin");
+    std::filesystem::create_directories(root / "usr/lib/tessaryn");
+    std::ofstream(root / "usr/lib/tessaryn/tsrnvx") << "driver";
+    std::filesystem::create_directories(root / "opt/tessaryn");
+    ScopedEnvironment env(Values{{"HOME", "/home/u"}});
+    const SystemRecord record{(root / "opt/tessaryn").string() + "/", "/usr/local/lib/tessaryn/"};
+    const std::filesystem::path own =
+        geteuid() == 0 ? "/usr/local/lib/tessaryn" : "/home/u/.local/lib/tessaryn";
+    struct Case {
+        const char* name;
+        std::filesystem::path programFolder;
+        std::optional<SystemRecord> record;
+        std::filesystem::path expected;
+    };
+    const Case cases[] = {
+        {"all-users record for this folder", root / "opt/tessaryn", record,
+         "/usr/local/lib/tessaryn/"},
+        {"record of another folder", root / "usr/bin", record, root / "usr/bin/../lib/tessaryn"},
+        {"package layout", root / "usr/bin", std::nullopt, root / "usr/bin/../lib/tessaryn"},
+        {"per-user installation", root / "opt/tessaryn", std::nullopt, own},
+        {"unknown program folder", "", record, own},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DriverDirectoryFor(c.programFolder, c.record).lexically_normal(),
+                  c.expected.lexically_normal());
+    }
+    std::filesystem::remove_all(root);
+}
+
+TEST(SystemRecordTest, WrittenWholeReadBackAndMissingIsNothing) {
+    char pattern[] = "/tmp/tsrn-sysrecord-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path root = pattern;
+    {
+        ScopedEnvironment env(Values{{"TSRN_SYSCONF_DIR", (root / "etc").string()}});
+        EXPECT_EQ(SystemRecordFile(), root / "etc" / "installation");
+    }
+    {
+        ScopedEnvironment env(Values{});
+        EXPECT_EQ(SystemRecordFile(), std::filesystem::path("/etc/tessaryn/installation"));
+    }
+    const std::filesystem::path file = root / "etc" / "installation";
+    EXPECT_FALSE(ReadSystemRecord(file));
+    ASSERT_TRUE(WriteSystemRecord(file, {"/opt/tessaryn/", "/usr/local/lib/tessaryn/"}));
+    const auto record = ReadSystemRecord(file);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->installFolder, "/opt/tessaryn/");
+    EXPECT_EQ(record->systemFolder, "/usr/local/lib/tessaryn/");
+    EXPECT_FALSE(WriteSystemRecord(file, {"/opt/x\nSystemDir=/tmp/evil/", ""}))
+        << "a line break could forge the driver's folder";
+    EXPECT_EQ(ReadSystemRecord(file)->systemFolder, "/usr/local/lib/tessaryn/");
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace

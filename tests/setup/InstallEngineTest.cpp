@@ -6,6 +6,7 @@
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
 #include "resources/ResourceIds.h"
+#include "resources/Version.h"
 #include "setup/VersionNote.h"
 
 namespace tsrn::setup::test {
@@ -121,15 +122,31 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
     WriteFile(world.ProgramGroup() / "Old entry.desktop", "[Desktop Entry]\n");
     RunToEnd();
     EXPECT_TRUE(Engine().FinalStepComplete());
+    const std::string programEntry = "Tessaryn " TSRN_VERSION_TEXT ".desktop";
     EXPECT_EQ(FileNames(world.ProgramGroup()),
-              (std::vector<std::string>{"File Rescue for Tessaryn 1.0.desktop",
-                                        "Tessaryn 1.0.2.desktop", "Tessaryn Uninstall.desktop"}));
-    const std::string entry = ReadFile(world.ProgramGroup() / "Tessaryn 1.0.2.desktop");
+              (std::vector<std::string>{"File Rescue for Tessaryn 1.0.desktop", programEntry,
+                                        "Tessaryn Uninstall.desktop"}));
+    const std::string entry = ReadFile(world.ProgramGroup() / programEntry);
     EXPECT_NE(entry.find("Exec=\"" + state.installFolder + "tsrn\"\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Path=" + state.installFolder + "\n"), std::string::npos) << entry;
-    EXPECT_NE(ReadFile(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop")
-                  .find("Terminal=true"),
-              std::string::npos);
+    // Every entry has the icon the final step copied from the medium.
+    EXPECT_EQ(ReadFile(fs::path(state.installFolder) / "tessaryn.svg"),
+              ReadFile(world.Medium() / "tessaryn.svg"));
+    for (const std::string& name : FileNames(world.ProgramGroup())) {
+        EXPECT_NE(ReadFile(world.ProgramGroup() / name)
+                      .find("Icon=" + state.installFolder + "tessaryn.svg\n"),
+                  std::string::npos)
+            << name;
+    }
+    // The rescue tool's terminal shows its help and stays open.
+    const std::string rescue =
+        ReadFile(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop");
+    EXPECT_NE(rescue.find("Terminal=true"), std::string::npos);
+    EXPECT_NE(rescue.find("Exec=\"/bin/sh\" \"-c\" \"\\\\\"\\\\$0\\\\\" --help; exec "
+                          "\\\\\"\\\\${SHELL:-/bin/sh}\\\\\"\" \"" +
+                          state.installFolder + "tsrnctl\"\n"),
+              std::string::npos)
+        << rescue;
 
     const std::string uninstall =
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
@@ -139,7 +156,8 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
               state.installFolder + "remover" + std::string(1, '\0'));
     RegistryStore settings(world.Registry());
     EXPECT_EQ(settings.GetString("settings\\", "InstallDir", ""), state.installFolder);
-    EXPECT_EQ(settings.GetString("settings\\", "version", ""), "1.0");
+    EXPECT_EQ(settings.GetString("settings\\", "version", ""), "1.0")
+        << "the format earlier installations wrote";
 }
 
 TEST_F(InstallEngineTest, ATickDuringARunningStepDoesNothing) {

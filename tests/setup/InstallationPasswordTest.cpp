@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "SetupFixture.h"
+#include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
 
@@ -64,6 +65,41 @@ TEST(InstallationPassword, APasswordNoKeyCanComeFromIsNotStored) {
     EXPECT_FALSE(
         world.Registry().QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd"));
     EXPECT_EQ(ReadFile(folder / "tsrn"), before);
+}
+
+// Over an earlier installation the password in force stays unless replacing
+// it was chosen; the program file always gets the new installation password.
+TEST(InstallationPassword, KeepsThePasswordInForceUnlessReplacing) {
+    struct Case {
+        const char* name;
+        bool earlierPassword;
+        bool keep;
+        const char* expectedInForce;
+    };
+    const Case cases[] = {
+        {"kept", true, true, "working"},
+        {"replaced", true, false, "install"},
+        {"nothing to keep", false, true, "install"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetupWorld world;
+        const fs::path folder = world.InstallFolder();
+        fs::create_directories(folder);
+        fs::copy_file("/bin/true", folder / "tsrn");
+        if (c.earlierPassword) {
+            ASSERT_TRUE(
+                StoreInstallationPassword("working", folder.string() + "/", world.Registry()));
+        }
+        EXPECT_EQ(PasswordInForce(world.Registry()), c.earlierPassword);
+        ASSERT_TRUE(
+            StoreInstallationPassword("install", folder.string() + "/", world.Registry(), c.keep));
+        std::uint8_t bytes[4] = {};
+        RegistryStore settings(world.Registry());
+        ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", bytes, sizeof bytes));
+        EXPECT_EQ(bytes[0] | (bytes[1] << 8), crypto::StoredCheckWord(c.expectedInForce));
+        EXPECT_EQ(ReadProgramCheckWord(folder / "tsrn"), crypto::StoredCheckWord("install"));
+    }
 }
 
 }  // namespace

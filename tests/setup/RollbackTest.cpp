@@ -6,11 +6,17 @@
 #include "ScriptedPrompter.h"
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
+#include "platform/SystemRecord.h"
 #include "resources/ResourceIds.h"
+#include "resources/Version.h"
 #include "setup/ClearFolder.h"
 #include "setup/FolderGuard.h"
 #include "setup/InstallEngine.h"
 #include "setup/InstallationPassword.h"
+#include "setup/RegistryEntries.h"
+
+#include <map>
+#include <optional>
 
 namespace tsrn::setup::test {
 namespace {
@@ -105,6 +111,155 @@ TEST_F(RollbackTest, NeverEmptiesAHomeFolder) {
     EXPECT_EQ(ReadFile(world.Paths().homeFolder / "letter.txt"), "dear");
 }
 
+// Every key and value below `key`, in order, with types and bytes.
+std::string Dump(RegistryDatabase& registry, Hive hive, const std::string& key) {
+    if (!registry.KeyExists(hive, key)) {
+        return "<none>";
+    }
+    std::string out = "[" + key + "]\n";
+    for (const std::string& name : registry.ValueNames(hive, key)) {
+        const auto value = registry.QueryValue(hive, key, name);
+        out += name + "=" + std::to_string(value->type) + ":" +
+               std::string(value->data.begin(), value->data.end()) + "\n";
+    }
+    for (const std::string& sub : registry.SubKeyNames(hive, key)) {
+        out += Dump(registry, hive, key + "\\" + sub);
+    }
+    return out;
+}
+
+std::string DumpAll(RegistryDatabase& registry) {
+    return Dump(registry, Hive::LocalMachine, "SOFTWARE\\Tessaryn") +
+           Dump(registry, Hive::CurrentUser, "SOFTWARE\\Tessaryn") +
+           Dump(registry, Hive::LocalMachine, kUninstallKey);
+}
+
+// An earlier installation in use: its password in force, a folder list, a
+// toolbar layout, and its programs.
+class ReinstallRollbackTest : public RollbackTest {
+  protected:
+    ReinstallRollbackTest() {
+        InstallSteps(8);
+        RegistryStore settings(world.Registry());
+        StoreInstallationPassword("working", state.installFolder, world.Registry());
+        RegistryStore paths(world.Registry());
+        paths.SetString("path\\", "0", "/home/u/private");
+        paths.SetString("path\\", "0s", "3");
+        paths.SetString("path\\", "1", "/home/u/mail");
+        RegistryStore user(world.Registry(), Hive::CurrentUser);
+        user.SetString("ToolBar\\", "Bars", "1");
+        before = DumpAll(world.Registry());
+        for (const std::string& name : FileNames(world.InstallFolder())) {
+            installed[name] = ReadFile(fs::path(world.InstallFolder()) / name);
+        }
+        driver = ReadFile(world.Paths().systemFolder / "tsrnvx");
+        // The new medium differs from what is installed.
+        WriteFile(world.Medium() / "tsrn.ex_",
+                  "\x7F"
+                  "ELF new program",
+                  0755);
+        WriteFile(world.Medium() / "TSRNVX.Vx_",
+                  "\x7F"
+                  "ELF new driver",
+                  0755);
+    }
+
+    void ExpectEarlierInstallationBack() {
+        EXPECT_EQ(DumpAll(world.Registry()), before);
+        std::map<std::string, std::string> now;
+        for (const std::string& name : FileNames(world.InstallFolder())) {
+            now[name] = ReadFile(fs::path(world.InstallFolder()) / name);
+        }
+        EXPECT_EQ(now, installed) << "the earlier programs, nothing set aside left";
+        EXPECT_EQ(ReadFile(world.Paths().systemFolder / "tsrnvx"), driver);
+        EXPECT_FALSE(fs::exists(world.Paths().systemFolder / ".tsrn-earlier"));
+        EXPECT_EQ(FileNames(world.ProgramGroup()).size(), 3u);
+    }
+
+    std::string before;
+    std::map<std::string, std::string> installed;
+    std::string driver;
+};
+
+TEST_F(ReinstallRollbackTest, RollbackAtAnyStepRestoresKeysValuesAndPrograms) {
+    for (int steps : {0, 2, 5, 8}) {
+        SCOPED_TRACE(steps);
+        state = world.FreshState();
+        InstallSteps(steps);
+        if (steps == 8) {
+            // The new password replaced the one in force before the cancel.
+            StoreInstallationPassword("other", state.installFolder, world.Registry());
+        }
+        ScriptedPrompter prompter;
+        prompter.Then(Answer::Yes);
+        EXPECT_TRUE(RollbackInstallation(state, world.Paths(), world.Registry(), prompter));
+        ExpectEarlierInstallationBack();
+    }
+}
+
+TEST_F(ReinstallRollbackTest, ReinstallIntoAnotherFolderRollsBackToTheEarlierOne) {
+    state = world.FreshState();
+    state.installFolder = (world.Root() / "apps-home" / "second").string();
+    InstallSteps(8);
+    EXPECT_TRUE(UndoInstallation(state, world.Paths(), world.Registry()));
+    EXPECT_FALSE(fs::exists(world.Root() / "apps-home" / "second"));
+    ExpectEarlierInstallationBack();
+    const std::string entry =
+        ReadFile(world.ProgramGroup() / ("Tessaryn " TSRN_VERSION_TEXT ".desktop"));
+    EXPECT_NE(entry.find(world.InstallFolder() + "/tsrn"), std::string::npos) << entry;
+}
+
+TEST_F(ReinstallRollbackTest, SuccessDiscardsTheSetAsideFiles) {
+    state = world.FreshState();
+    InstallSteps(8);
+    EXPECT_TRUE(fs::exists(fs::path(world.InstallFolder()) / ".tsrn-earlier" / "tsrn"));
+    DiscardSetAsideFiles(state);
+    EXPECT_FALSE(fs::exists(fs::path(world.InstallFolder()) / ".tsrn-earlier"));
+    EXPECT_FALSE(fs::exists(world.Paths().systemFolder / ".tsrn-earlier"));
+    EXPECT_EQ(ReadFile(fs::path(world.InstallFolder()) / "tsrn").substr(0, 16),
+              "\x7F"
+              "ELF new program");
+}
+
+// An installation for every user leaves the system record; undoing it and
+// uninstalling remove it only when it names this installation.
+TEST_F(RollbackTest, AllUsersInstallWritesAndRemovesTheSystemRecord) {
+    InstallPaths paths = world.Paths();
+    paths.allUsers = true;
+    paths.systemRecordFile = world.Root() / "etc" / "installation";
+    struct Case {
+        const char* name;
+        std::optional<SystemRecord> earlier;
+        bool recordAfterUndo;
+    };
+    const Case cases[] = {
+        {"first install", std::nullopt, false},
+        {"another installation's record", SystemRecord{"/opt/other/", "/usr/lib/other/"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(paths.systemRecordFile);
+        if (c.earlier) {
+            ASSERT_TRUE(WriteSystemRecord(paths.systemRecordFile, *c.earlier));
+        }
+        state = world.FreshState();
+        InstallEngine engine(state, paths, world.Registry(), installPrompter, observer);
+        engine.Prepare();
+        while (!engine.Finished()) {
+            engine.Tick();
+        }
+        ASSERT_TRUE(engine.FinalStepComplete());
+        const auto record = ReadSystemRecord(paths.systemRecordFile);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->installFolder, state.installFolder);
+        EXPECT_EQ(record->systemFolder, state.systemFolder);
+        EXPECT_EQ(ModeOf(paths.systemRecordFile), 0644u);
+        UndoInstallation(state, paths, world.Registry());
+        const auto after = ReadSystemRecord(paths.systemRecordFile);
+        EXPECT_EQ(after.has_value(), c.recordAfterUndo);
+    }
+}
+
 TEST(ClearFolder, DeletesFilesKeepsSubfoldersAndNeverFollowsLinks) {
     tsrn::test::TempDir dir;
     const fs::path folder = dir / "folder";
@@ -189,9 +344,22 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
     tsrn::test::TempDir dir;
     InstallPaths paths;
     paths.homeFolder = dir / "home";
+    RegistryDatabase registry(dir / "registry");
     WriteFile(dir / "foreign" / "notes.txt", "mine");
-    WriteFile(dir / "earlier" / "tsrn", "program");
+    // A stranger's program that happens to be named tsrn is no installation.
+    WriteFile(dir / "stranger" / "tsrn",
+              "\x7F"
+              "ELF someone else's program",
+              0755);
+    WriteFile(dir / "stranger" / "remover", "#!/bin/sh\n", 0755);
+    // Ours carries the version note.
+    WriteFile(dir / "earlier" / "tsrn", ElfWithVersion(0x0001000000030000ull), 0755);
     WriteFile(dir / "earlier" / "tsrn.html", "manual");
+    // Recorded by the uninstall key, whatever its files.
+    WriteFile(dir / "registered" / "tsrn", "program");
+    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
+    uninstall.SetString("Tessaryn " TSRN_PRODUCT_VERSION_TEXT "\\", "UninstallString",
+                        (dir / "registered").string() + "/remover");
     fs::create_directories(dir / "empty");
     WriteFile(dir / "a-file", "x");
     struct Case {
@@ -205,14 +373,16 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
         {"/", FolderVerdict::Unsafe, str::kFolderUnsafe},
         {paths.homeFolder.string(), FolderVerdict::Unsafe, str::kFolderUnsafe},
         {(dir / "foreign").string(), FolderVerdict::NotEmpty, str::kFolderNotEmpty},
+        {(dir / "stranger").string(), FolderVerdict::NotEmpty, str::kFolderNotEmpty},
         {(dir / "a-file").string(), FolderVerdict::NotAFolder, str::kFolderNotAFolder},
         {(dir / "earlier").string(), FolderVerdict::Accepted, 0},
+        {(dir / "registered").string() + "/", FolderVerdict::Accepted, 0},
         {(dir / "empty").string() + "/", FolderVerdict::Accepted, 0},
         {(dir / "new" / "deeper").string(), FolderVerdict::Accepted, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
-        const FolderCheck check = CheckInstallFolder(c.typed, paths);
+        const FolderCheck check = CheckInstallFolder(c.typed, paths, registry);
         EXPECT_EQ(check.verdict, c.verdict);
         EXPECT_EQ(RefusalTextId(check.verdict), c.textId);
         if (c.verdict != FolderVerdict::Accepted && c.verdict != FolderVerdict::Empty) {
@@ -222,7 +392,7 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
     }
     const fs::path before = fs::current_path();
     fs::current_path(dir.Path());
-    const FolderCheck relative = CheckInstallFolder("new", paths);
+    const FolderCheck relative = CheckInstallFolder("new", paths, registry);
     fs::current_path(before);
     EXPECT_EQ(relative.verdict, FolderVerdict::Accepted);
     EXPECT_EQ(relative.folder, (dir / "new").string());

@@ -124,6 +124,7 @@ void SetupWorld::LayOutMedium(std::uint64_t libraryVersion) {
         WriteFile(Medium() / std::string(file.mediumName), ElfWithVersion(libraryVersion), 0644);
     }
     WriteFile(Medium() / "readme.txt", "read me\n");
+    WriteFile(Medium() / "tessaryn.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
 }
 
 void SetupWorld::UseProgramAsMainProgram(const fs::path& program) {

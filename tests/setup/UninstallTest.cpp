@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "SetupFixture.h"
 #include "folders/RegistryStore.h"
@@ -42,12 +43,33 @@ TEST(UninstallTest, RemovesOnlyTheAutostartOfThisInstallation) {
         WriteFile(quoted, "[Desktop Entry]\nType=Application\nExec=\"" + c.programFolder +
                               "tsrn\" /service\n");
 
-        RemoveAutostart(world.Registry(), world.InstallFolder(), plain);
+        EXPECT_EQ(RemoveAutostart(world.Registry(), world.InstallFolder(), plain), c.removed);
         RemoveAutostart(world.Registry(), world.InstallFolder(), quoted);
 
         EXPECT_EQ(windows.GetString(kRunServicesKey, valueName, "").empty(), c.removed);
         EXPECT_EQ(fs::exists(plain), !c.removed);
         EXPECT_EQ(fs::exists(quoted), !c.removed);
+    }
+}
+
+TEST(UninstallTest, ReportSaysWhatWasRemoved) {
+    struct Case {
+        UninstallReport report;
+        std::vector<std::string> says;
+    };
+    const Case cases[] = {
+        {{"/opt/t/", true, false, "/h/.config/autostart/tessaryn.desktop"},
+         {"Tessaryn was removed from /opt/t/"}},
+        {{"/opt/t/", true, true, "/h/.config/autostart/tessaryn.desktop"},
+         {"Tessaryn was removed from /opt/t/",
+          "start at login (/h/.config/autostart/tessaryn.desktop) was removed"}},
+        {{"/opt/t/", false, false, ""}, {"the folder /opt/t/ could not be emptied"}},
+    };
+    for (const Case& c : cases) {
+        const std::string text = UninstallReportText(c.report);
+        for (const std::string& part : c.says) {
+            EXPECT_NE(text.find(part), std::string::npos) << text;
+        }
     }
 }
 

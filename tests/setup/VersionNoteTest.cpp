@@ -44,9 +44,14 @@ TEST(VersionNote, DamagedImagesReadAsHavingNoVersion) {
     }
 }
 
+// The project version as a version note: (major << 16 | minor, patch << 16).
+constexpr std::uint64_t kProjectVersionNote = (std::uint64_t{TSRN_VERSION_MAJOR} << 48) |
+                                              (std::uint64_t{TSRN_VERSION_MINOR} << 32) |
+                                              (std::uint64_t{TSRN_VERSION_PATCH} << 16);
+
 TEST(VersionNote, OurRuntimeLibrariesCarryTheProjectVersion) {
     for (const char* library : {TSRN_FRAMEWORK_LIBRARY, TSRN_RUNTIME_LIBRARY}) {
-        EXPECT_EQ(ReadVersionNote(library), 0x0001000000000000ull) << library;
+        EXPECT_EQ(ReadVersionNote(library), kProjectVersionNote) << library;
     }
     EXPECT_EQ(ReadVersionNote("/bin/true"), std::nullopt);
 }

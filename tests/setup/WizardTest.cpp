@@ -15,8 +15,10 @@
 #include "ScriptedPrompter.h"
 #include "SetupFixture.h"
 #include "SetupWizard.h"
+#include "crypto/KeyDerivation.h"
 #include "folders/RegistryStore.h"
 #include "resources/ResourceIds.h"
+#include "setup/InstallationPassword.h"
 
 namespace tsrn::setup::test {
 namespace {
@@ -57,8 +59,9 @@ struct FakeDesktop : FolderChooser, ProgramLauncher {
     }
     bool OpenDocument(const QString& path) override {
         opened.push_back(path);
-        return true;
+        return openSucceeds;
     }
+    bool openSucceeds = true;
 };
 
 class WizardTest : public ::testing::Test {
@@ -289,15 +292,13 @@ TEST_F(WizardTest, CancelBeforeCopyingOnlyAsks) {
     EXPECT_FALSE(fs::exists(world.InstallFolder()));
 }
 
-TEST_F(WizardTest, CancelOnThePasswordAndFinalPagesRollsBack) {
+TEST_F(WizardTest, CancelOnThePasswordPageRollsBack) {
     ToPasswordPage();
     prompter.Then(Answer::No);
     wizard->reject();
     EXPECT_TRUE(wizard->isVisible());
     EXPECT_TRUE(fs::exists(fs::path(world.InstallFolder()) / "tsrn"));
 
-    EnterPasswords("x", "x");
-    ASSERT_EQ(wizard->currentId(), SetupWizard::Finished);
     prompter.Then(Answer::Yes);
     wizard->reject();
     EXPECT_FALSE(wizard->isVisible());
@@ -306,6 +307,65 @@ TEST_F(WizardTest, CancelOnThePasswordAndFinalPagesRollsBack) {
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
     EXPECT_FALSE(world.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
     EXPECT_TRUE(desktop.started.empty());
+}
+
+// The installation has succeeded once the last page shows: closing that page
+// asks nothing and keeps it.
+TEST_F(WizardTest, ClosingTheFinishedPageIsNoCancel) {
+    ToPasswordPage();
+    EnterPasswords("x", "x");
+    ASSERT_EQ(wizard->currentId(), SetupWizard::Finished);
+    const std::size_t asked = prompter.Asked().size();
+    wizard->reject();
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_FALSE(wizard->RolledBack());
+    EXPECT_EQ(prompter.Asked().size(), asked);
+    EXPECT_TRUE(fs::exists(fs::path(world.InstallFolder()) / "tsrn"));
+    EXPECT_TRUE(world.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings"));
+    EXPECT_TRUE(desktop.started.empty());
+}
+
+// A reinstall over a password in force warns before replacing it; No keeps it.
+TEST_F(WizardTest, ReinstallAsksBeforeReplacingThePasswordInForce) {
+    struct Case {
+        Answer answer;
+        const char* expectedInForce;
+    };
+    for (const Case& c : {Case{Answer::No, "working"}, Case{Answer::Yes, "install"}}) {
+        SCOPED_TRACE(c.expectedInForce);
+        wizard.reset();
+        state = InstallState{};
+        state.sourceFolder = world.Medium().string();
+        StoreInstallationPassword("working", world.InstallFolder() + "/", world.Registry());
+        wizard = std::make_unique<SetupWizard>(context);
+        wizard->show();
+        ToPasswordPage();
+        prompter.Then(c.answer);
+        EnterPasswords("install", "install");
+        ASSERT_EQ(wizard->currentId(), SetupWizard::Finished);
+        ASSERT_FALSE(prompter.Asked().empty());
+        EXPECT_EQ(prompter.Asked().back().textId, str::kReplacePasswordQuestion);
+        EXPECT_EQ(prompter.Asked().back().defaultButton, Answer::No);
+        std::uint8_t pwd[4] = {};
+        RegistryStore settings(world.Registry());
+        ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
+        EXPECT_EQ(pwd[0] | (pwd[1] << 8), crypto::StoredCheckWord(c.expectedInForce));
+        wizard->accept();
+    }
+}
+
+// The readme is shown from the medium, or the user is told why not.
+TEST_F(WizardTest, ReadmeThatCannotBeOpenedIsReported) {
+    desktop.openSucceeds = false;
+    ToPasswordPage();
+    EnterPasswords("x", "x");
+    wizard->accept();
+    ASSERT_EQ(desktop.opened.size(), 1u);
+    EXPECT_EQ(desktop.opened[0].toStdString(), world.Medium().string() + "/readme.txt");
+    ASSERT_FALSE(prompter.Asked().empty());
+    EXPECT_EQ(prompter.Asked().back().textId, str::kReadmeNotOpened);
+    EXPECT_NE(prompter.Asked().back().text.find(world.Medium().string() + "/readme.txt"),
+              std::string::npos);
 }
 
 TEST_F(WizardTest, CancelledCopyFailureRollsBackAndCloses) {

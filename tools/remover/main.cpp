@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <filesystem>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,20 +19,22 @@ namespace {
 using namespace tsrn;
 using namespace tsrn::setup;
 
-bool Confirmed(int argc, char** argv) {
+bool Unattended(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--yes") {
             return true;
         }
     }
-    QApplication app(argc, argv);
+    return false;
+}
+
+bool Confirmed(MessageBoxPrompter& prompter) {
     Message question;
     question.textId = res::setup::str::kUninstallQuestion;
     question.text = std::string(text::setup::Text(res::setup::str::kUninstallQuestion));
     question.buttons = Buttons::YesNo;
     question.icon = Icon::Question;
     question.defaultButton = Answer::No;
-    MessageBoxPrompter prompter;
     return prompter.Ask(question) == Answer::Yes;
 }
 
@@ -44,11 +48,29 @@ std::string OwnFolder() {
 
 }  // namespace
 
+// The report goes to standard output with --yes, else into a message box.
 int main(int argc, char** argv) {
-    if (!Confirmed(argc, argv)) {
-        return 1;
+    const bool unattended = Unattended(argc, argv);
+    std::optional<QApplication> app;
+    MessageBoxPrompter prompter;
+    if (!unattended) {
+        app.emplace(argc, argv);
+        if (!Confirmed(prompter)) {
+            return 1;
+        }
     }
     RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
     const std::string folder = InstalledFolder(registry, OwnFolder());
-    return UninstallProduct(folder, InstallPaths::FromEnvironment(), registry) ? 0 : 1;
+    const UninstallReport report =
+        UninstallProduct(folder, InstallPaths::FromEnvironment(), registry);
+    const std::string text = UninstallReportText(report);
+    if (unattended) {
+        std::cout << text << '\n';
+    } else {
+        Message done;
+        done.text = text;
+        done.icon = report.folderRemoved ? Icon::Information : Icon::Exclamation;
+        prompter.Ask(done);
+    }
+    return report.folderRemoved ? 0 : 1;
 }

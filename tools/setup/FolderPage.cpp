@@ -74,7 +74,7 @@ void FolderPage::ChooseFolder() {
 
 bool FolderPage::validatePage() {
     const std::string typed = folderEdit_->text().toStdString();
-    const FolderCheck check = CheckInstallFolder(typed, context_.paths);
+    const FolderCheck check = CheckInstallFolder(typed, context_.paths, context_.registry);
     if (check.verdict != FolderVerdict::Accepted) {
         Message refusal;
         refusal.textId = RefusalTextId(check.verdict);

@@ -1,18 +1,53 @@
-# Puts the HTML manual on the medium as one file: docs/manual/index.html (or
-# tsrn.html), else a short page saying where the manual lives.
+# Puts the HTML manual on the medium as one self-contained file: the style
+# sheet and the pictures the page names are written into it (pictures as data
+# URLs), so the single installed tsrn.html shows like the manual folder.
+# docs/manual/index.html (or tsrn.html), else the first page there, else a
+# short page saying where the manual lives.
+set(page "")
 foreach(candidate index.html tsrn.html)
     if(EXISTS ${MANUAL_DIR}/${candidate})
-        file(COPY_FILE ${MANUAL_DIR}/${candidate} ${OUTPUT} ONLY_IF_DIFFERENT)
-        return()
+        set(page ${MANUAL_DIR}/${candidate})
+        break()
     endif()
 endforeach()
-file(GLOB pages ${MANUAL_DIR}/*.html)
-if(pages)
-    list(SORT pages)
-    list(GET pages 0 first)
-    file(COPY_FILE ${first} ${OUTPUT} ONLY_IF_DIFFERENT)
+if(NOT page)
+    file(GLOB pages ${MANUAL_DIR}/*.html)
+    if(pages)
+        list(SORT pages)
+        list(GET pages 0 page)
+    endif()
+endif()
+if(NOT page)
+    file(WRITE ${OUTPUT}.new "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tessaryn</title></head>\n<body><h1>Tessaryn</h1>\n<p>The manual was not part of this build. See docs/ in the Tessaryn sources.</p></body></html>\n")
+    file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+    file(REMOVE ${OUTPUT}.new)
     return()
 endif()
-file(WRITE ${OUTPUT}.new "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tessaryn</title></head>\n<body><h1>Tessaryn</h1>\n<p>The manual was not part of this build. See docs/ in the Tessaryn sources.</p></body></html>\n")
+
+file(READ ${page} html)
+get_filename_component(base ${page} DIRECTORY)
+# <link rel="stylesheet" href="x.css"> -> <style>...</style>
+string(REGEX MATCHALL "<link rel=\"stylesheet\" href=\"[^\"]+\">" links "${html}")
+foreach(link IN LISTS links)
+    string(REGEX REPLACE ".*href=\"([^\"]+)\".*" "\\1" sheet "${link}")
+    if(EXISTS ${base}/${sheet})
+        file(READ ${base}/${sheet} css)
+        string(REPLACE "${link}" "<style>\n${css}</style>" html "${html}")
+    endif()
+endforeach()
+# <img src="x.png"> -> a data URL
+string(REGEX MATCHALL "<img src=\"[^\"]+\\.png\"" images "${html}")
+list(REMOVE_DUPLICATES images)
+foreach(image IN LISTS images)
+    string(REGEX REPLACE "<img src=\"([^\"]+)\"" "\\1" picture "${image}")
+    if(EXISTS ${base}/${picture})
+        execute_process(COMMAND base64 -w0 ${base}/${picture} OUTPUT_VARIABLE data
+            RESULT_VARIABLE failed)
+        if(NOT failed)
+            string(REPLACE "${image}" "<img src=\"data:image/png;base64,${data}\"" html "${html}")
+        endif()
+    endif()
+endforeach()
+file(WRITE ${OUTPUT}.new "${html}")
 file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.new)

@@ -64,7 +64,11 @@ bool PasswordPage::validatePage() {
         first_->setFocus();
         return false;
     }
-    StoreInstallationPassword(entered, context_.state.installFolder, context_.registry);
+    // Over an earlier installation the password in force stays unless the
+    // user, warned, chooses to replace it.
+    const bool keep =
+        PasswordInForce(context_.registry) && !ConfirmReplacingPassword(context_.prompter);
+    StoreInstallationPassword(entered, context_.state.installFolder, context_.registry, keep);
     return true;
 }
 

@@ -56,6 +56,12 @@ bool SetupWizard::AskInterrupt() {
 }
 
 void SetupWizard::reject() {
+    if (currentId() == Finished) {
+        // The installation succeeded: closing its last page is no cancel.
+        DiscardSetAsideFiles(context_.state);
+        QWizard::reject();
+        return;
+    }
     if (currentId() <= Folder) {
         if (AskInterrupt()) {
             QWizard::reject();
@@ -72,15 +78,29 @@ void SetupWizard::reject() {
     copying_->ResumeSteps();
 }
 
+void SetupWizard::ShowReadme() {
+    const std::string readme =
+        WithTrailingSlash(context_.state.sourceFolder) + std::string(kReadme);
+    if (context_.launcher.OpenDocument(QString::fromStdString(readme))) {
+        return;
+    }
+    Message failure;
+    failure.textId = res::setup::str::kReadmeNotOpened;
+    failure.text = text::setup::FormatText<res::setup::str::kReadmeNotOpened>(readme);
+    failure.captionId = res::setup::str::kCaptionError;
+    failure.icon = Icon::Exclamation;
+    context_.prompter.Ask(failure);
+}
+
 void SetupWizard::accept() {
     const QString folder = QString::fromStdString(context_.state.installFolder);
     if (finish_->RunProgram()) {
         context_.launcher.StartProgram(folder + QString::fromUtf8(kMainProgram), folder);
     }
     if (finish_->ViewReadme()) {
-        context_.launcher.OpenDocument(QString::fromStdString(context_.state.sourceFolder) +
-                                       QString::fromUtf8(kReadme));
+        ShowReadme();
     }
+    DiscardSetAsideFiles(context_.state);
     QWizard::accept();
 }
 

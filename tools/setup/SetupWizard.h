@@ -1,7 +1,8 @@
 #pragma once
 // The installation wizard: welcome, install folder, copying, installation
 // password, finish. Only the folder page can go back. Cancel before copying
-// only asks; from copying on it offers the rollback.
+// only asks; from copying on it offers the rollback. Closing the last page
+// after a successful installation is no cancel.
 
 #include <QWizard>
 
@@ -27,6 +28,8 @@ class SetupWizard : public QWizard {
   private:
     void ShowPageCaption(int id);
     bool AskInterrupt();
+    // Opens the medium's readme; says so when it cannot.
+    void ShowReadme();
 
     SetupContext& context_;
     CopyingPage* copying_;

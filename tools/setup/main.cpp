@@ -30,6 +30,7 @@ struct Options {
     bool unattended = false;
     bool version = false;
     bool installed = false;
+    bool replacePassword = false;
     bool valid = true;
     std::string installFolder;
 };
@@ -42,6 +43,8 @@ Options ParseOptions(int argc, char** argv) {
             options.unattended = true;
         } else if (args[i] == "--install-dir" && i + 1 < args.size()) {
             options.installFolder = std::string(args[++i]);
+        } else if (args[i] == "--replace-password") {
+            options.replacePassword = true;
         } else if (args[i] == "--installed") {
             options.installed = true;
         } else if (args[i] == "--version") {
@@ -75,7 +78,8 @@ int RunUnattended(const Options& options) {
         password.pop_back();
     }
     RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
-    UnattendedRequest request{options.installFolder, SourceFolder(), password};
+    UnattendedRequest request{options.installFolder, SourceFolder(), password,
+                              options.replacePassword};
     return RunUnattendedInstall(request, InstallPaths::FromEnvironment(), registry, std::cout,
                                 std::cerr);
 }

@@ -33,7 +33,9 @@ function(tsrn_define_medium)
         COMMAND ${CMAKE_COMMAND} -DMANUAL_DIR=${PROJECT_SOURCE_DIR}/docs/manual
             -DOUTPUT=${dir}/tsrn.hl_ -P ${PROJECT_SOURCE_DIR}/tools/setup/PackManual.cmake
         COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            ${PROJECT_SOURCE_DIR}/tools/setup/readme.txt ${dir}/readme.txt)
+            ${PROJECT_SOURCE_DIR}/tools/setup/readme.txt ${dir}/readme.txt
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${PROJECT_SOURCE_DIR}/data/tessaryn.svg ${dir}/tessaryn.svg)
     add_custom_target(medium ALL ${commands} VERBATIM
         COMMENT "Laying out the installation medium in ${dir}")
     add_dependencies(medium ${deps})

@@ -47,9 +47,9 @@ int RunProgram(const std::string& commandLine) {
     RegistryDatabase database(RegistryDatabase::DefaultDirectory());
     RegistryStore store(database);
     RegistryStore windowsStore(database, Hive::LocalMachine, std::string(kWindowsRunRoot));
-    driver::DriverClient driver(SystemDirectory() / "tsrnvx");
-    DesktopHelpOpener help;
+    driver::DriverClient driver(DriverDirectory() / "tsrnvx");
     MessageBoxPrompter prompter;
+    DesktopHelpOpener help(&prompter);
     DialogPasswordPrompts passwords(&help);
     LocalInstanceChannel instances;
     QtKeyboardState keyboard;

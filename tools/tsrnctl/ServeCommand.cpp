@@ -151,10 +151,10 @@ int RunServe(Args args) {
         return kExitFailed;
     }
 
-    tsrn::driver::DriverClient driver(tsrn::SystemDirectory() / "tsrnvx");
+    tsrn::driver::DriverClient driver(tsrn::DriverDirectory() / "tsrnvx");
     if (!driver.Open()) {
         Complain("serve: the driver could not be started from " +
-                 (tsrn::SystemDirectory() / "tsrnvx").string());
+                 (tsrn::DriverDirectory() / "tsrnvx").string());
         return kExitFailed;
     }
     driver.SetPassword(*password);
