@@ -39,19 +39,13 @@ RecoveryEnd RecoverRun(journal::RunRecovery& recovery, journal::RecoveryChoice c
 std::optional<ChangeKey> KeyAfterRun(ChangeKey target, RunFate fate,
                                      std::optional<journal::FileState> complete) {
     const ChangeKey opposite = target == ChangeKey::New ? ChangeKey::Old : ChangeKey::New;
-    switch (fate) {
-        case RunFate::Resumed:
-            return target;
-        case RunFate::Undone:
-            return opposite;
-        case RunFate::Settled:
-            return complete == journal::FileState::New ? target : opposite;
-        case RunFate::Later:
-        case RunFate::OtherPassword:
-        case RunFate::WrongPassword:
-        case RunFate::Failed:
-            break;
-    }
+    // Only these three end a run in one state.
+    if (fate == RunFate::Resumed)
+        return target;
+    if (fate == RunFate::Undone)
+        return opposite;
+    if (fate == RunFate::Settled)
+        return complete == journal::FileState::New ? target : opposite;
     return std::nullopt;
 }
 

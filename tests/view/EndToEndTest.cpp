@@ -103,7 +103,7 @@ class EndToEnd : public ::testing::Test {
         if (!reason.empty())
             GTEST_SKIP() << reason;
         root = fs::canonical(dir.Path());
-        crypto::KeySlots::Instance().DeriveKey(kPassword, crypto::KeySlot::Current);
+        ASSERT_TRUE(crypto::KeySlots::Instance().DeriveKey(kPassword, crypto::KeySlot::Current));
         ASSERT_TRUE(driver.Open()) << "tsrnvx did not start";
         ASSERT_TRUE(driver.SetPassword(kPassword));
         state.unlocked = true;

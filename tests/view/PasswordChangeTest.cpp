@@ -23,7 +23,8 @@ class PasswordChangeFlow : public ViewFixture {
         // The change keeps its record beside the run journals.
         setenv("TSRN_STATE_DIR", stateDir.Path().c_str(), 1);
         state.currentPassword = "old secret";
-        crypto::KeySlots::Instance().DeriveKey(state.currentPassword, crypto::KeySlot::Current);
+        EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey(state.currentPassword,
+                                                           crypto::KeySlot::Current));
     }
     ~PasswordChangeFlow() override {
         crypto::KeySlots::Instance().Clear();

@@ -388,7 +388,7 @@ class CipheringDialogWidgets : public ::testing::Test {
   protected:
     CipheringDialogWidgets() {
         App();
-        crypto::KeySlots::Instance().DeriveKey("password", crypto::KeySlot::Current);
+        EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey("password", crypto::KeySlot::Current));
         std::filesystem::create_directories(dir / "tree/sub");
         for (const char* name : {"a.txt", "b.txt", "sub/c.txt"})
             Write(dir / "tree" / name, std::string(5000, 'x') + name);
