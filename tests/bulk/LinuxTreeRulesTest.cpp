@@ -274,6 +274,7 @@ TEST(OwnFilesRules, NamesOfTheRegistryAndItsSqliteSideFiles) {
         {registry, "user.db-shm", true},
         {registry, "system.db-journal", true},
         {registry, "user.db-other", false},
+        {registry, "user.db-mj7A3F2B1C", true},
         {registry, "user.d", false},
         {registry, "notes.txt", false},
         {registry, "xuser.db", false},
