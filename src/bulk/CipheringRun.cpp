@@ -99,6 +99,8 @@ void CipheringRun::Tick() {
     if (ended_) {
         return;  // cancelled and undone from inside the step
     }
+    const bool pressed = pressPending_;
+    pressPending_ = false;
     if (step == 0) {
         tickState_ = 0;
     } else if (step == 1) {
@@ -111,11 +113,21 @@ void CipheringRun::Tick() {
             failedFile_ = walker_.RefusedPath();
         }
         EndWithFailure();
+        return;
+    }
+    if (pressed) {
+        AskCancel();
     }
 }
 
 void CipheringRun::PressButton() {
     if (ended_) {
+        return;
+    }
+    // Pressed while a window repaints during a file's transform: the file
+    // holds its lease, so it is finished first and the question comes after.
+    if (inTransform_) {
+        pressPending_ = true;
         return;
     }
     if (finished_) {
@@ -170,9 +182,11 @@ bool CipheringRun::ProcessFile(const std::string& path) {
 bool CipheringRun::TransformFile(const std::string& path, bool listed) {
     const ChunkCipher cipher(mode_, rollingBack_, keys_);
     for (;;) {
+        inTransform_ = true;
         TransformResult result =
             listed ? transformer_.TransformListed(path, cipher, mode_, rollingBack_, *this)
                    : transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
+        inTransform_ = false;
         if (result.status == TransformStatus::Done) {
             if (listed && admittedLinked_) {
                 linkedDone_.insert(*admittedLinked_);

@@ -167,6 +167,8 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     std::optional<InodeKey> admittedLinked_;
     std::vector<SkippedFile> skipped_;
     bool reportSkipped_ = true;
+    bool inTransform_ = false;
+    bool pressPending_ = false;
 
     std::vector<std::string> ignored_;
     std::vector<int> ignoredErrors_;

@@ -89,6 +89,10 @@ ssize_t FileIo::WriteAt(int fd, const void* buffer, std::size_t length, off_t of
     return pwrite(fd, buffer, length, offset);
 }
 
+WriteLease::Result FileIo::TakeLease(int fd) {
+    return WriteLease::Take(fd);
+}
+
 FileIo& FileIo::System() {
     static FileIo io;
     return io;
@@ -172,7 +176,7 @@ std::optional<TransformResult> FileTransformer::Check(int fd, const std::string&
             return skipped;
         }
     }
-    switch (WriteLease::Take(fd)) {
+    switch (io_.TakeLease(fd)) {
         case WriteLease::Result::Held:
             return std::nullopt;
         case WriteLease::Result::InUse:

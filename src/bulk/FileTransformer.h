@@ -19,6 +19,7 @@
 #include "bulk/FileAdmission.h"
 #include "bulk/RunJournal.h"
 #include "bulk/WindowedTransform.h"
+#include "bulk/WriteLease.h"
 
 namespace tsrn::bulk {
 
@@ -29,6 +30,7 @@ class FileIo {
     virtual int OpenFile(const char* path, int flags);
     virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
     virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset);
+    virtual WriteLease::Result TakeLease(int fd);
     static FileIo& System();
 };
 

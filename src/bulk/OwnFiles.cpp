@@ -36,6 +36,10 @@ bool OwnFiles::Folder::Guards(const char* name) const {
                 return true;
             }
         }
+        // A super-journal of a transaction over several databases.
+        if (strncmp(rest, "-mj", 3) == 0) {
+            return true;
+        }
     }
     return false;
 }

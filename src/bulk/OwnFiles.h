@@ -19,7 +19,7 @@ class OwnFiles {
         dev_t device = 0;
         ino_t inode = 0;
         // Empty: the whole folder. Otherwise these names, each also with
-        // SQLite's "-wal", "-shm" and "-journal" when `sqlite`.
+        // SQLite's "-wal", "-shm", "-journal" and "-mj..." when `sqlite`.
         std::vector<std::string> names;
         bool sqlite = false;
         bool Guards(const char* name) const;

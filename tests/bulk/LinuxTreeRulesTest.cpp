@@ -228,6 +228,36 @@ TEST(WriteLeaseRules, NoLeaseOutlivesItsFile) {
     EXPECT_EQ(ReadBytes(path), plain);
 }
 
+// Where the file system takes no leases, files in use cannot be told: the
+// run goes on as before and says so once at its end.
+TEST(WriteLeaseRules, AFileSystemWithoutLeasesIsSaidOnce) {
+    struct NoLeases : FileIo {
+        int asked = 0;
+        WriteLease::Result TakeLease(int) override {
+            ++asked;
+            return WriteLease::Result::Refused;
+        }
+    } io;
+    test::TempDir dir;
+    MakeFile(dir / "one", 100, 1);
+    MakeFile(dir / "s" / "two", 5000, 2);
+    const Bytes one = ReadBytes(dir / "one");
+    test::ScriptedPrompter prompter;
+    CipheringRun run(dir.Path().string(), CipherMode::Encipher, prompter, kKeys, 4096, io);
+    while (!run.Finished() && !run.Ended())
+        run.Tick();
+    run.PressButton();
+    EXPECT_EQ(run.Outcome(), RunOutcome::Completed);
+    EXPECT_EQ(io.asked, 2);
+    EXPECT_TRUE(run.LeasesRefused());
+    EXPECT_EQ(ReadBytes(dir / "one"), ReferenceEncipher(one, kKeys.current));
+    ASSERT_EQ(prompter.AskedIds(), std::vector<int>{res::str::kFilesLeftAlone});
+    const std::string& said = prompter.Asked()[0].text;
+    const std::string note = "does not support leases";
+    ASSERT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(said.find(note, said.find(note) + 1), std::string::npos) << said;
+}
+
 TEST(OwnFilesRules, NamesOfTheRegistryAndItsSqliteSideFiles) {
     OwnFiles::Folder registry{0, 0, {"system.db", "user.db"}, true};
     OwnFiles::Folder driver{0, 0, {"tsrnvx"}, false};
@@ -244,6 +274,7 @@ TEST(OwnFilesRules, NamesOfTheRegistryAndItsSqliteSideFiles) {
         {registry, "user.db-shm", true},
         {registry, "system.db-journal", true},
         {registry, "user.db-other", false},
+        {registry, "user.db-mj7A3F2B1C", true},
         {registry, "user.d", false},
         {registry, "notes.txt", false},
         {registry, "xuser.db", false},

@@ -158,10 +158,10 @@ TEST(TsrnctlLinuxTree, AnOpenDuringTheTransformGetsTheFileWhole) {
         SCOPED_TRACE(journal ? "with journal" : "without journal");
         TempDir dir;
         MakeFile(dir / "a", 10, 6);
-        MakeFile(dir / "big", 12u << 20, 7);
+        MakeFile(dir / "big", 6u << 20, 7);
         const Bytes plain = ReadBytes(dir / "big");
         std::vector<std::string> args{"encipher", "--password-stdin", "--on-error=ignore",
-                                      "--chunk-size=4096"};
+                                      "--chunk-size=65536"};
         if (!journal)
             args.push_back("--no-journal");
         args.push_back(dir.Path().string());
