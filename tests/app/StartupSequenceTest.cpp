@@ -14,9 +14,9 @@
 #include "TestDriver.h"
 #include "app/InstallationPassword.h"
 #include "crypto/KeyDerivation.h"
-#include "setup/InstallationPassword.h"
 #include "platform/SystemRecord.h"
 #include "resources/ResourceIds.h"
+#include "setup/InstallationPassword.h"
 
 #include <cstdlib>
 #include <optional>

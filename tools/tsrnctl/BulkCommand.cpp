@@ -202,8 +202,9 @@ bool ReportLeftAlone(const tsrn::bulk::CipheringRun& run) {
         dataLeft = dataLeft || skipped.reason != tsrn::bulk::SkipReason::OwnFile;
     }
     if (run.LeasesRefused()) {
-        Complain("a file system of this folder does not support leases: whether another "
-                 "program had a file open could not be told");
+        Complain(
+            "a file system of this folder does not support leases: whether another "
+            "program had a file open could not be told");
     }
     return dataLeft;
 }
