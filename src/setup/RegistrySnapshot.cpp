@@ -68,7 +68,9 @@ bool RegistrySnapshot::Restore(RegistryDatabase& registry) const {
             if (root.hive != file) {
                 continue;
             }
-            registry.DeleteKey(root.hive, root.path);
+            // False also for a key that was never there; Write below says
+            // whether the earlier key came back.
+            (void)registry.DeleteKey(root.hive, root.path);
             if (root.key.exists) {
                 written = Write(registry, root.hive, root.path, root.key) && written;
             }

@@ -382,7 +382,8 @@ TEST_F(StartupSequenceTest, APasswordNoKeyCanComeFromNeverReachesTheDriverOrTheK
 class FirstStartTest : public StartupSequenceTest {
   protected:
     FirstStartTest() {
-        database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "InstallDir");
+        (void)database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings",
+                                    "InstallDir");
         const char* old = std::getenv("TSRN_SYSCONF_DIR");
         if (old != nullptr)
             savedSysconf_ = old;
@@ -417,7 +418,7 @@ TEST_F(FirstStartTest, WorkingPasswordIsChosenTwiceAndStoredAtOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        (void)database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
         test::ScriptedPrompter prompter;
         test::ScriptedPasswords passwords;
         TestDriver driver;

@@ -84,7 +84,7 @@ class DriverLoss : public ::testing::Test {
         kept = (root / "kept").string();
         stdfs::create_directory(kept);
         std::ofstream(root / "kept" / "note.txt") << "plain words";
-        crypto::KeySlots::Instance().DeriveKey(kPassword, crypto::KeySlot::Current);
+        ASSERT_TRUE(crypto::KeySlots::Instance().DeriveKey(kPassword, crypto::KeySlot::Current));
         ASSERT_TRUE(driver.Open()) << "tsrnvx did not start";
         ASSERT_TRUE(driver.SetPassword(kPassword));
         ASSERT_TRUE(driver.InitializeDriver());
