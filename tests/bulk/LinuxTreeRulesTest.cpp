@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileHolder.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "TreeHelpers.h"
@@ -43,40 +44,7 @@ struct NoProgress : TransformProgress {
 // A journal that records nothing but makes large files take the journaled path.
 struct QuietJournal : RunJournal {};
 
-// Another process holding `path` open until the end of the scope.
-class Holder {
-  public:
-    explicit Holder(const fs::path& path) {
-        int ready[2];
-        if (pipe(ready) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int fd = open(path.c_str(), O_RDONLY);
-            const char said = fd >= 0 ? 'y' : 'n';
-            (void)!write(ready[1], &said, 1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        char said = 0;
-        held_ = read(ready[0], &said, 1) == 1 && said == 'y';
-        close(ready[0]);
-    }
-    ~Holder() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-    bool Held() const { return held_; }
-
-  private:
-    pid_t pid_ = -1;
-    bool held_ = false;
-};
+using Holder = test::FileHolder;
 
 // At its `atWrite`th write, a second process opens the file (and waits for
 // the lease to go); the write goes on once the kernel has sent the notice.

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileHolder.h"
 #include "TempDir.h"
 #include "ToolProcess.h"
 #include "TreeHelpers.h"
@@ -42,41 +43,7 @@ bool Says(const ToolResult& result, const std::string& text) {
     return result.err.find(text) != std::string::npos;
 }
 
-// Another program holding a file open, until the end of the scope.
-class Holder {
-  public:
-    explicit Holder(const fs::path& path, int flags = O_RDONLY) {
-        int ready[2];
-        if (pipe(ready) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            const int fd = open(path.c_str(), flags);
-            const char said = fd >= 0 ? 'y' : 'n';
-            (void)!write(ready[1], &said, 1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        char said = 0;
-        held_ = read(ready[0], &said, 1) == 1 && said == 'y';
-        close(ready[0]);
-    }
-    ~Holder() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-    bool Held() const { return held_; }
-
-  private:
-    pid_t pid_ = -1;
-    bool held_ = false;
-};
+using Holder = test::FileHolder;
 
 TEST(TsrnctlLinuxTree, EachFileOnceAndNeverOneWithNamesOutside) {
     TempDir dir;
