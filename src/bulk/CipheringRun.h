@@ -16,6 +16,7 @@
 #include "bulk/CipherMode.h"
 #include "bulk/FileTransformer.h"
 #include "bulk/FolderWalker.h"
+#include "bulk/InodeKey.h"
 #include "bulk/RunJournal.h"
 #include "bulk/RunListener.h"
 #include "platform/Prompter.h"
@@ -152,16 +153,6 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     int percent_ = 0;
     int buttonTextId_ = 274;
 
-    struct InodeKey {
-        dev_t device;
-        ino_t inode;
-        bool operator==(const InodeKey&) const = default;
-    };
-    struct InodeHash {
-        std::size_t operator()(const InodeKey& key) const {
-            return std::hash<ino_t>()(key.inode) * 31 + std::hash<dev_t>()(key.device);
-        }
-    };
     // Files of several names transformed so far: each is transformed once.
     std::unordered_set<InodeKey, InodeHash> linkedDone_;
     std::optional<InodeKey> admittedLinked_;

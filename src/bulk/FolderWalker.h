@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bulk/InodeKey.h"
 #include "bulk/OwnFiles.h"
 #include "bulk/ProcessedFiles.h"
 #include "bulk/SkippedFile.h"
@@ -72,16 +73,6 @@ class FolderWalker {
         int fd = -1;            // the folder this level lists subfolders of
         DIR* search = nullptr;  // its subfolder listing, open between steps
         const OwnFiles::Folder* own = nullptr;
-    };
-    struct InodeKey {
-        dev_t device;
-        ino_t inode;
-        bool operator==(const InodeKey&) const = default;
-    };
-    struct InodeHash {
-        std::size_t operator()(const InodeKey& key) const {
-            return std::hash<ino_t>()(key.inode) * 31 + std::hash<dev_t>()(key.device);
-        }
     };
 
     int SearchSubfolders();
