@@ -14,9 +14,9 @@
 
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "view/gui/CTsrnView.h"
 #include "view/gui/FolderListWidget.h"
 
@@ -61,8 +61,8 @@ struct Fixture {
         view.Logic().RefreshList(false);
     }
     QTemporaryDir dir;
-    RegistryDatabase database{dir.filePath("registry").toStdString()};
-    RegistryStore store{database};
+    registry::RegistryDatabase database{dir.filePath("registry").toStdString()};
+    registry::RegistryStore store{database};
     CountingDriver driver;
     Quiet prompter;
     folders::AppState state;

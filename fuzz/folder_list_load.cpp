@@ -15,9 +15,9 @@
 #include "TestDriver.h"
 #include "folders/AppState.h"
 #include "folders/ProtectedFolders.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ constexpr const char* kPath = "SOFTWARE\\Tessaryn\\path\\";
 const char* const kNames[] = {"PathNum", "0",  "1",  "2",          "3",  "0d", "1d",
                               "2d",      "3d", "0s", "1s",         "2s", "3s", "00",
                               "-1",      "+1", "7",  "2147483647", "4",  "4s", "4d"};
-constexpr std::uint32_t kTypes[] = {kRegSz, kRegBinary, kRegDword, 0, 7};
+constexpr std::uint32_t kTypes[] = {registry::kRegSz, registry::kRegBinary, registry::kRegDword, 0,
+                                    7};
 
 class SilentPrompter : public Prompter {
   public:
@@ -53,9 +54,9 @@ struct ScratchDirectory {
     std::filesystem::path path;
 };
 
-RegistryDatabase& Database() {
+registry::RegistryDatabase& Database() {
     static ScratchDirectory dir;
-    static RegistryDatabase database(dir.path);
+    static registry::RegistryDatabase database(dir.path);
     return database;
 }
 
@@ -97,8 +98,9 @@ void CheckLoaded(const ProtectedFolders& folders, const test::TestDriver& driver
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    RegistryDatabase& database = Database();
-    (void)database.DeleteKey(Hive::LocalMachine, kPath);  // false too when it is not there
+    registry::RegistryDatabase& database = Database();
+    (void)database.DeleteKey(registry::Hive::LocalMachine,
+                             kPath);  // false too when it is not there
     std::span<const std::uint8_t> in(data, size);
     const std::uint8_t flags = in.empty() ? 0 : in[0];
     in = in.subspan(in.empty() ? 0 : 1);
@@ -107,11 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint32_t type = kTypes[in[1] % std::size(kTypes)];
         const std::size_t length = std::min<std::size_t>(in[2], in.size() - 3);
         // A value the registry refuses is one the load never meets: nothing to check.
-        (void)database.SetValue(Hive::LocalMachine, kPath, name, type, in.subspan(3, length));
+        (void)database.SetValue(registry::Hive::LocalMachine, kPath, name, type,
+                                in.subspan(3, length));
         in = in.subspan(3 + length);
     }
 
-    RegistryStore store(database);
+    registry::RegistryStore store(database);
     SilentPrompter prompter;
     AppState state;
     state.keyLoaded = (flags & 1) != 0;

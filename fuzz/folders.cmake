@@ -11,5 +11,5 @@ tsrn_add_fuzzer(folder_list_load
         ${tsrn_folders_src}/ListFileParser.cpp
         ${tsrn_folders_src}/ProtectedFolders.cpp
         ${PROJECT_SOURCE_DIR}/tests/support/TestDriver.cpp
-    LIBS tsrn_driver_link tsrn_registry_store tsrn_platform tsrn_resources)
+    LIBS tsrn_driver_link tsrn_registry tsrn_platform tsrn_resources)
 target_include_directories(fuzz_folder_list_load PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)

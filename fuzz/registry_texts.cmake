@@ -2,6 +2,6 @@
 # the target so the fuzzer sees their branches.
 tsrn_add_fuzzer(registry_texts
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_texts.cpp
-            ${PROJECT_SOURCE_DIR}/src/folders/RegistryStore.cpp
+            ${PROJECT_SOURCE_DIR}/src/registry/RegistryStore.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/Paths.cpp
-    LIBS tsrn_platform)
+    LIBS tsrn_registry tsrn_platform)

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "folders/RegistryStore.h"
 #include "platform/Paths.h"
+#include "registry/RegistryStore.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ void CheckFullPath(std::string_view text) {
 }
 
 void CheckColumns(std::string_view text) {
-    const auto widths = tsrn::ParseColumns(text);
+    const auto widths = tsrn::registry::ParseColumns(text);
     if (std::all_of(widths.begin(), widths.end(), [](int w) { return w > 0 && w < 1000000; })) {
-        Check(tsrn::ParseColumns(tsrn::FormatColumns(widths, 100)) == widths);
+        Check(tsrn::registry::ParseColumns(tsrn::registry::FormatColumns(widths, 100)) == widths);
     }
 }
 
@@ -53,8 +53,8 @@ void CheckColumns(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    Check(tsrn::DecimalToInt(text) == ReferenceDecimal(text));
-    Check(tsrn::ParseEnterAction(text) == (ReferenceDecimal(text) == 1 ? 1 : 0));
+    Check(tsrn::registry::DecimalToInt(text) == ReferenceDecimal(text));
+    Check(tsrn::registry::ParseEnterAction(text) == (ReferenceDecimal(text) == 1 ? 1 : 0));
     CheckColumns(text);
     CheckFullPath(text);
     return 0;

@@ -17,8 +17,8 @@ constexpr int kDialogId = res::dlg::kAbout;
 constexpr int kLinkId = res::ctl::kEmailLink;
 }  // namespace
 
-CAboutBox::CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
-                     QWidget* parent)
+CAboutBox::CAboutBox(LinkLauncher& launcher, registry::RegistryDatabase& registry,
+                     Prompter& prompter, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QString::number(kDialogId));
     setWindowTitle(app::CaptionText(kDialogId));

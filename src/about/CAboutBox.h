@@ -11,7 +11,7 @@ namespace tsrn::about {
 class CAboutBox : public QDialog {
     Q_OBJECT
   public:
-    CAboutBox(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
+    CAboutBox(LinkLauncher& launcher, registry::RegistryDatabase& registry, Prompter& prompter,
               QWidget* parent = nullptr);
 
     CLinkStatic& Link() { return *link_; }

@@ -5,8 +5,8 @@
 
 namespace tsrn::about {
 
-CLinkStatic::CLinkStatic(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
-                         QWidget* parent)
+CLinkStatic::CLinkStatic(LinkLauncher& launcher, registry::RegistryDatabase& registry,
+                         Prompter& prompter, QWidget* parent)
     : QLabel(parent), launcher_(launcher), registry_(registry), prompter_(prompter) {
     setTextFormat(Qt::PlainText);
 }

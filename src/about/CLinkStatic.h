@@ -15,7 +15,7 @@ namespace tsrn::about {
 class CLinkStatic : public QLabel {
     Q_OBJECT
   public:
-    CLinkStatic(LinkLauncher& launcher, RegistryDatabase& registry, Prompter& prompter,
+    CLinkStatic(LinkLauncher& launcher, registry::RegistryDatabase& registry, Prompter& prompter,
                 QWidget* parent = nullptr);
 
     // Takes the label's text as target when none is set, shows the target
@@ -53,7 +53,7 @@ class CLinkStatic : public QLabel {
     bool fitToText_ = true;
     QString target_;
     LinkLauncher& launcher_;
-    RegistryDatabase& registry_;
+    registry::RegistryDatabase& registry_;
     Prompter& prompter_;
 };
 

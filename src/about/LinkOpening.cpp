@@ -10,9 +10,10 @@ namespace {
 constexpr int kProductNameId = res::str::kAppTitle;
 constexpr std::size_t kMaxRegistryText = 260;
 
-std::optional<std::string> DefaultValue(RegistryDatabase& registry, std::string_view key) {
-    const auto value = registry.QueryValue(Hive::ClassesRoot, key, "");
-    if (!value || value->type != kRegSz || value->data.size() > kMaxRegistryText)
+std::optional<std::string> DefaultValue(registry::RegistryDatabase& registry,
+                                        std::string_view key) {
+    const auto value = registry.QueryValue(registry::Hive::ClassesRoot, key, "");
+    if (!value || value->type != registry::kRegSz || value->data.size() > kMaxRegistryText)
         return {};
     std::string text(value->data.begin(), value->data.end());
     if (const auto nul = text.find('\0'); nul != std::string::npos)
@@ -37,7 +38,8 @@ std::string FallbackCommand(std::string_view openCommand, std::string_view targe
     return line;
 }
 
-int OpenLink(std::string_view target, LinkLauncher& launcher, RegistryDatabase& registry) {
+int OpenLink(std::string_view target, LinkLauncher& launcher,
+             registry::RegistryDatabase& registry) {
     const int first = launcher.OpenWithDesktop(target);
     if (first > 32)
         return first;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::about {
 
@@ -32,7 +32,7 @@ class LinkLauncher {
 // fit the command buffer.
 std::string FallbackCommand(std::string_view openCommand, std::string_view target);
 
-int OpenLink(std::string_view target, LinkLauncher& launcher, RegistryDatabase& registry);
+int OpenLink(std::string_view target, LinkLauncher& launcher, registry::RegistryDatabase& registry);
 
 // "Unable to open hyperlink:" and the text for `code`, in a box.
 void ShowLinkError(Prompter& prompter, int code);

@@ -158,17 +158,17 @@ bool FrameLogic::Destroy(const Rect& windowRect) {
 }
 
 void FrameLogic::SavePlacementAndCheckWord(const Rect& windowRect) {
-    ports_.store.SetInt(kSettingsKey, ids::kValueX, windowRect.left);
-    ports_.store.SetInt(kSettingsKey, ids::kValueY, windowRect.top);
-    ports_.store.SetInt(kSettingsKey, ids::kValueCx, windowRect.right - windowRect.left);
-    ports_.store.SetInt(kSettingsKey, ids::kValueCy, windowRect.bottom - windowRect.top);
+    ports_.store.SetInt(registry::kSettingsKey, ids::kValueX, windowRect.left);
+    ports_.store.SetInt(registry::kSettingsKey, ids::kValueY, windowRect.top);
+    ports_.store.SetInt(registry::kSettingsKey, ids::kValueCx, windowRect.right - windowRect.left);
+    ports_.store.SetInt(registry::kSettingsKey, ids::kValueCy, windowRect.bottom - windowRect.top);
     // Never the check word of a password no key can be derived from.
     if (!crypto::PasswordLengthAllowed(state_.currentPassword))
         return;
     const std::uint32_t word = crypto::StoredCheckWord(state_.currentPassword);
     const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
                                             static_cast<std::uint8_t>(word >> 8), 0, 0};
-    ports_.store.SetBinary(kSettingsKey, ids::kValuePwd, bytes.data(), bytes.size());
+    ports_.store.SetBinary(registry::kSettingsKey, ids::kValuePwd, bytes.data(), bytes.size());
 }
 
 }  // namespace tsrn::app

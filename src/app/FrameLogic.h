@@ -11,15 +11,15 @@
 #include "app/ViewPort.h"
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
 struct FramePorts {
     Prompter& prompter;
     PasswordPrompts& passwords;
-    RegistryStore& store;
+    registry::RegistryStore& store;
     driver::DriverLink& driver;
     std::filesystem::path currentDirectory;
 };

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
@@ -16,23 +16,23 @@ inline constexpr std::string_view kProgramFileName = "tsrn";
 // "InstallDir" from the settings with a separator at its end; without one the
 // install folder an all-users installation recorded, else the folder of the
 // running program, else "./".
-std::string InstallDirectory(RegistryStore& store);
+std::string InstallDirectory(registry::RegistryStore& store);
 
 // Whether any installation was ever recorded for this user: "InstallDir" or
 // the all-users record. A program without one (a package's) has no
 // installation password to ask for.
-bool InstallationRecorded(RegistryStore& store);
+bool InstallationRecorded(registry::RegistryStore& store);
 
 // Stores the check word of a password as "pwd".
-bool StorePasswordCheckValue(RegistryStore& store, std::string_view password);
+bool StorePasswordCheckValue(registry::RegistryStore& store, std::string_view password);
 
 // The 16-bit check word stored in "pwd" (REG_BINARY of at most 4 bytes);
 // nothing when it cannot be read. All 32 stored bits are returned.
-std::optional<std::uint32_t> ReadStoredCheckValue(RegistryStore& store);
+std::optional<std::uint32_t> ReadStoredCheckValue(registry::RegistryStore& store);
 
 // True when the password's check word equals the word in the program file
 // "InstallDir"/tsrn, or, when that cannot be read, in ./tsrn.
-bool InstallationPasswordMatches(RegistryStore& store, std::string_view password,
+bool InstallationPasswordMatches(registry::RegistryStore& store, std::string_view password,
                                  const std::filesystem::path& currentDirectory);
 
 }  // namespace tsrn::app

@@ -46,10 +46,10 @@ SettingsLogic::SettingsLogic(ViewPort& view, SettingsStores stores, bool listFil
     initial_.forbidOpen = (openingWord_ & kForbidOpen) != 0;
     initial_.enterSwitches = view.EnterAction() == 1;
     initial_.autostart =
-        !stores_.windows.GetString(kRunServicesKey, AutostartValueName(), "").empty();
+        !stores_.windows.GetString(registry::kRunServicesKey, AutostartValueName(), "").empty();
 }
 
-std::string SettingsLogic::AutostartCommand(RegistryStore& program) {
+std::string SettingsLogic::AutostartCommand(registry::RegistryStore& program) {
     return InstallDirectory(program) + std::string(kProgramFileName) + " " +
            std::string(kServiceArgument);
 }
@@ -64,14 +64,14 @@ void SettingsLogic::Accept(const SettingsChecks& checks) {
     if (checks.autostart) {
         const std::string program =
             InstallDirectory(stores_.program) + std::string(kProgramFileName);
-        stores_.windows.SetString(kRunServicesKey, AutostartValueName(),
+        stores_.windows.SetString(registry::kRunServicesKey, AutostartValueName(),
                                   program + " " + std::string(kServiceArgument));
         // The desktop starts entries from the home folder: give it a full path.
         std::error_code error;
         const auto absolute = std::filesystem::absolute(program, error);
         stores_.desktopEntry.Write(error ? program : absolute.string(), kServiceArgument);
     } else {
-        stores_.windows.DeleteValue(kRunServicesKey, AutostartValueName());
+        stores_.windows.DeleteValue(registry::kRunServicesKey, AutostartValueName());
         stores_.desktopEntry.Remove();
     }
 

@@ -6,7 +6,7 @@
 
 #include "app/AutostartEntry.h"
 #include "app/ViewPort.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
@@ -25,8 +25,8 @@ std::uint32_t GlobalWordFromChecks(const SettingsChecks& checks);
 // The registry places the dialog writes: "InstallDir" under the program's
 // settings and the autostart value under the system's RunServices key.
 struct SettingsStores {
-    RegistryStore& program;  // base "SOFTWARE\Tessaryn\"
-    RegistryStore& windows;  // base "SOFTWARE\Microsoft\Windows\CurrentVersion\"
+    registry::RegistryStore& program;  // base "SOFTWARE\Tessaryn\"
+    registry::RegistryStore& windows;  // base "SOFTWARE\Microsoft\Windows\CurrentVersion\"
     AutostartEntry& desktopEntry;
 };
 
@@ -43,7 +43,7 @@ class SettingsLogic {
     void Accept(const SettingsChecks& checks);
 
     // The text of the autostart value: InstallDir + "tsrn /service".
-    static std::string AutostartCommand(RegistryStore& program);
+    static std::string AutostartCommand(registry::RegistryStore& program);
 
   private:
     ViewPort& view_;

@@ -10,8 +10,8 @@
 
 #include "app/StartupPorts.h"
 #include "driver/DriverLink.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
@@ -29,7 +29,7 @@ struct StartupPorts {
     PasswordPrompts& passwords;
     InstanceChannel& instances;
     KeyboardState& keyboard;
-    RegistryStore& store;
+    registry::RegistryStore& store;
     driver::DriverLink& driver;
     std::filesystem::path currentDirectory;
 };

@@ -15,8 +15,8 @@
 #include "driver/DriverProtocol.h"
 #include "folders/FolderPaths.h"
 #include "folders/ListFileParser.h"
-#include "folders/RegistryStore.h"
 #include "platform/Paths.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::folders {
@@ -74,14 +74,14 @@ std::optional<int> EntryIndex(std::string_view name) {
 }
 
 std::string PathKey() {
-    return std::string(kStorageRoot) + std::string(kPathKey);
+    return std::string(registry::kStorageRoot) + std::string(registry::kPathKey);
 }
 
 // Folder paths are saved from PATH_MAX buffers and read back with the same
 // room: the store's ordinary texts stop at 259 characters, and a longer path
 // would silently drop its folder from the list at the next start.
-std::string ReadStoredPath(RegistryStore& store, const std::string& name) {
-    const auto value = store.Database().QueryValue(Hive::LocalMachine, PathKey(), name);
+std::string ReadStoredPath(registry::RegistryStore& store, const std::string& name) {
+    const auto value = store.Database().QueryValue(registry::Hive::LocalMachine, PathKey(), name);
     if (!value || value->data.size() > static_cast<std::size_t>(PATH_MAX)) {
         return {};
     }
@@ -96,9 +96,9 @@ std::string ReadStoredPath(RegistryStore& store, const std::string& name) {
 // The numbers below `count` that have a stored path value, in increasing
 // order. "PathNum" may claim far more entries than exist; every number without
 // a value would be skipped anyway, so only the stored ones are visited.
-std::vector<int> StoredEntries(RegistryStore& store, int count) {
+std::vector<int> StoredEntries(registry::RegistryStore& store, int count) {
     std::vector<int> entries;
-    for (const auto& name : store.Database().ValueNames(Hive::LocalMachine, PathKey())) {
+    for (const auto& name : store.Database().ValueNames(registry::Hive::LocalMachine, PathKey())) {
         if (const auto index = EntryIndex(name); index && *index < count) {
             entries.push_back(*index);
         }
@@ -307,7 +307,7 @@ bool ProtectedFolders::SendGlobalProtection() {
     return true;
 }
 
-void ProtectedFolders::LoadFolderList(RegistryStore& store) {
+void ProtectedFolders::LoadFolderList(registry::RegistryStore& store) {
     if (state_.listFileMode) {
         ImportListFile(state_.listFilePath);
     } else {
@@ -316,8 +316,8 @@ void ProtectedFolders::LoadFolderList(RegistryStore& store) {
     AddRegistryFileEntries(store);
 }
 
-void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
-    for (const int i : StoredEntries(store, store.GetInt(kPathKey, "PathNum", 0))) {
+void ProtectedFolders::LoadStoredFolders(registry::RegistryStore& store) {
+    for (const int i : StoredEntries(store, store.GetInt(registry::kPathKey, "PathNum", 0))) {
         const std::string name = std::to_string(i);
         const std::string stored = ReadStoredPath(store, name);
         if (stored.empty()) {
@@ -327,10 +327,10 @@ void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
         if (!path) {
             continue;
         }
-        const std::string description = store.GetString(kPathKey, name + "d", "");
+        const std::string description = store.GetString(registry::kPathKey, name + "d", "");
         std::array<std::uint8_t, 4> bytes{};
         std::uint32_t state = fs::kWorking;
-        if (store.GetBinary(kPathKey, name + "s", bytes.data(), bytes.size())) {
+        if (store.GetBinary(registry::kPathKey, name + "s", bytes.data(), bytes.size())) {
             // A hand-edited word loses the bits no folder state has.
             state = FromLittleEndian(bytes) & fs::kValidBits;
         }
@@ -344,9 +344,9 @@ void ProtectedFolders::LoadStoredFolders(RegistryStore& store) {
     }
 }
 
-void ProtectedFolders::AddRegistryFileEntries(RegistryStore& store) {
+void ProtectedFolders::AddRegistryFileEntries(registry::RegistryStore& store) {
     const std::string description(text::Text(kRegistryFileDescription));
-    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
+    for (registry::Hive hive : {registry::Hive::CurrentUser, registry::Hive::LocalMachine}) {
         const std::string file = store.Database().HiveFile(hive).string();
         if (!file.empty()) {
             AddFolder(file, description, kRegistryFileState, FolderKind::RegistryFile);
@@ -354,7 +354,7 @@ void ProtectedFolders::AddRegistryFileEntries(RegistryStore& store) {
     }
 }
 
-void ProtectedFolders::SaveFolderList(RegistryStore& store) {
+void ProtectedFolders::SaveFolderList(registry::RegistryStore& store) {
     if (!state_.unlocked || state_.listFileMode) {
         return;
     }
@@ -364,42 +364,42 @@ void ProtectedFolders::SaveFolderList(RegistryStore& store) {
             continue;
         }
         const std::string name = std::to_string(saved);
-        store.SetString(kPathKey, name, list_.LongPath(i));
+        store.SetString(registry::kPathKey, name, list_.LongPath(i));
         if (list_.Description(i).empty()) {
-            store.DeleteValue(kPathKey, name + "d");
+            store.DeleteValue(registry::kPathKey, name + "d");
         } else {
-            store.SetString(kPathKey, name + "d", list_.Description(i));
+            store.SetString(registry::kPathKey, name + "d", list_.Description(i));
         }
         const auto state = LittleEndian(list_.State(i));
-        store.SetBinary(kPathKey, name + "s", state.data(), state.size());
+        store.SetBinary(registry::kPathKey, name + "s", state.data(), state.size());
         ++saved;
     }
-    store.SetInt(kPathKey, "PathNum", saved);
+    store.SetInt(registry::kPathKey, "PathNum", saved);
     for (int j = saved;; ++j) {
         const std::string name = std::to_string(j);
-        const bool path = store.DeleteValue(kPathKey, name);
-        const bool description = store.DeleteValue(kPathKey, name + "d");
-        const bool state = store.DeleteValue(kPathKey, name + "s");
+        const bool path = store.DeleteValue(registry::kPathKey, name);
+        const bool description = store.DeleteValue(registry::kPathKey, name + "d");
+        const bool state = store.DeleteValue(registry::kPathKey, name + "s");
         if (!path && !description && !state) {
             break;
         }
     }
 }
 
-void ProtectedFolders::LoadGlobalProtection(RegistryStore& store) {
+void ProtectedFolders::LoadGlobalProtection(registry::RegistryStore& store) {
     std::array<std::uint8_t, 4> bytes{};
     globalProtection_ =
-        store.GetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size())
+        store.GetBinary(registry::kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size())
             ? FromLittleEndian(bytes) & fs::kProtectionMask
             : 0;
 }
 
-void ProtectedFolders::SaveGlobalProtection(RegistryStore& store) {
+void ProtectedFolders::SaveGlobalProtection(registry::RegistryStore& store) {
     if (!state_.unlocked) {
         return;
     }
     const auto bytes = LittleEndian(globalProtection_);
-    store.SetBinary(kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size());
+    store.SetBinary(registry::kSettingsKey, kGlobalProtectionName, bytes.data(), bytes.size());
 }
 
 std::size_t ProtectedFolders::ImportListFile(const std::filesystem::path& path) {

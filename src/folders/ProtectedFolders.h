@@ -16,7 +16,7 @@
 #include "folders/FolderList.h"
 #include "platform/Prompter.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 class RegistryStore;
 }
 
@@ -70,11 +70,11 @@ class ProtectedFolders {
     void SetGlobalProtection(std::uint32_t word) { globalProtection_ = word; }
     bool SendGlobalProtection();
 
-    void LoadFolderList(RegistryStore& store);
-    void SaveFolderList(RegistryStore& store);
+    void LoadFolderList(registry::RegistryStore& store);
+    void SaveFolderList(registry::RegistryStore& store);
     // "GS": read at start (0 when missing), written at close while unlocked.
-    void LoadGlobalProtection(RegistryStore& store);
-    void SaveGlobalProtection(RegistryStore& store);
+    void LoadGlobalProtection(registry::RegistryStore& store);
+    void SaveGlobalProtection(registry::RegistryStore& store);
 
     // Adds every folder the list file names; returns how many were passed to
     // AddFolder (0 when the file cannot be read).
@@ -88,8 +88,8 @@ class ProtectedFolders {
     void ShowError(int textId);
     void Rebuild();
     std::optional<std::size_t> Selected() const;
-    void LoadStoredFolders(RegistryStore& store);
-    void AddRegistryFileEntries(RegistryStore& store);
+    void LoadStoredFolders(registry::RegistryStore& store);
+    void AddRegistryFileEntries(registry::RegistryStore& store);
 
     driver::DriverLink& driver_;
     AppState& state_;

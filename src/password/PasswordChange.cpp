@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
 #include "journal/RunRecovery.h"
 #include "password/ChangeRecovery.h"
 #include "password/Reciphering.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "runsafety/RecoveryTexts.h"
@@ -94,11 +94,11 @@ bool OfferLeftChange(const std::string& newPassword, PasswordPorts& ports) {
 
 }  // namespace
 
-bool StoreCheckWord(RegistryStore& store, std::string_view password) {
+bool StoreCheckWord(registry::RegistryStore& store, std::string_view password) {
     const std::uint16_t word = crypto::StoredCheckWord(password);
     const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
                                             static_cast<std::uint8_t>(word >> 8), 0, 0};
-    return store.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+    return store.SetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size());
 }
 
 PasswordChangeResult ChangePassword(const std::string& newPassword, PasswordPorts& ports) {

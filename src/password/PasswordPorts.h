@@ -12,7 +12,7 @@
 #include "folders/FolderList.h"
 #include "platform/Prompter.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 class RegistryStore;
 }
 
@@ -28,7 +28,7 @@ struct PasswordPorts {
     folders::FolderList& list;
     folders::AppState& state;
     bulk::BulkRunner& runs;
-    RegistryStore* store = nullptr;  // null: the check value is stored nowhere
+    registry::RegistryStore* store = nullptr;  // null: the check value is stored nowhere
     // Where the record of a change over several folders is kept (the run
     // journals' folder); none: the change keeps no record.
     std::optional<std::filesystem::path> changeRecordDirectory = std::nullopt;

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "folders/RegistryStore.h"
 #include "platform/Paths.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 #include "setup/InstallState.h"
@@ -109,13 +109,14 @@ bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths) {
     return paths.homeFolder.empty() || !UnsafeInHome(resolved, Resolved(paths.homeFolder));
 }
 
-bool HoldsEarlierInstallation(const std::string& folder, RegistryDatabase& registry) {
+bool HoldsEarlierInstallation(const std::string& folder, registry::RegistryDatabase& registry) {
     std::error_code ec;
     const fs::path program = fs::path(folder) / std::string(kMainProgram);
     if (fs::is_regular_file(fs::symlink_status(program, ec)) && ReadVersionNote(program)) {
         return true;
     }
-    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
+    registry::RegistryStore uninstall(registry, registry::Hive::LocalMachine,
+                                      std::string(kUninstallRoot));
     const std::string remover = uninstall.GetString(
         std::string(text::setup::Text(res::setup::str::kProductVersionName)) + "\\",
         "UninstallString", "");
@@ -127,7 +128,7 @@ bool HoldsEarlierInstallation(const std::string& folder, RegistryDatabase& regis
 }
 
 FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths,
-                               RegistryDatabase& registry) {
+                               registry::RegistryDatabase& registry) {
     FolderCheck check;
     if (typed.empty()) {
         return check;

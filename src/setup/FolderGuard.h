@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 
 namespace tsrn::setup {
@@ -28,12 +28,12 @@ bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths);
 // Whether `folder` holds an installation of ours, by what it is, never by a
 // file name: its main program carries our version note, or the registry's
 // uninstall key names its uninstaller.
-bool HoldsEarlierInstallation(const std::string& folder, RegistryDatabase& registry);
+bool HoldsEarlierInstallation(const std::string& folder, registry::RegistryDatabase& registry);
 
 // The install folder as typed: accepted when it does not exist yet, is empty
 // or holds an earlier installation, and is safe to empty.
 FolderCheck CheckInstallFolder(const std::string& typed, const InstallPaths& paths,
-                               RegistryDatabase& registry);
+                               registry::RegistryDatabase& registry);
 
 // The text telling the user why a folder was refused (the folder is an
 // argument), and its id in the installer's table.

@@ -16,7 +16,7 @@
 namespace tsrn::setup {
 
 InstallEngine::InstallEngine(InstallState& state, const InstallPaths& paths,
-                             RegistryDatabase& registry, Prompter& prompter,
+                             registry::RegistryDatabase& registry, Prompter& prompter,
                              InstallObserver& observer)
     : state_(state), paths_(paths), registry_(registry), prompter_(prompter), observer_(observer) {}
 

@@ -6,7 +6,7 @@
 // Cancel offers the rollback.
 
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallFileTable.h"
 #include "setup/InstallObserver.h"
 #include "setup/InstallPaths.h"
@@ -27,8 +27,9 @@ enum class TickResult {
 
 class InstallEngine {
   public:
-    InstallEngine(InstallState& state, const InstallPaths& paths, RegistryDatabase& registry,
-                  Prompter& prompter, InstallObserver& observer);
+    InstallEngine(InstallState& state, const InstallPaths& paths,
+                  registry::RegistryDatabase& registry, Prompter& prompter,
+                  InstallObserver& observer);
 
     // Normalises the folders and creates the install and system folders.
     void Prepare();
@@ -55,7 +56,7 @@ class InstallEngine {
 
     InstallState& state_;
     const InstallPaths& paths_;
-    RegistryDatabase& registry_;
+    registry::RegistryDatabase& registry_;
     Prompter& prompter_;
     InstallObserver& observer_;
     int group_ = 0;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "platform/Locations.h"
-#include "platform/RegistryDatabase.h"
 #include "platform/SystemRecord.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::setup {
 namespace {
@@ -43,7 +43,7 @@ InstallPaths InstallPaths::FromEnvironment() {
     paths.allUsers = geteuid() == 0;
     paths.systemRecordFile = SystemRecordFile();
     paths.applicationsFolder = DataHome(paths.homeFolder, paths.allUsers) / "applications";
-    paths.registryFolder = RegistryDatabase::DefaultDirectory();
+    paths.registryFolder = registry::RegistryDatabase::DefaultDirectory();
     return paths;
 }
 

@@ -4,17 +4,17 @@
 
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 #include "setup/RegistryEntries.h"
 
 namespace tsrn::setup {
 
-bool PasswordInForce(RegistryDatabase& registry) {
+bool PasswordInForce(registry::RegistryDatabase& registry) {
     std::array<std::uint8_t, 4> bytes{};
-    RegistryStore program(registry);
-    return program.GetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+    registry::RegistryStore program(registry);
+    return program.GetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size());
 }
 
 bool ConfirmReplacingPassword(Prompter& prompter) {
@@ -28,7 +28,7 @@ bool ConfirmReplacingPassword(Prompter& prompter) {
 }
 
 bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,
-                               RegistryDatabase& registry, bool keepPasswordInForce) {
+                               registry::RegistryDatabase& registry, bool keepPasswordInForce) {
     // The main program derives its key from this password at its first start.
     if (!crypto::PasswordLengthAllowed(password)) {
         return false;

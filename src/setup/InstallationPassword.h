@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::setup {
 
 // Whether "pwd" holds a password check value now.
-bool PasswordInForce(RegistryDatabase& registry);
+bool PasswordInForce(registry::RegistryDatabase& registry);
 
 // Asks the plain warning before a password in force is replaced; true only
 // when the user answered Yes (No is the default).
@@ -25,6 +25,7 @@ bool ConfirmReplacingPassword(Prompter& prompter);
 // True only when every write made was made. A password longer than 252 bytes
 // (no key can be derived from it) is refused: nothing is written.
 bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,
-                               RegistryDatabase& registry, bool keepPasswordInForce = false);
+                               registry::RegistryDatabase& registry,
+                               bool keepPasswordInForce = false);
 
 }  // namespace tsrn::setup

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 
@@ -19,33 +19,35 @@ std::string UninstallSubkey() {
 
 }  // namespace
 
-bool WriteInstallEntries(RegistryDatabase& registry, const std::string& installFolder) {
-    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
-    RegistryStore program(registry);
+bool WriteInstallEntries(registry::RegistryDatabase& registry, const std::string& installFolder) {
+    registry::RegistryStore uninstall(registry, registry::Hive::LocalMachine,
+                                      std::string(kUninstallRoot));
+    registry::RegistryStore program(registry);
     const std::string subkey = UninstallSubkey();
     bool ok = uninstall.SetString(subkey, "DisplayName",
                                   text::setup::Text(res::setup::str::kProductVersionName));
     ok =
         uninstall.SetString(subkey, "UninstallString", installFolder + std::string(kRemover)) && ok;
-    ok = program.SetString(kSettingsKey, kInstallDirValue, installFolder) && ok;
-    ok = program.SetString(kSettingsKey, kVersionValue, kProductVersion) && ok;
+    ok = program.SetString(registry::kSettingsKey, kInstallDirValue, installFolder) && ok;
+    ok = program.SetString(registry::kSettingsKey, kVersionValue, kProductVersion) && ok;
     return ok;
 }
 
-bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word) {
+bool WritePasswordCheckWord(registry::RegistryDatabase& registry, std::uint16_t word) {
     const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word & 0xFF),
                                             static_cast<std::uint8_t>(word >> 8), 0, 0};
-    RegistryStore program(registry);
-    return program.SetBinary(kSettingsKey, kPasswordValue, bytes.data(), bytes.size());
+    registry::RegistryStore program(registry);
+    return program.SetBinary(registry::kSettingsKey, kPasswordValue, bytes.data(), bytes.size());
 }
 
 // DeleteKey is false too for a key that was never written: each goes if it is there.
-void DeleteInstallEntries(RegistryDatabase& registry) {
-    (void)registry.DeleteKey(Hive::LocalMachine, "SOFTWARE\\Tessaryn");
-    (void)registry.DeleteKey(Hive::CurrentUser, "SOFTWARE\\Tessaryn");
+void DeleteInstallEntries(registry::RegistryDatabase& registry) {
+    (void)registry.DeleteKey(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn");
+    (void)registry.DeleteKey(registry::Hive::CurrentUser, "SOFTWARE\\Tessaryn");
     const std::string product(text::setup::Text(res::setup::str::kProductVersionName));
     if (!product.empty()) {
-        (void)registry.DeleteKey(Hive::LocalMachine, std::string(kUninstallRoot) + product);
+        (void)registry.DeleteKey(registry::Hive::LocalMachine,
+                                 std::string(kUninstallRoot) + product);
     }
 }
 

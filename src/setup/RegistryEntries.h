@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "resources/Version.h"
 
 namespace tsrn::setup {
@@ -17,12 +17,12 @@ inline constexpr std::string_view kProductVersion = TSRN_PRODUCT_VERSION_TEXT;
 
 // The uninstall key (DisplayName, UninstallString) and the settings values
 // "InstallDir" and "version". Every write is attempted; true when all succeeded.
-bool WriteInstallEntries(RegistryDatabase& registry, const std::string& installFolder);
+bool WriteInstallEntries(registry::RegistryDatabase& registry, const std::string& installFolder);
 
 // "pwd": the 16-bit check word as 4 bytes, little-endian, high half zero.
-bool WritePasswordCheckWord(RegistryDatabase& registry, std::uint16_t word);
+bool WritePasswordCheckWord(registry::RegistryDatabase& registry, std::uint16_t word);
 
 // Both hives' program keys and the uninstall key, each attempted on its own.
-void DeleteInstallEntries(RegistryDatabase& registry);
+void DeleteInstallEntries(registry::RegistryDatabase& registry);
 
 }  // namespace tsrn::setup

@@ -1,7 +1,7 @@
 #include "setup/RegistrySnapshot.h"
 
-#include "folders/RegistryStore.h"
-#include "platform/RegistryBatch.h"
+#include "registry/RegistryBatch.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 #include "setup/RegistryEntries.h"
 
@@ -17,20 +17,20 @@ std::string UninstallKey() {
 
 }  // namespace
 
-RegistrySnapshot RegistrySnapshot::Take(RegistryDatabase& registry) {
+RegistrySnapshot RegistrySnapshot::Take(registry::RegistryDatabase& registry) {
     RegistrySnapshot snapshot;
-    for (auto [hive, path] : {std::pair{Hive::LocalMachine, std::string(kProgramRoot)},
-                              std::pair{Hive::CurrentUser, std::string(kProgramRoot)},
-                              std::pair{Hive::LocalMachine, UninstallKey()}}) {
+    for (auto [hive, path] : {std::pair{registry::Hive::LocalMachine, std::string(kProgramRoot)},
+                              std::pair{registry::Hive::CurrentUser, std::string(kProgramRoot)},
+                              std::pair{registry::Hive::LocalMachine, UninstallKey()}}) {
         snapshot.roots_.push_back({hive, path, Capture(registry, hive, path)});
     }
-    RegistryStore program(registry);
-    snapshot.installFolder_ = program.GetString(kSettingsKey, "InstallDir", "");
+    registry::RegistryStore program(registry);
+    snapshot.installFolder_ = program.GetString(registry::kSettingsKey, "InstallDir", "");
     return snapshot;
 }
 
-RegistrySnapshot::Key RegistrySnapshot::Capture(RegistryDatabase& registry, Hive hive,
-                                                const std::string& path) {
+RegistrySnapshot::Key RegistrySnapshot::Capture(registry::RegistryDatabase& registry,
+                                                registry::Hive hive, const std::string& path) {
     Key key;
     key.exists = registry.KeyExists(hive, path);
     if (!key.exists) {
@@ -47,8 +47,8 @@ RegistrySnapshot::Key RegistrySnapshot::Capture(RegistryDatabase& registry, Hive
     return key;
 }
 
-bool RegistrySnapshot::Write(RegistryDatabase& registry, Hive hive, const std::string& path,
-                             const Key& key) {
+bool RegistrySnapshot::Write(registry::RegistryDatabase& registry, registry::Hive hive,
+                             const std::string& path, const Key& key) {
     bool ok = registry.CreateKey(hive, path);
     for (const auto& [name, value] : key.values) {
         ok = registry.SetValue(hive, path, name, value.type, value.data) && ok;
@@ -59,10 +59,10 @@ bool RegistrySnapshot::Write(RegistryDatabase& registry, Hive hive, const std::s
     return ok;
 }
 
-bool RegistrySnapshot::Restore(RegistryDatabase& registry) const {
+bool RegistrySnapshot::Restore(registry::RegistryDatabase& registry) const {
     bool ok = true;
-    for (Hive file : {Hive::LocalMachine, Hive::CurrentUser}) {
-        RegistryBatch batch(registry, file);
+    for (registry::Hive file : {registry::Hive::LocalMachine, registry::Hive::CurrentUser}) {
+        registry::RegistryBatch batch(registry, file);
         bool written = true;
         for (const Root& root : roots_) {
             if (root.hive != file) {

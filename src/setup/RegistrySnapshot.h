@@ -7,18 +7,18 @@
 #include <utility>
 #include <vector>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::setup {
 
 class RegistrySnapshot {
   public:
     // Both hives' SOFTWARE\Tessaryn and the uninstall key, with everything below.
-    static RegistrySnapshot Take(RegistryDatabase& registry);
+    static RegistrySnapshot Take(registry::RegistryDatabase& registry);
 
     // Each key exactly as it was (gone when it did not exist), one
     // transaction per hive file. True when every write succeeded.
-    bool Restore(RegistryDatabase& registry) const;
+    bool Restore(registry::RegistryDatabase& registry) const;
 
     // Whether an installation was recorded: the uninstall key or "InstallDir".
     bool HeldInstallation() const;
@@ -28,17 +28,18 @@ class RegistrySnapshot {
   private:
     struct Key {
         bool exists = false;
-        std::vector<std::pair<std::string, RegistryValue>> values;
+        std::vector<std::pair<std::string, registry::RegistryValue>> values;
         std::vector<std::pair<std::string, Key>> subkeys;
     };
     struct Root {
-        Hive hive;
+        registry::Hive hive;
         std::string path;
         Key key;
     };
-    static Key Capture(RegistryDatabase& registry, Hive hive, const std::string& path);
-    static bool Write(RegistryDatabase& registry, Hive hive, const std::string& path,
-                      const Key& key);
+    static Key Capture(registry::RegistryDatabase& registry, registry::Hive hive,
+                       const std::string& path);
+    static bool Write(registry::RegistryDatabase& registry, registry::Hive hive,
+                      const std::string& path, const Key& key);
 
     std::vector<Root> roots_;
     std::string installFolder_;

@@ -52,7 +52,7 @@ void RemoveSetAsideFolders(const InstallState& state) {
 }  // namespace
 
 bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
-                        RegistryDatabase& registry) {
+                        registry::RegistryDatabase& registry) {
     DeleteInstallEntries(registry);
     RemoveSystemRecord(state.installFolder, paths);
 
@@ -76,7 +76,7 @@ bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
 }
 
 bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& paths,
-                                RegistryDatabase& registry) {
+                                registry::RegistryDatabase& registry) {
     for (auto it = state.written.rbegin(); it != state.written.rend(); ++it) {
         ClearWriteProtection(it->target);
         unlink(it->target.c_str());
@@ -111,7 +111,7 @@ bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& p
 }
 
 bool UndoInstallation(const InstallState& state, const InstallPaths& paths,
-                      RegistryDatabase& registry) {
+                      registry::RegistryDatabase& registry) {
     if (state.Reinstall()) {
         return RestoreEarlierInstallation(state, paths, registry);
     }
@@ -133,7 +133,7 @@ void DiscardSetAsideFiles(const InstallState& state) {
 }
 
 bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
-                          RegistryDatabase& registry, Prompter& prompter) {
+                          registry::RegistryDatabase& registry, Prompter& prompter) {
     Message question;
     question.textId = res::setup::str::kInterruptQuestion;
     question.text = std::string(text::setup::Text(res::setup::str::kInterruptQuestion));

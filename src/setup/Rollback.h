@@ -6,7 +6,7 @@
 // earlier installation are put back as they were.
 
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 #include "setup/InstallState.h"
 
@@ -16,16 +16,16 @@ namespace tsrn::setup {
 // folder is emptied only when that is safe (never "/", the home folder or a
 // system folder). True when the install folder was emptied and removed.
 bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
-                        RegistryDatabase& registry);
+                        registry::RegistryDatabase& registry);
 
 // A reinstall: the earlier files, registry keys, system record and menu
 // entries back. True when the registry keys were restored.
 bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& paths,
-                                RegistryDatabase& registry);
+                                registry::RegistryDatabase& registry);
 
 // RestoreEarlierInstallation for a reinstall, RemoveInstallation otherwise.
 bool UndoInstallation(const InstallState& state, const InstallPaths& paths,
-                      RegistryDatabase& registry);
+                      registry::RegistryDatabase& registry);
 
 // After a successful installation: deletes the earlier files a reinstall set
 // aside.
@@ -34,6 +34,6 @@ void DiscardSetAsideFiles(const InstallState& state);
 // Asks "Interrupt Tessaryn installation ?"; on Yes undoes the installation
 // and returns true, on No touches nothing and returns false.
 bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
-                          RegistryDatabase& registry, Prompter& prompter);
+                          registry::RegistryDatabase& registry, Prompter& prompter);
 
 }  // namespace tsrn::setup

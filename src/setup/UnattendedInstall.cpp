@@ -49,7 +49,8 @@ class LineObserver : public InstallObserver {
 }  // namespace
 
 int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
-                         RegistryDatabase& registry, std::ostream& out, std::ostream& err) {
+                         registry::RegistryDatabase& registry, std::ostream& out,
+                         std::ostream& err) {
     const FolderCheck check = CheckInstallFolder(request.installFolder, paths, registry);
     if (check.verdict != FolderVerdict::Accepted) {
         err << RefusalText(check.verdict,

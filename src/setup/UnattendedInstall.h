@@ -6,7 +6,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 
 namespace tsrn::setup {
@@ -23,6 +23,7 @@ struct UnattendedRequest {
 // force kept); otherwise the installation is undone (a reinstall restores the
 // earlier one) and the result is 1.
 int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
-                         RegistryDatabase& registry, std::ostream& out, std::ostream& err);
+                         registry::RegistryDatabase& registry, std::ostream& out,
+                         std::ostream& err);
 
 }  // namespace tsrn::setup

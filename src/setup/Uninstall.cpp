@@ -6,8 +6,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "folders/RegistryStore.h"
 #include "platform/Locations.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "setup/FileCopy.h"
@@ -17,9 +17,9 @@
 
 namespace tsrn::setup {
 
-std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallback) {
-    RegistryStore program(registry);
-    std::string folder = program.GetString(kSettingsKey, "InstallDir", "");
+std::string InstalledFolder(registry::RegistryDatabase& registry, const std::string& fallback) {
+    registry::RegistryStore program(registry);
+    std::string folder = program.GetString(registry::kSettingsKey, "InstallDir", "");
     return WithTrailingSlash(folder.empty() ? fallback : folder);
 }
 
@@ -39,17 +39,18 @@ std::string ExecLine(const std::filesystem::path& entryFile) {
 
 }  // namespace
 
-bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+bool RemoveAutostart(registry::RegistryDatabase& registry, const std::string& installFolder,
                      const std::filesystem::path& entryFile) {
     const std::string folder = WithTrailingSlash(installFolder);
     if (folder == "/") {
         return false;
     }
     bool removed = false;
-    RegistryStore windows(registry, Hive::LocalMachine, std::string(kWindowsRunRoot));
+    registry::RegistryStore windows(registry, registry::Hive::LocalMachine,
+                                    std::string(registry::kWindowsRunRoot));
     const std::string valueName(text::Text(res::str::kAppTitle));
-    if (windows.GetString(kRunServicesKey, valueName, "").rfind(folder, 0) == 0) {
-        removed = windows.DeleteValue(kRunServicesKey, valueName);
+    if (windows.GetString(registry::kRunServicesKey, valueName, "").rfind(folder, 0) == 0) {
+        removed = windows.DeleteValue(registry::kRunServicesKey, valueName);
     }
     // The entry names the program by its absolute path, quoted when it holds a blank.
     const std::string exec = ExecLine(entryFile);
@@ -61,7 +62,7 @@ bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolde
 }
 
 UninstallReport UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
-                                 RegistryDatabase& registry) {
+                                 registry::RegistryDatabase& registry) {
     InstallState state;
     state.installFolder = WithTrailingSlash(installFolder);
     state.systemFolder = WithTrailingSlash(paths.systemFolder.string());

@@ -6,19 +6,19 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 
 namespace tsrn::setup {
 
 // The install folder the registry records ("InstallDir"), else `fallback`.
-std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallback);
+std::string InstalledFolder(registry::RegistryDatabase& registry, const std::string& fallback);
 
 // Takes back the autostart the program's settings may have set up: the
 // RunServices value and the desktop entry `entryFile`, each only when it starts
 // a program of `installFolder` (another installation's is left alone). True
 // when either was removed.
-bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+bool RemoveAutostart(registry::RegistryDatabase& registry, const std::string& installFolder,
                      const std::filesystem::path& entryFile);
 
 struct UninstallReport {
@@ -29,7 +29,7 @@ struct UninstallReport {
 };
 
 UninstallReport UninstallProduct(const std::string& installFolder, const InstallPaths& paths,
-                                 RegistryDatabase& registry);
+                                 registry::RegistryDatabase& registry);
 
 // What the uninstaller tells the user it did.
 std::string UninstallReportText(const UninstallReport& report);

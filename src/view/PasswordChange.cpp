@@ -26,7 +26,7 @@ class DialogPassRunner : public bulk::BulkRunner {
 
 }  // namespace
 
-PasswordChange::PasswordChange(folders::AppState& state, RegistryStore& store,
+PasswordChange::PasswordChange(folders::AppState& state, registry::RegistryStore& store,
                                driver::DriverLink& driver, Prompter& prompter, ViewDialogs& dialogs,
                                folders::FolderList& list)
     : state_(state),

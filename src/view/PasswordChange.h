@@ -9,17 +9,18 @@
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
 #include "folders/FolderList.h"
-#include "folders/RegistryStore.h"
 #include "password/PasswordPorts.h"
 #include "platform/Prompter.h"
+#include "registry/RegistryStore.h"
 #include "view/ViewDialogs.h"
 
 namespace tsrn::view {
 
 class PasswordChange {
   public:
-    PasswordChange(folders::AppState& state, RegistryStore& store, driver::DriverLink& driver,
-                   Prompter& prompter, ViewDialogs& dialogs, folders::FolderList& list);
+    PasswordChange(folders::AppState& state, registry::RegistryStore& store,
+                   driver::DriverLink& driver, Prompter& prompter, ViewDialogs& dialogs,
+                   folders::FolderList& list);
 
     void Run();
     // Runs `work` with the ports the change itself uses.
@@ -27,7 +28,7 @@ class PasswordChange {
 
   private:
     folders::AppState& state_;
-    RegistryStore& store_;
+    registry::RegistryStore& store_;
     driver::DriverLink& driver_;
     Prompter& prompter_;
     ViewDialogs& dialogs_;

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "platform/RegistryBatch.h"
+#include "registry/RegistryBatch.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -28,15 +28,16 @@ ViewLogic::ViewLogic(ViewPorts ports)
                                         [this] { RefreshList(false); }}),
       commands_(folders_, ports.driver, ports.prompter, ports.dialogs, selection_,
                 [this] { RefreshList(false); }),
-      percents_(kDefaultColumnPercents) {}
+      percents_(registry::kDefaultColumnPercents) {}
 
 void ViewLogic::Start() {
-    percents_ = ParseColumns(ports_.store.GetString(kSettingsKey, kColumnsName, ""));
+    percents_ =
+        registry::ParseColumns(ports_.store.GetString(registry::kSettingsKey, kColumnsName, ""));
     folders_.LoadFolderList(ports_.store);
     folders_.LoadGlobalProtection(ports_.store);
     folders_.SendGlobalProtection();
-    SetEnterAction(ParseEnterAction(
-        ports_.store.GetString(kSettingsKey, kEnterActionName, std::to_string(enterAction_))));
+    SetEnterAction(registry::ParseEnterAction(ports_.store.GetString(
+        registry::kSettingsKey, kEnterActionName, std::to_string(enterAction_))));
     saved_ = WhatIsSaved();
     RefreshList(false);
 }
@@ -44,10 +45,10 @@ void ViewLogic::Start() {
 bool ViewLogic::Close(const ColumnArray& columnWidths, int clientWidth) {
     if (!ports_.state.unlocked)
         return false;
-    RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
-    const std::string columns = FormatColumns(columnWidths, clientWidth);
+    registry::RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
+    const std::string columns = registry::FormatColumns(columnWidths, clientWidth);
     if (!columns.empty())
-        ports_.store.SetString(kSettingsKey, kColumnsName, columns);
+        ports_.store.SetString(registry::kSettingsKey, kColumnsName, columns);
     SaveSettings();
     folders_.SaveFolderList(ports_.store);
     // Every change was stored when it was made; a failed exit save loses only
@@ -76,7 +77,7 @@ bool ViewLogic::SaveIfChanged() {
         return false;
     // A crash, a kill or a session's end must not forget a folder whose files
     // are enciphered: the list is on disk before the next command.
-    RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
+    registry::RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
     SaveSettings();
     folders_.SaveFolderList(ports_.store);
     if (!batch.Commit())
@@ -92,7 +93,7 @@ void ViewLogic::DriverRestarted() {
 }
 
 void ViewLogic::SaveSettings() {
-    ports_.store.SetInt(kSettingsKey, kEnterActionName, enterAction_);
+    ports_.store.SetInt(registry::kSettingsKey, kEnterActionName, enterAction_);
     folders_.SaveGlobalProtection(ports_.store);
 }
 

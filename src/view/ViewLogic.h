@@ -18,8 +18,8 @@
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
 #include "folders/ProtectedFolders.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
+#include "registry/RegistryStore.h"
 #include "view/ColumnWidths.h"
 #include "view/CommandRules.h"
 #include "view/FolderCommands.h"
@@ -30,7 +30,7 @@ namespace tsrn::view {
 
 struct ViewPorts {
     folders::AppState& state;
-    RegistryStore& store;
+    registry::RegistryStore& store;
     driver::DriverLink& driver;
     Prompter& prompter;
     ViewDialogs& dialogs;

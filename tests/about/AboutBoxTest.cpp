@@ -26,7 +26,7 @@ class AboutBoxTest : public ::testing::Test {
   protected:
     AboutBoxTest() { test::EnsureApplication(); }
     test::TempDir dir_;
-    RegistryDatabase registry_{dir_ / "registry"};
+    registry::RegistryDatabase registry_{dir_ / "registry"};
     ScriptedLauncher launcher_;
     test::ScriptedPrompter prompter_;
 };

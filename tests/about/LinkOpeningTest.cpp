@@ -28,11 +28,12 @@ class ScriptedLauncher : public LinkLauncher {
     }
 };
 
-void SetDefault(RegistryDatabase& registry, const std::string& key, const std::string& text) {
-    ASSERT_TRUE(registry.CreateKey(Hive::ClassesRoot, key));
+void SetDefault(registry::RegistryDatabase& registry, const std::string& key,
+                const std::string& text) {
+    ASSERT_TRUE(registry.CreateKey(registry::Hive::ClassesRoot, key));
     std::vector<std::uint8_t> data(text.begin(), text.end());
     data.push_back(0);
-    ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, key, "", kRegSz, data));
+    ASSERT_TRUE(registry.SetValue(registry::Hive::ClassesRoot, key, "", registry::kRegSz, data));
 }
 
 TEST(FallbackCommandTest, CutsAtThePlaceholderAndAppendsTheTarget) {
@@ -58,7 +59,7 @@ TEST(FallbackCommandTest, ALineBeyondTheBufferIsNotBuilt) {
 class OpenLinkTest : public ::testing::Test {
   protected:
     test::TempDir dir_;
-    RegistryDatabase registry_{dir_ / "registry"};
+    registry::RegistryDatabase registry_{dir_ / "registry"};
     ScriptedLauncher launcher_;
 };
 

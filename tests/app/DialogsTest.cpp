@@ -66,9 +66,10 @@ class SettingsDialogTest : public ::testing::Test {
   protected:
     SettingsDialogTest() { test::EnsureApplication(); }
     test::TempDir dir_;
-    RegistryDatabase database_{dir_ / "registry"};
-    RegistryStore program_{database_};
-    RegistryStore windows_{database_, Hive::LocalMachine, std::string(kWindowsRunRoot)};
+    registry::RegistryDatabase database_{dir_ / "registry"};
+    registry::RegistryStore program_{database_};
+    registry::RegistryStore windows_{database_, registry::Hive::LocalMachine,
+                                     std::string(registry::kWindowsRunRoot)};
     AutostartEntry entry_{dir_ / "autostart" / "tessaryn.desktop"};
     test::RecordingView view_{0x80};
     SettingsLogic logic_{view_, {program_, windows_, entry_}, false};
@@ -120,7 +121,7 @@ TEST_F(SettingsDialogTest, CancelChangesNothing) {
     EXPECT_EQ(view_.word, 0x80u);
     EXPECT_TRUE(view_.sent.empty());
     EXPECT_FALSE(std::filesystem::exists(entry_.File()));
-    EXPECT_EQ(windows_.GetString(kRunServicesKey, "Tessaryn", "-"), "-");
+    EXPECT_EQ(windows_.GetString(registry::kRunServicesKey, "Tessaryn", "-"), "-");
 }
 
 }  // namespace

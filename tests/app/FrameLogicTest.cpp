@@ -29,11 +29,11 @@ class FrameLogicTest : public ::testing::Test {
         const std::array<std::uint8_t, 4> bytes{
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-        store_.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+        store_.SetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size());
     }
     std::optional<std::uint32_t> StoredPwd() {
         std::array<std::uint8_t, 4> bytes{};
-        if (!store_.GetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size()))
+        if (!store_.GetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size()))
             return {};
         return bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
                static_cast<std::uint32_t>(bytes[3]) << 24;
@@ -47,8 +47,8 @@ class FrameLogicTest : public ::testing::Test {
     }
 
     test::TempDir dir_;
-    RegistryDatabase database_;
-    RegistryStore store_;
+    registry::RegistryDatabase database_;
+    registry::RegistryStore store_;
     TestDriver driver_;
     test::ScriptedPrompter prompter_;
     test::ScriptedPasswords passwords_;
@@ -138,7 +138,7 @@ TEST_F(FrameLogicTest, StoredValueWithAnUpperHalfNeverMatchesAtUnlock) {
 }
 
 TEST_F(FrameLogicTest, WithoutPwdTheFirstUnlockRunsThePasswordNotFoundProcedure) {
-    store_.SetString(kSettingsKey, "InstallDir", (dir_ / "install").string());
+    store_.SetString(registry::kSettingsKey, "InstallDir", (dir_ / "install").string());
     std::filesystem::create_directories(dir_ / "install");
     test::WriteProgramFile(dir_ / "install" / "tsrn", crypto::StoredCheckWord("inst"), true);
     frame_.Lock();
@@ -159,17 +159,17 @@ TEST_F(FrameLogicTest, DestroyIsRefusedWhileLocked) {
     EXPECT_FALSE(frame_.Destroy({10, 20, 110, 220}));
     EXPECT_TRUE(driver_.IsOpen());
     EXPECT_FALSE(StoredPwd());
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), -1);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "x", -1), -1);
 }
 
 TEST_F(FrameLogicTest, DestroyClosesTheDriverAndSavesPlacementAndCheckWord) {
     LoadedWith("pw");
     EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
     EXPECT_FALSE(driver_.IsOpen());
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), 10);
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "y", -1), 20);
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "cx", -1), 100);
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "cy", -1), 200);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "x", -1), 10);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "y", -1), 20);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "cx", -1), 100);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "cy", -1), 200);
     EXPECT_EQ(StoredPwd(), crypto::StoredCheckWord("pw"));
 }
 
@@ -179,7 +179,7 @@ TEST_F(FrameLogicTest, ListFileRunNeverWritesPlacementOrCheckWord) {
     EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
     EXPECT_FALSE(driver_.IsOpen());
     EXPECT_FALSE(StoredPwd());
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "x", -1), -1);
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "x", -1), -1);
 }
 
 TEST_F(FrameLogicTest, APasswordNoKeyCanComeFromIsRefusedAndItsCheckWordNeverStored) {
@@ -194,7 +194,7 @@ TEST_F(FrameLogicTest, APasswordNoKeyCanComeFromIsRefusedAndItsCheckWordNeverSto
 
     state_.currentPassword = tooLong;
     state_.unlocked = true;
-    store_.DeleteValue(kSettingsKey, "pwd");
+    store_.DeleteValue(registry::kSettingsKey, "pwd");
     EXPECT_TRUE(frame_.Destroy({10, 20, 110, 220}));
     EXPECT_FALSE(StoredPwd());
 }

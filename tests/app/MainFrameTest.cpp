@@ -114,9 +114,10 @@ class MainFrameTest : public ::testing::Test {
     }
 
     test::TempDir dir_;
-    RegistryDatabase database_{dir_ / "registry"};
-    RegistryStore store_{database_};
-    RegistryStore windows_{database_, Hive::LocalMachine, std::string(kWindowsRunRoot)};
+    registry::RegistryDatabase database_{dir_ / "registry"};
+    registry::RegistryStore store_{database_};
+    registry::RegistryStore windows_{database_, registry::Hive::LocalMachine,
+                                     std::string(registry::kWindowsRunRoot)};
     ToolBarLayoutStore layouts_{database_};
     TestDriver driver_;
     test::ScriptedPrompter prompter_;
@@ -203,15 +204,15 @@ TEST_F(MainFrameTest, ExitRunsTheDestroyStep) {
     EXPECT_EQ(exits.count(), 1);
     EXPECT_FALSE(driver_.IsOpen());
     EXPECT_EQ(view_->closes, 1);
-    EXPECT_EQ(store_.GetInt(kSettingsKey, "cx", -1), frame.width());
+    EXPECT_EQ(store_.GetInt(registry::kSettingsKey, "cx", -1), frame.width());
     EXPECT_FALSE(layouts_.Load("ToolBar").isEmpty());
 }
 
 TEST_F(MainFrameTest, SavedPlacementIsApplied) {
-    store_.SetInt(kSettingsKey, "x", 40);
-    store_.SetInt(kSettingsKey, "y", 30);
-    store_.SetInt(kSettingsKey, "cx", 640);
-    store_.SetInt(kSettingsKey, "cy", 420);
+    store_.SetInt(registry::kSettingsKey, "x", 40);
+    store_.SetInt(registry::kSettingsKey, "y", 30);
+    store_.SetInt(registry::kSettingsKey, "cx", 640);
+    store_.SetInt(registry::kSettingsKey, "cy", 420);
     CMainFrame& frame = Frame();
     EXPECT_EQ(frame.pos(), QPoint(40, 30));
     EXPECT_EQ(frame.size(), QSize(640, 420));

@@ -19,13 +19,15 @@ class SettingsLogicTest : public ::testing::Test {
     SettingsLogicTest()
         : database_(dir_ / "registry"),
           program_(database_),
-          windows_(database_, Hive::LocalMachine, std::string(kWindowsRunRoot)),
+          windows_(database_, registry::Hive::LocalMachine, std::string(registry::kWindowsRunRoot)),
           entry_(dir_ / "autostart" / "tessaryn.desktop") {}
 
     SettingsLogic Make(bool listFileRun = false) {
         return SettingsLogic(view_, {program_, windows_, entry_}, listFileRun);
     }
-    std::string AutostartValue() { return windows_.GetString(kRunServicesKey, "Tessaryn", "-"); }
+    std::string AutostartValue() {
+        return windows_.GetString(registry::kRunServicesKey, "Tessaryn", "-");
+    }
     std::string EntryText() {
         std::ifstream in(entry_.File());
         std::stringstream text;
@@ -34,9 +36,9 @@ class SettingsLogicTest : public ::testing::Test {
     }
 
     test::TempDir dir_;
-    RegistryDatabase database_;
-    RegistryStore program_;
-    RegistryStore windows_;
+    registry::RegistryDatabase database_;
+    registry::RegistryStore program_;
+    registry::RegistryStore windows_;
     AutostartEntry entry_;
     test::RecordingView view_;
 };
@@ -94,7 +96,7 @@ TEST_F(SettingsLogicTest, AutostartIsWrittenOnEveryOkWithTheCurrentInstallDir) {
     else
         unsetenv("TSRN_SYSCONF_DIR");
 
-    program_.SetString(kSettingsKey, "InstallDir", "/opt/my tessaryn");
+    program_.SetString(registry::kSettingsKey, "InstallDir", "/opt/my tessaryn");
     Make().Accept(checks);
     EXPECT_EQ(AutostartValue(), "/opt/my tessaryn/tsrn /service");
     EXPECT_NE(EntryText().find("Exec=\"/opt/my tessaryn/tsrn\" /service\n"), std::string::npos)
@@ -103,7 +105,7 @@ TEST_F(SettingsLogicTest, AutostartIsWrittenOnEveryOkWithTheCurrentInstallDir) {
 }
 
 TEST_F(SettingsLogicTest, UncheckedAutostartRemovesValueAndEntry) {
-    windows_.SetString(kRunServicesKey, "Tessaryn", "");
+    windows_.SetString(registry::kRunServicesKey, "Tessaryn", "");
     EXPECT_FALSE(Make().Initial().autostart);  // an empty value reads as off
     SettingsChecks on;
     on.autostart = true;

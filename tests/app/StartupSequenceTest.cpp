@@ -35,7 +35,7 @@ class StartupSequenceTest : public ::testing::Test {
     StartupSequenceTest() : database_(dir_ / "registry"), store_(database_) {
         std::filesystem::create_directories(dir_ / "install");
         std::filesystem::create_directories(dir_ / "cwd");
-        store_.SetString(kSettingsKey, "InstallDir", (dir_ / "install").string());
+        store_.SetString(registry::kSettingsKey, "InstallDir", (dir_ / "install").string());
         crypto::KeySlots::Instance().Clear();
     }
 
@@ -43,7 +43,7 @@ class StartupSequenceTest : public ::testing::Test {
         const std::array<std::uint8_t, 4> bytes{
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-        store_.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+        store_.SetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size());
     }
     void StorePasswordCheck(const char* password) { StorePwd(crypto::StoredCheckWord(password)); }
     void InstallProgram(const std::filesystem::path& folder, const char* installPassword) {
@@ -68,8 +68,8 @@ class StartupSequenceTest : public ::testing::Test {
     }
 
     test::TempDir dir_;
-    RegistryDatabase database_;
-    RegistryStore store_;
+    registry::RegistryDatabase database_;
+    registry::RegistryStore store_;
     TestDriver driver_;
     test::ScriptedPrompter prompter_;
     test::ScriptedPasswords passwords_;
@@ -139,15 +139,15 @@ TEST_F(StartupSequenceTest, RefusedOrCancelledPasswordEndsOrGoesOnLockedWithShif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
-        RegistryDatabase database(dir / "registry");
-        RegistryStore store(database);
-        store.SetString(kSettingsKey, "InstallDir", (dir_ / "install").string());
+        registry::RegistryDatabase database(dir / "registry");
+        registry::RegistryStore store(database);
+        store.SetString(registry::kSettingsKey, "InstallDir", (dir_ / "install").string());
         InstallProgram(dir_ / "install", kInstallPassword);
         if (c.storedPwd) {
             const std::uint16_t word = crypto::StoredCheckWord(kPassword);
             const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(word),
                                                     static_cast<std::uint8_t>(word >> 8), 0, 0};
-            store.SetBinary(kSettingsKey, "pwd", bytes.data(), bytes.size());
+            store.SetBinary(registry::kSettingsKey, "pwd", bytes.data(), bytes.size());
         }
         TestDriver driver;
         test::ScriptedPrompter prompter;
@@ -254,7 +254,7 @@ TEST_F(StartupSequenceTest, ServiceStartWithShiftAndInstallationPasswordStaysLoc
 }
 
 TEST_F(StartupSequenceTest, ProgramFileInTheCurrentFolderIsTheFallback) {
-    store_.SetString(kSettingsKey, "InstallDir", (dir_ / "nowhere").string());
+    store_.SetString(registry::kSettingsKey, "InstallDir", (dir_ / "nowhere").string());
     InstallProgram(dir_ / "cwd", kInstallPassword);
     passwords_.Missing(MissingPasswordAnswer{kInstallPassword, "fresh"});
     EXPECT_TRUE(Run("").run);
@@ -364,7 +364,7 @@ TEST_F(StartupSequenceTest, APasswordNoKeyCanComeFromNeverReachesTheDriverOrTheK
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        store_.DeleteValue(kSettingsKey, "pwd");
+        store_.DeleteValue(registry::kSettingsKey, "pwd");
         driver_.ClearRequests();
         crypto::KeySlots::Instance().Clear();
         c.arrange();
@@ -382,7 +382,7 @@ TEST_F(StartupSequenceTest, APasswordNoKeyCanComeFromNeverReachesTheDriverOrTheK
 class FirstStartTest : public StartupSequenceTest {
   protected:
     FirstStartTest() {
-        (void)database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings",
+        (void)database_.DeleteValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings",
                                     "InstallDir");
         const char* old = std::getenv("TSRN_SYSCONF_DIR");
         if (old != nullptr)
@@ -418,7 +418,8 @@ TEST_F(FirstStartTest, WorkingPasswordIsChosenTwiceAndStoredAtOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        (void)database_.DeleteValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        (void)database_.DeleteValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings",
+                                    "pwd");
         test::ScriptedPrompter prompter;
         test::ScriptedPasswords passwords;
         TestDriver driver;

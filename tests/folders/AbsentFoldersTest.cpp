@@ -9,8 +9,8 @@
 
 #include "FoldersFixture.h"
 #include "TempDir.h"
-#include "folders/RegistryStore.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::test {
 namespace {
@@ -79,8 +79,8 @@ TEST_F(AbsentFoldersTest, AnAbsentFolderKeepsItsWordAndIsRegisteredWithItWhenItA
 }
 
 TEST_F(AbsentFoldersTest, AnAbsentFolderIsSavedWithItsOwnWordAndLoadsAbsentAgain) {
-    RegistryDatabase database(root / "registry");
-    RegistryStore store(database);
+    registry::RegistryDatabase database(root / "registry");
+    registry::RegistryStore store(database);
     RefuseUntilItExists();
     folders.AddFolder(disk, "usb stick", 0x92, FolderKind::User);
     folders.SaveFolderList(store);
@@ -97,9 +97,9 @@ TEST_F(AbsentFoldersTest, AnAbsentFolderIsSavedWithItsOwnWordAndLoadsAbsentAgain
 }
 
 TEST_F(AbsentFoldersTest, ARegistryFileNotYetWrittenIsServedOnceItExists) {
-    RegistryDatabase database(root / "fresh-registry");
-    RegistryStore store(database);
-    const stdfs::path userFile = database.HiveFile(Hive::CurrentUser);
+    registry::RegistryDatabase database(root / "fresh-registry");
+    registry::RegistryStore store(database);
+    const stdfs::path userFile = database.HiveFile(registry::Hive::CurrentUser);
     ASSERT_FALSE(stdfs::exists(userFile)) << "a fresh registry has no user file yet";
     RefuseUntilItExists();
     folders.LoadFolderList(store);

@@ -10,9 +10,9 @@
 
 #include "FoldersFixture.h"
 #include "TempDir.h"
-#include "folders/RegistryStore.h"
 #include "platform/Paths.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::test {
@@ -27,7 +27,7 @@ constexpr const char* kB = "/no-such-tsrn/beta";
 class FolderListStorageTest : public FoldersFixture {
   protected:
     void PutState(const std::string& name, std::vector<std::uint8_t> bytes) {
-        store.SetBinary(kPathKey, name, bytes.data(), bytes.size());
+        store.SetBinary(registry::kPathKey, name, bytes.data(), bytes.size());
     }
     void PutState(const std::string& name, std::uint32_t word) {
         PutState(name,
@@ -35,7 +35,7 @@ class FolderListStorageTest : public FoldersFixture {
                   static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)});
     }
     bool Has(const std::string& name) {
-        return database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", name)
+        return database.QueryValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", name)
             .has_value();
     }
     std::vector<FolderRecord> UserRecords(const ProtectedFolders& list) const {
@@ -47,40 +47,42 @@ class FolderListStorageTest : public FoldersFixture {
         }
         return records;
     }
-    FolderRecord RegistryEntry(Hive hive) const {
+    FolderRecord RegistryEntry(registry::Hive hive) const {
         const std::string file = database.HiveFile(hive).string();
         return {file, ShortPath(file), std::string(text::Text(269)), 0x83,
                 FolderKind::RegistryFile};
     }
 
     TempDir dir{"tsrn-folder-store"};
-    RegistryDatabase database{dir.Path()};
-    RegistryStore store{database};
+    registry::RegistryDatabase database{dir.Path()};
+    registry::RegistryStore store{database};
 };
 
 TEST_F(FolderListStorageTest, LoadSkipsGapsAndRenumbersWithoutThem) {
-    store.SetInt(kPathKey, "PathNum", 4);
-    store.SetString(kPathKey, "0", kA);
-    store.SetString(kPathKey, "0d", "first");
+    store.SetInt(registry::kPathKey, "PathNum", 4);
+    store.SetString(registry::kPathKey, "0", kA);
+    store.SetString(registry::kPathKey, "0d", "first");
     PutState("0s", 0x91);
-    store.SetString(kPathKey, "1", "");  // empty: skipped
-    store.SetString(kPathKey, "2", kB);  // no description, no state
-    store.SetString(kPathKey, "3", "/no-such-tsrn/gamma");
+    store.SetString(registry::kPathKey, "1", "");  // empty: skipped
+    store.SetString(registry::kPathKey, "2", kB);  // no description, no state
+    store.SetString(registry::kPathKey, "3", "/no-such-tsrn/gamma");
     PutState("3s", 0x13);  // cipher state 3: not loaded
 
     folders.LoadFolderList(store);
     ASSERT_EQ(folders.List().Size(), 4u);
     EXPECT_EQ(folders.List().Record(0), (FolderRecord{kA, kA, "first", 0x91, FolderKind::User}));
     EXPECT_EQ(folders.List().Record(1), (FolderRecord{kB, kB, "", 1, FolderKind::User}));
-    EXPECT_EQ(folders.List().Record(2), RegistryEntry(Hive::CurrentUser));
-    EXPECT_EQ(folders.List().Record(3), RegistryEntry(Hive::LocalMachine));
+    EXPECT_EQ(folders.List().Record(2), RegistryEntry(registry::Hive::CurrentUser));
+    EXPECT_EQ(folders.List().Record(3), RegistryEntry(registry::Hive::LocalMachine));
 
     const auto& sent = driver.Requests();
     ASSERT_EQ(sent.size(), 8u);
     EXPECT_EQ(sent[1], req::SetFolderPath(kA, 1, 0x91));
     EXPECT_EQ(sent[3], req::SetFolderPath(kB, 2, 1));
-    EXPECT_EQ(sent[5], req::SetFolderPath(database.HiveFile(Hive::CurrentUser).string(), 3, 0x83));
-    EXPECT_EQ(sent[7], req::SetFolderPath(database.HiveFile(Hive::LocalMachine).string(), 4, 0x83));
+    EXPECT_EQ(sent[5],
+              req::SetFolderPath(database.HiveFile(registry::Hive::CurrentUser).string(), 3, 0x83));
+    EXPECT_EQ(sent[7], req::SetFolderPath(database.HiveFile(registry::Hive::LocalMachine).string(),
+                                          4, 0x83));
 }
 
 struct StoredStateCase {
@@ -101,8 +103,8 @@ TEST_F(FolderListStorageTest, LoadReadsTheStateWordByItsRules) {
         SCOPED_TRACE(c.name);
         TestDriver d;
         ProtectedFolders list(d, state, prompter);
-        store.SetInt(kPathKey, "PathNum", 1);
-        store.SetString(kPathKey, "0", kA);
+        store.SetInt(registry::kPathKey, "PathNum", 1);
+        store.SetString(registry::kPathKey, "0", kA);
         PutState("0s", c.bytes);
         list.LoadFolderList(store);
         EXPECT_EQ(list.List().State(0), c.loaded);
@@ -110,17 +112,17 @@ TEST_F(FolderListStorageTest, LoadReadsTheStateWordByItsRules) {
     // A state of another type is unreadable too.
     TestDriver d;
     ProtectedFolders list(d, state, prompter);
-    store.SetString(kPathKey, "0s", "x");
+    store.SetString(registry::kPathKey, "0s", "x");
     list.LoadFolderList(store);
     EXPECT_EQ(list.List().State(0), 1u);
 }
 
 TEST_F(FolderListStorageTest, LoadMakesStoredPathsAbsoluteAndKeepsLongOnes) {
     const std::string longPath = "/no-such-tsrn/" + std::string(300, 'x');
-    store.SetInt(kPathKey, "PathNum", 3);
-    store.SetString(kPathKey, "0", "rel/../data");
-    store.SetString(kPathKey, "1", longPath);
-    store.SetString(kPathKey, "2", "/" + std::string(5000, 'y'));  // beyond PATH_MAX
+    store.SetInt(registry::kPathKey, "PathNum", 3);
+    store.SetString(registry::kPathKey, "0", "rel/../data");
+    store.SetString(registry::kPathKey, "1", longPath);
+    store.SetString(registry::kPathKey, "2", "/" + std::string(5000, 'y'));  // beyond PATH_MAX
     folders.LoadFolderList(store);
     const auto records = UserRecords(folders);
     ASSERT_EQ(records.size(), 2u);
@@ -129,11 +131,11 @@ TEST_F(FolderListStorageTest, LoadMakesStoredPathsAbsoluteAndKeepsLongOnes) {
 }
 
 TEST_F(FolderListStorageTest, AnOverstatedCountLoadsWhatIsStoredAndNoMore) {
-    store.SetInt(kPathKey, "PathNum", 2147483647);
-    store.SetString(kPathKey, "0", kA);
-    store.SetString(kPathKey, "2147483646", kB);
-    store.SetString(kPathKey, "5", "/no-such-tsrn/five");
-    store.SetString(kPathKey, "05", "/no-such-tsrn/not-a-number-the-list-writes");
+    store.SetInt(registry::kPathKey, "PathNum", 2147483647);
+    store.SetString(registry::kPathKey, "0", kA);
+    store.SetString(registry::kPathKey, "2147483646", kB);
+    store.SetString(registry::kPathKey, "5", "/no-such-tsrn/five");
+    store.SetString(registry::kPathKey, "05", "/no-such-tsrn/not-a-number-the-list-writes");
     folders.LoadFolderList(store);
     const auto records = UserRecords(folders);
     ASSERT_EQ(records.size(), 3u);
@@ -144,7 +146,7 @@ TEST_F(FolderListStorageTest, AnOverstatedCountLoadsWhatIsStoredAndNoMore) {
 TEST_F(FolderListStorageTest, WithoutAStoredListOnlyTheRegistryFilesAreListed) {
     folders.LoadFolderList(store);
     ASSERT_EQ(folders.List().Size(), 2u);
-    EXPECT_EQ(folders.List().Record(0), RegistryEntry(Hive::CurrentUser));
+    EXPECT_EQ(folders.List().Record(0), RegistryEntry(registry::Hive::CurrentUser));
 }
 
 TEST_F(FolderListStorageTest, SaveWritesUserFoldersAndRemovesLeftovers) {
@@ -153,7 +155,7 @@ TEST_F(FolderListStorageTest, SaveWritesUserFoldersAndRemovesLeftovers) {
                           FolderKind::User);
     }
     folders.SaveFolderList(store);
-    EXPECT_EQ(store.GetInt(kPathKey, "PathNum", -1), 5);
+    EXPECT_EQ(store.GetInt(registry::kPathKey, "PathNum", -1), 5);
 
     TestDriver d;
     ProtectedFolders smaller(d, state, prompter);
@@ -162,12 +164,12 @@ TEST_F(FolderListStorageTest, SaveWritesUserFoldersAndRemovesLeftovers) {
     smaller.AddFolder(kB, "b", 0x21, FolderKind::User);
     smaller.SaveFolderList(store);
 
-    EXPECT_EQ(store.GetInt(kPathKey, "PathNum", -1), 2);
-    EXPECT_EQ(store.GetString(kPathKey, "0", ""), kA);
+    EXPECT_EQ(store.GetInt(registry::kPathKey, "PathNum", -1), 2);
+    EXPECT_EQ(store.GetString(registry::kPathKey, "0", ""), kA);
     EXPECT_FALSE(Has("0d")) << "an empty description removes the old one";
-    EXPECT_EQ(store.GetString(kPathKey, "1d", ""), "b");
+    EXPECT_EQ(store.GetString(registry::kPathKey, "1d", ""), "b");
     std::array<std::uint8_t, 4> word{};
-    ASSERT_TRUE(store.GetBinary(kPathKey, "0s", word.data(), word.size()));
+    ASSERT_TRUE(store.GetBinary(registry::kPathKey, "0s", word.data(), word.size()));
     EXPECT_EQ(word, (std::array<std::uint8_t, 4>{0x92, 0, 0, 0}));
     for (const char* gone : {"2", "2d", "2s", "3", "3d", "3s", "4", "4d", "4s"}) {
         EXPECT_FALSE(Has(gone)) << gone;
@@ -245,15 +247,15 @@ TEST_F(ListFileImportTest, RefusedFoldersStayAndCountAndUnreadableFilesAddNothin
 }
 
 TEST_F(ListFileImportTest, InListFileModeTheFileReplacesTheStoredListAndTheRegistryFilesFollow) {
-    store.SetInt(kPathKey, "PathNum", 1);
-    store.SetString(kPathKey, "0", kA);
+    store.SetInt(registry::kPathKey, "PathNum", 1);
+    store.SetString(registry::kPathKey, "0", kA);
     state.listFileMode = true;
     state.listFilePath = WriteListFile("[pathes]\npath=/no-such-tsrn/x\n");
     folders.LoadFolderList(store);
     ASSERT_EQ(folders.List().Size(), 3u);
     EXPECT_EQ(folders.List().LongPath(0), "/no-such-tsrn/x");
-    EXPECT_EQ(folders.List().Record(1), RegistryEntry(Hive::CurrentUser));
-    EXPECT_EQ(folders.List().Record(2), RegistryEntry(Hive::LocalMachine));
+    EXPECT_EQ(folders.List().Record(1), RegistryEntry(registry::Hive::CurrentUser));
+    EXPECT_EQ(folders.List().Record(2), RegistryEntry(registry::Hive::LocalMachine));
 }
 
 }  // namespace

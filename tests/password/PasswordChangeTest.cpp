@@ -11,7 +11,7 @@
 #include "TestDriver.h"
 #include "bulk/LoopBulkRunner.h"
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::password {
 namespace {
@@ -39,16 +39,16 @@ class PasswordChangeTest : public ::testing::Test {
     }
 
     std::optional<std::vector<std::uint8_t>> StoredPwd() {
-        auto value =
-            database_.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        auto value = database_.QueryValue(registry::Hive::LocalMachine,
+                                          "SOFTWARE\\Tessaryn\\settings", "pwd");
         if (!value)
             return std::nullopt;
         return value->data;
     }
 
     test::TempDir dir_;
-    RegistryDatabase database_{dir_.Path() / "registry"};
-    RegistryStore store_{database_};
+    registry::RegistryDatabase database_{dir_.Path() / "registry"};
+    registry::RegistryStore store_{database_};
     Bytes plain_;
     folders::FolderList list_;
     folders::AppState state_;

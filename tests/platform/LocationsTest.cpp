@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn {
 namespace {
@@ -92,7 +92,7 @@ TEST(LocationsTest, DirectoriesFollowOverridesThenXdgThenHome) {
     for (const auto& c : cases) {
         ScopedEnvironment env(c.env);
         EXPECT_EQ(RegistryDirectory(), c.registry) << c.what;
-        EXPECT_EQ(RegistryDatabase::DefaultDirectory(), c.registry) << c.what;
+        EXPECT_EQ(registry::RegistryDatabase::DefaultDirectory(), c.registry) << c.what;
         EXPECT_EQ(StateDirectory(), c.state) << c.what;
         EXPECT_EQ(AutostartEntryFile(), c.autostart) << c.what;
     }

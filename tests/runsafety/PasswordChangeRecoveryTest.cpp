@@ -16,9 +16,9 @@
 #include "ScriptedRecoveryPorts.h"
 #include "TempDir.h"
 #include "TestDriver.h"
-#include "folders/RegistryStore.h"
 #include "journal/RunRecovery.h"
 #include "password/PasswordChange.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "runsafety/JournaledLoopRunner.h"
 #include "runsafety/StartupRecovery.h"
@@ -202,8 +202,8 @@ class PasswordChangeRecoveryTest : public ::testing::Test {
     std::vector<std::unique_ptr<TestTree>> trees_;
     folders::FolderList list_;
     folders::AppState state_in_force_;
-    RegistryDatabase database_{dir_.Path() / "registry"};
-    RegistryStore store_{database_};
+    registry::RegistryDatabase database_{dir_.Path() / "registry"};
+    registry::RegistryStore store_{database_};
     ScriptedPrompter prompter_;
     ScriptedRecoveryPorts ports_;
     TestDriver driver_;

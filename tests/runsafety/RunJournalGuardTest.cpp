@@ -12,10 +12,10 @@
 #include "CrashedRun.h"
 #include "TempDir.h"
 #include "TestDriver.h"
-#include "folders/RegistryStore.h"
 #include "journal/RunRecovery.h"
 #include "password/PasswordChange.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "runsafety/JournaledLoopRunner.h"
 
@@ -148,8 +148,8 @@ TEST_F(RunJournalGuardTest, ThePasswordChangeIsRefusedOverATreeAnUnfinishedRunHo
     ASSERT_TRUE(CrashRun(folder, CipherMode::Encipher, TestKeys(), 2));
     const Bytes before = ReadAll(tree.Files().back().path);
 
-    RegistryDatabase database(dir_.Path() / "registry");
-    RegistryStore store(database);
+    registry::RegistryDatabase database(dir_.Path() / "registry");
+    registry::RegistryStore store(database);
     folders::FolderList list;
     list.Append({folder.string(), folder.string(), "", 0x21, folders::FolderKind::User});
     folders::AppState state;

@@ -12,8 +12,8 @@
 #include "SetupFixture.h"
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
 #include "platform/SystemRecord.h"
+#include "registry/RegistryStore.h"
 #include "setup/VersionNote.h"
 #ifdef TSRN_HAVE_APP_LOGIC
 #include "app/InstallationPassword.h"
@@ -63,19 +63,19 @@ class EndToEndTest : public ::testing::Test {
                    password + "\n");
     }
     std::uint16_t PasswordInForceWord() {
-        RegistryDatabase registry(world.Paths().registryFolder);
-        RegistryStore settings(registry);
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
+        registry::RegistryStore settings(registry);
         std::uint8_t pwd[4] = {};
         settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd);
         return static_cast<std::uint16_t>(pwd[0] | (pwd[1] << 8));
     }
     std::string DumpRegistry() {
-        RegistryDatabase registry(world.Paths().registryFolder);
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
         std::string out;
         for (const auto& [hive, key] :
-             {std::pair{Hive::LocalMachine, std::string("SOFTWARE\\Tessaryn\\settings")},
-              std::pair{Hive::LocalMachine, std::string("SOFTWARE\\Tessaryn\\path")},
-              std::pair{Hive::LocalMachine,
+             {std::pair{registry::Hive::LocalMachine, std::string("SOFTWARE\\Tessaryn\\settings")},
+              std::pair{registry::Hive::LocalMachine, std::string("SOFTWARE\\Tessaryn\\path")},
+              std::pair{registry::Hive::LocalMachine,
                         std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                                     "Tessaryn 1.0")}}) {
             for (const std::string& name : registry.ValueNames(hive, key)) {
@@ -86,8 +86,8 @@ class EndToEndTest : public ::testing::Test {
         }
         return out;
     }
-    bool RegistryHolds(Hive hive, const std::string& key) {
-        RegistryDatabase registry(world.Paths().registryFolder);
+    bool RegistryHolds(registry::Hive hive, const std::string& key) {
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
         return registry.KeyExists(hive, key);
     }
 
@@ -121,8 +121,8 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_NE(manual.find("data:image/png;base64,"), std::string::npos);
     EXPECT_EQ(ReadProgramCheckWord(folder / "tsrn"), crypto::StoredCheckWord("open sesame"));
     {
-        RegistryDatabase registry(world.Paths().registryFolder);
-        RegistryStore settings(registry);
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
+        registry::RegistryStore settings(registry);
         EXPECT_EQ(settings.GetString("settings\\", "InstallDir", ""), folder.string() + "/");
         std::uint8_t pwd[4] = {};
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
@@ -135,8 +135,8 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_TRUE(started >= 0 && started != 126 && started != 127) << started << output;
 #ifdef TSRN_HAVE_APP_LOGIC
     {
-        RegistryDatabase registry(world.Paths().registryFolder);
-        RegistryStore settings(registry);
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
+        registry::RegistryStore settings(registry);
         EXPECT_TRUE(app::InstallationPasswordMatches(settings, "open sesame", "/nonexistent"));
         EXPECT_FALSE(app::InstallationPasswordMatches(settings, "open sesame!", "/nonexistent"));
     }
@@ -178,9 +178,9 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder));
     EXPECT_FALSE(fs::exists(world.ProgramGroup()));
     EXPECT_EQ(Run("'" + (world.Medium() / "setup").string() + "' --installed"), 1);
-    EXPECT_FALSE(RegistryHolds(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
+    EXPECT_FALSE(RegistryHolds(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
     EXPECT_FALSE(
-        RegistryHolds(Hive::LocalMachine,
+        RegistryHolds(registry::Hive::LocalMachine,
                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0"));
 }
 
@@ -194,7 +194,7 @@ TEST_F(EndToEndTest, FailedInstallIsRolledBack) {
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
     EXPECT_FALSE(fs::exists(world.ProgramGroup()));
-    EXPECT_FALSE(RegistryHolds(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
+    EXPECT_FALSE(RegistryHolds(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
 }
 
 // A reinstall over an installation in use that fails is undone: the password
@@ -203,8 +203,8 @@ TEST_F(EndToEndTest, FailedReinstallRestoresTheEarlierInstallation) {
     const fs::path folder = world.InstallFolder();
     ASSERT_EQ(Install(folder.string(), "install"), 0) << output;
     {
-        RegistryDatabase registry(world.Paths().registryFolder);
-        RegistryStore settings(registry);
+        registry::RegistryDatabase registry(world.Paths().registryFolder);
+        registry::RegistryStore settings(registry);
         const std::uint16_t word = crypto::StoredCheckWord("working");
         const std::uint8_t pwd[4] = {static_cast<std::uint8_t>(word & 0xFF),
                                      static_cast<std::uint8_t>(word >> 8), 0, 0};

@@ -4,7 +4,7 @@
 
 #include "ScriptedPrompter.h"
 #include "SetupFixture.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/Version.h"
 #include "setup/VersionNote.h"
@@ -44,7 +44,7 @@ class InstallEngineTest : public ::testing::Test {
         }
         ASSERT_TRUE(Engine().Finished());
     }
-    std::string Value(Hive hive, const std::string& key, const std::string& name) {
+    std::string Value(registry::Hive hive, const std::string& key, const std::string& name) {
         auto value = world.Registry().QueryValue(hive, key, name);
         if (!value) {
             return "<missing>";
@@ -150,11 +150,11 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
 
     const std::string uninstall =
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaryn 1.0";
-    EXPECT_EQ(Value(Hive::LocalMachine, uninstall, "DisplayName"),
+    EXPECT_EQ(Value(registry::Hive::LocalMachine, uninstall, "DisplayName"),
               std::string("Tessaryn 1.0\0", 13));
-    EXPECT_EQ(Value(Hive::LocalMachine, uninstall, "UninstallString"),
+    EXPECT_EQ(Value(registry::Hive::LocalMachine, uninstall, "UninstallString"),
               state.installFolder + "remover" + std::string(1, '\0'));
-    RegistryStore settings(world.Registry());
+    registry::RegistryStore settings(world.Registry());
     EXPECT_EQ(settings.GetString("settings\\", "InstallDir", ""), state.installFolder);
     EXPECT_EQ(settings.GetString("settings\\", "version", ""), "1.0")
         << "the format earlier installations wrote";

@@ -8,7 +8,7 @@
 #include "SetupFixture.h"
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::setup::test {
 namespace {
@@ -24,10 +24,10 @@ TEST(InstallationPassword, CheckWordInRegistryAndProgramForSeveralPasswords) {
         SCOPED_TRACE(password);
         ASSERT_TRUE(StoreInstallationPassword(password, folder.string() + "/", world.Registry()));
         const std::uint16_t word = crypto::StoredCheckWord(password);
-        auto pwd =
-            world.Registry().QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd");
+        auto pwd = world.Registry().QueryValue(registry::Hive::LocalMachine,
+                                               "SOFTWARE\\Tessaryn\\settings", "pwd");
         ASSERT_TRUE(pwd.has_value());
-        EXPECT_EQ(pwd->type, kRegBinary);
+        EXPECT_EQ(pwd->type, registry::kRegBinary);
         EXPECT_EQ(pwd->data,
                   (std::vector<std::uint8_t>{static_cast<std::uint8_t>(word & 0xFF),
                                              static_cast<std::uint8_t>(word >> 8), 0, 0}));
@@ -47,7 +47,7 @@ TEST(InstallationPassword, RegistryValueIsWrittenEvenWithoutTheProgram) {
     EXPECT_FALSE(
         StoreInstallationPassword("secret", world.InstallFolder() + "/", world.Registry()));
     std::uint8_t bytes[4] = {};
-    RegistryStore settings(world.Registry());
+    registry::RegistryStore settings(world.Registry());
     ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", bytes, sizeof bytes));
     const std::uint16_t word = crypto::StoredCheckWord("secret");
     EXPECT_EQ(bytes[0] | (bytes[1] << 8), word);
@@ -62,8 +62,8 @@ TEST(InstallationPassword, APasswordNoKeyCanComeFromIsNotStored) {
     std::string tooLong(251, 'z');
     tooLong += "\xC3\xA9";  // 253 bytes
     EXPECT_FALSE(StoreInstallationPassword(tooLong, folder.string() + "/", world.Registry()));
-    EXPECT_FALSE(
-        world.Registry().QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "pwd"));
+    EXPECT_FALSE(world.Registry().QueryValue(registry::Hive::LocalMachine,
+                                             "SOFTWARE\\Tessaryn\\settings", "pwd"));
     EXPECT_EQ(ReadFile(folder / "tsrn"), before);
 }
 
@@ -95,7 +95,7 @@ TEST(InstallationPassword, KeepsThePasswordInForceUnlessReplacing) {
         ASSERT_TRUE(
             StoreInstallationPassword("install", folder.string() + "/", world.Registry(), c.keep));
         std::uint8_t bytes[4] = {};
-        RegistryStore settings(world.Registry());
+        registry::RegistryStore settings(world.Registry());
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", bytes, sizeof bytes));
         EXPECT_EQ(bytes[0] | (bytes[1] << 8), crypto::StoredCheckWord(c.expectedInForce));
         EXPECT_EQ(ReadProgramCheckWord(folder / "tsrn"), crypto::StoredCheckWord("install"));

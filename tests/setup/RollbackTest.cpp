@@ -5,8 +5,8 @@
 
 #include "ScriptedPrompter.h"
 #include "SetupFixture.h"
-#include "folders/RegistryStore.h"
 #include "platform/SystemRecord.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/Version.h"
 #include "setup/ClearFolder.h"
@@ -51,9 +51,10 @@ class RollbackTest : public ::testing::Test {
         EXPECT_FALSE(fs::exists(world.InstallFolder()));
         EXPECT_FALSE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
         EXPECT_FALSE(fs::exists(world.ProgramGroup()));
-        EXPECT_FALSE(world.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
-        EXPECT_FALSE(world.Registry().KeyExists(Hive::CurrentUser, "SOFTWARE\\Tessaryn"));
-        EXPECT_FALSE(world.Registry().KeyExists(Hive::LocalMachine, kUninstallKey));
+        EXPECT_FALSE(
+            world.Registry().KeyExists(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
+        EXPECT_FALSE(world.Registry().KeyExists(registry::Hive::CurrentUser, "SOFTWARE\\Tessaryn"));
+        EXPECT_FALSE(world.Registry().KeyExists(registry::Hive::LocalMachine, kUninstallKey));
     }
 
     SetupWorld world;
@@ -78,7 +79,7 @@ TEST_F(RollbackTest, DeclinedTouchesNothing) {
     EXPECT_EQ(FileNames(world.InstallFolder()), installed);
     EXPECT_TRUE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
     EXPECT_EQ(FileNames(world.ProgramGroup()).size(), 3u);
-    EXPECT_TRUE(world.Registry().KeyExists(Hive::LocalMachine, kUninstallKey));
+    EXPECT_TRUE(world.Registry().KeyExists(registry::Hive::LocalMachine, kUninstallKey));
 }
 
 TEST_F(RollbackTest, RemovesWhateverTheStepsHadWrittenSoFar) {
@@ -87,7 +88,7 @@ TEST_F(RollbackTest, RemovesWhateverTheStepsHadWrittenSoFar) {
         state = world.FreshState();
         InstallSteps(steps);
         // A toolbar layout an earlier run of the program saved for the user.
-        RegistryStore user(world.Registry(), Hive::CurrentUser);
+        registry::RegistryStore user(world.Registry(), registry::Hive::CurrentUser);
         user.SetString("ToolBar\\", "Bars", "1");
         ScriptedPrompter prompter;
         prompter.Then(Answer::Yes);
@@ -112,7 +113,8 @@ TEST_F(RollbackTest, NeverEmptiesAHomeFolder) {
 }
 
 // Every key and value below `key`, in order, with types and bytes.
-std::string Dump(RegistryDatabase& registry, Hive hive, const std::string& key) {
+std::string Dump(registry::RegistryDatabase& registry, registry::Hive hive,
+                 const std::string& key) {
     if (!registry.KeyExists(hive, key)) {
         return "<none>";
     }
@@ -128,10 +130,10 @@ std::string Dump(RegistryDatabase& registry, Hive hive, const std::string& key) 
     return out;
 }
 
-std::string DumpAll(RegistryDatabase& registry) {
-    return Dump(registry, Hive::LocalMachine, "SOFTWARE\\Tessaryn") +
-           Dump(registry, Hive::CurrentUser, "SOFTWARE\\Tessaryn") +
-           Dump(registry, Hive::LocalMachine, kUninstallKey);
+std::string DumpAll(registry::RegistryDatabase& registry) {
+    return Dump(registry, registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn") +
+           Dump(registry, registry::Hive::CurrentUser, "SOFTWARE\\Tessaryn") +
+           Dump(registry, registry::Hive::LocalMachine, kUninstallKey);
 }
 
 // An earlier installation in use: its password in force, a folder list, a
@@ -140,13 +142,13 @@ class ReinstallRollbackTest : public RollbackTest {
   protected:
     ReinstallRollbackTest() {
         InstallSteps(8);
-        RegistryStore settings(world.Registry());
+        registry::RegistryStore settings(world.Registry());
         StoreInstallationPassword("working", state.installFolder, world.Registry());
-        RegistryStore paths(world.Registry());
+        registry::RegistryStore paths(world.Registry());
         paths.SetString("path\\", "0", "/home/u/private");
         paths.SetString("path\\", "0s", "3");
         paths.SetString("path\\", "1", "/home/u/mail");
-        RegistryStore user(world.Registry(), Hive::CurrentUser);
+        registry::RegistryStore user(world.Registry(), registry::Hive::CurrentUser);
         user.SetString("ToolBar\\", "Bars", "1");
         before = DumpAll(world.Registry());
         for (const std::string& name : FileNames(world.InstallFolder())) {
@@ -344,7 +346,7 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
     tsrn::test::TempDir dir;
     InstallPaths paths;
     paths.homeFolder = dir / "home";
-    RegistryDatabase registry(dir / "registry");
+    registry::RegistryDatabase registry(dir / "registry");
     WriteFile(dir / "foreign" / "notes.txt", "mine");
     // A stranger's program that happens to be named tsrn is no installation.
     WriteFile(dir / "stranger" / "tsrn",
@@ -357,7 +359,8 @@ TEST(FolderGuard, InstallFolderMustBeNewEmptyOrAnEarlierInstallation) {
     WriteFile(dir / "earlier" / "tsrn.html", "manual");
     // Recorded by the uninstall key, whatever its files.
     WriteFile(dir / "registered" / "tsrn", "program");
-    RegistryStore uninstall(registry, Hive::LocalMachine, std::string(kUninstallRoot));
+    registry::RegistryStore uninstall(registry, registry::Hive::LocalMachine,
+                                      std::string(kUninstallRoot));
     uninstall.SetString("Tessaryn " TSRN_PRODUCT_VERSION_TEXT "\\", "UninstallString",
                         (dir / "registered").string() + "/remover");
     fs::create_directories(dir / "empty");

@@ -104,7 +104,7 @@ SetupWorld::SetupWorld() : dir_("tsrn-setup"), root_(dir_.Path()) {
     paths_.registryFolder = root_ / "registry";
     fs::create_directories(paths_.homeFolder);
     fs::create_directories(paths_.registryFolder);
-    registry_ = std::make_unique<RegistryDatabase>(paths_.registryFolder);
+    registry_ = std::make_unique<registry::RegistryDatabase>(paths_.registryFolder);
 }
 
 void SetupWorld::LayOutMedium(std::uint64_t libraryVersion) {

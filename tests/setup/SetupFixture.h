@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 #include "setup/InstallState.h"
 
@@ -46,14 +46,14 @@ class SetupWorld {
     const fs::path& Root() const { return root_; }
     fs::path Medium() const { return root_ / "medium"; }
     const InstallPaths& Paths() const { return paths_; }
-    RegistryDatabase& Registry() { return *registry_; }
+    registry::RegistryDatabase& Registry() { return *registry_; }
     fs::path ProgramGroup() const { return paths_.applicationsFolder / "Tessaryn 1.0"; }
 
   private:
     tsrn::test::TempDir dir_;
     fs::path root_;
     InstallPaths paths_;
-    std::unique_ptr<RegistryDatabase> registry_;
+    std::unique_ptr<registry::RegistryDatabase> registry_;
 };
 
 }  // namespace tsrn::setup::test

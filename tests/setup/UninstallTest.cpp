@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "SetupFixture.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "setup/Uninstall.h"
@@ -32,10 +32,11 @@ TEST(UninstallTest, RemovesOnlyTheAutostartOfThisInstallation) {
     };
     for (const AutostartCase& c : cases) {
         SCOPED_TRACE(c.name);
-        RegistryStore windows(world.Registry(), Hive::LocalMachine, std::string(kWindowsRunRoot));
+        registry::RegistryStore windows(world.Registry(), registry::Hive::LocalMachine,
+                                        std::string(registry::kWindowsRunRoot));
         const std::string valueName(text::Text(res::str::kAppTitle));
-        ASSERT_TRUE(
-            windows.SetString(kRunServicesKey, valueName, c.programFolder + "tsrn /service"));
+        ASSERT_TRUE(windows.SetString(registry::kRunServicesKey, valueName,
+                                      c.programFolder + "tsrn /service"));
         const fs::path plain = world.Root() / "autostart" / "plain.desktop";
         const fs::path quoted = world.Root() / "autostart" / "quoted.desktop";
         WriteFile(plain,
@@ -46,7 +47,7 @@ TEST(UninstallTest, RemovesOnlyTheAutostartOfThisInstallation) {
         EXPECT_EQ(RemoveAutostart(world.Registry(), world.InstallFolder(), plain), c.removed);
         RemoveAutostart(world.Registry(), world.InstallFolder(), quoted);
 
-        EXPECT_EQ(windows.GetString(kRunServicesKey, valueName, "").empty(), c.removed);
+        EXPECT_EQ(windows.GetString(registry::kRunServicesKey, valueName, "").empty(), c.removed);
         EXPECT_EQ(fs::exists(plain), !c.removed);
         EXPECT_EQ(fs::exists(quoted), !c.removed);
     }

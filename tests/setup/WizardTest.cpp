@@ -16,7 +16,7 @@
 #include "SetupFixture.h"
 #include "SetupWizard.h"
 #include "crypto/KeyDerivation.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "setup/InstallationPassword.h"
 
@@ -199,7 +199,7 @@ TEST_F(WizardTest, PasswordPageEnterMovesOnAndMismatchStartsAgain) {
 
     EnterPasswords("Abc", "Abc");
     EXPECT_EQ(wizard->currentId(), SetupWizard::Finished);
-    RegistryStore settings(world.Registry());
+    registry::RegistryStore settings(world.Registry());
     std::uint8_t pwd[4] = {};
     EXPECT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
 }
@@ -305,7 +305,7 @@ TEST_F(WizardTest, CancelOnThePasswordPageRollsBack) {
     EXPECT_TRUE(wizard->RolledBack());
     EXPECT_FALSE(fs::exists(world.InstallFolder()));
     EXPECT_FALSE(fs::exists(world.Paths().systemFolder / "tsrnvx"));
-    EXPECT_FALSE(world.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
+    EXPECT_FALSE(world.Registry().KeyExists(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn"));
     EXPECT_TRUE(desktop.started.empty());
 }
 
@@ -321,7 +321,8 @@ TEST_F(WizardTest, ClosingTheFinishedPageIsNoCancel) {
     EXPECT_FALSE(wizard->RolledBack());
     EXPECT_EQ(prompter.Asked().size(), asked);
     EXPECT_TRUE(fs::exists(fs::path(world.InstallFolder()) / "tsrn"));
-    EXPECT_TRUE(world.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings"));
+    EXPECT_TRUE(
+        world.Registry().KeyExists(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings"));
     EXPECT_TRUE(desktop.started.empty());
 }
 
@@ -347,7 +348,7 @@ TEST_F(WizardTest, ReinstallAsksBeforeReplacingThePasswordInForce) {
         EXPECT_EQ(prompter.Asked().back().textId, str::kReplacePasswordQuestion);
         EXPECT_EQ(prompter.Asked().back().defaultButton, Answer::No);
         std::uint8_t pwd[4] = {};
-        RegistryStore settings(world.Registry());
+        registry::RegistryStore settings(world.Registry());
         ASSERT_TRUE(settings.GetBinary("settings\\", "pwd", pwd, sizeof pwd));
         EXPECT_EQ(pwd[0] | (pwd[1] << 8), crypto::StoredCheckWord(c.expectedInForce));
         wizard->accept();

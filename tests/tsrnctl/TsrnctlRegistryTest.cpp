@@ -4,7 +4,7 @@
 
 #include "TempDir.h"
 #include "ToolProcess.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::test {
 namespace {
@@ -27,12 +27,12 @@ TEST_F(TsrnctlRegistry, SetValuesReadBackWithTheirTypesAndBytes) {
     EXPECT_EQ(Tool({"registry", "get", "hklm\\software\\TESSARYN\\settings", "GS"}).out, "240\n");
     EXPECT_EQ(Tool({"registry", "get", kSettings, "pwd"}).out, "34120000\n");
 
-    RegistryDatabase db(dir_.Path());
-    auto gs = db.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "GS");
+    registry::RegistryDatabase db(dir_.Path());
+    auto gs = db.QueryValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings", "GS");
     ASSERT_TRUE(gs);
-    EXPECT_EQ(gs->type, kRegSz);
+    EXPECT_EQ(gs->type, registry::kRegSz);
     EXPECT_EQ(gs->data, (std::vector<std::uint8_t>{'2', '4', '0', 0}));
-    auto dword = db.QueryValue(Hive::CurrentUser, "Software\\x", "");
+    auto dword = db.QueryValue(registry::Hive::CurrentUser, "Software\\x", "");
     ASSERT_TRUE(dword);
     EXPECT_EQ(dword->data, (std::vector<std::uint8_t>{0x10, 0, 0, 0}));
 
@@ -67,8 +67,8 @@ TEST_F(TsrnctlRegistry, RefusesMalformedRequests) {
     for (const auto& args : cases) {
         EXPECT_EQ(Tool(args).exitCode, 2) << args.back();
     }
-    RegistryDatabase db(dir_.Path());
-    EXPECT_FALSE(db.KeyExists(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings"));
+    registry::RegistryDatabase db(dir_.Path());
+    EXPECT_FALSE(db.KeyExists(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings"));
 }
 
 }  // namespace

@@ -130,9 +130,10 @@ class DriverLoss : public ::testing::Test {
     TempDir dir{"tsrn-driver-loss"};
     stdfs::path root;
     std::string kept;
-    RegistryDatabase database{dir.Path() / "registry"};
-    RegistryStore store{database};
-    RegistryStore windows{database, Hive::LocalMachine, std::string(kWindowsRunRoot)};
+    registry::RegistryDatabase database{dir.Path() / "registry"};
+    registry::RegistryStore store{database};
+    registry::RegistryStore windows{database, registry::Hive::LocalMachine,
+                                    std::string(registry::kWindowsRunRoot)};
     app::ToolBarLayoutStore layouts{database};
     driver::DriverClient driver{TSRNVX_PROGRAM};
     ScriptedPrompter prompter;

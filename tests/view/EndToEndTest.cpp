@@ -18,8 +18,8 @@
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "resources/ResourceIds.h"
 #include "view/ProtectionEdit.h"
 #include "view/ViewLogic.h"
@@ -119,8 +119,8 @@ class EndToEnd : public ::testing::Test {
 
     TempDir dir{"tsrn-view-e2e"};
     fs::path root;
-    RegistryDatabase database{dir / "registry"};
-    RegistryStore store{database};
+    registry::RegistryDatabase database{dir / "registry"};
+    registry::RegistryStore store{database};
     driver::DriverClient driver{TSRNVX_PROGRAM};
     folders::AppState state;
     ScriptedPrompter prompter;

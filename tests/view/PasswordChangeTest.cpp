@@ -40,7 +40,7 @@ class PasswordChangeFlow : public ViewFixture {
     }
     std::optional<std::uint16_t> StoredWord() {
         std::uint8_t bytes[4] = {};
-        if (!store.GetBinary(kSettingsKey, "pwd", bytes, 4))
+        if (!store.GetBinary(registry::kSettingsKey, "pwd", bytes, 4))
             return std::nullopt;
         return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
     }

@@ -39,8 +39,8 @@ class SaveAtOnce : public ViewFixture {
 
     // What the next process would load, through its own handle on the files.
     std::vector<Stored> StoredList() {
-        RegistryDatabase fresh(dir / "registry");
-        RegistryStore freshStore(fresh);
+        registry::RegistryDatabase fresh(dir / "registry");
+        registry::RegistryStore freshStore(fresh);
         TestDriver d;
         folders::AppState s;
         s.keyLoaded = true;
@@ -56,15 +56,15 @@ class SaveAtOnce : public ViewFixture {
         return stored;
     }
     std::uint32_t StoredGlobalWord() {
-        RegistryDatabase fresh(dir / "registry");
-        RegistryStore freshStore(fresh);
+        registry::RegistryDatabase fresh(dir / "registry");
+        registry::RegistryStore freshStore(fresh);
         std::uint8_t bytes[4] = {};
-        return freshStore.GetBinary(kSettingsKey, "GS", bytes, 4) ? bytes[0] : 0xFFFF;
+        return freshStore.GetBinary(registry::kSettingsKey, "GS", bytes, 4) ? bytes[0] : 0xFFFF;
     }
     int StoredEnterAction() {
-        RegistryDatabase fresh(dir / "registry");
-        RegistryStore freshStore(fresh);
-        return freshStore.GetInt(kSettingsKey, "EnterAction", -1);
+        registry::RegistryDatabase fresh(dir / "registry");
+        registry::RegistryStore freshStore(fresh);
+        return freshStore.GetInt(registry::kSettingsKey, "EnterAction", -1);
     }
     void AddThroughTheFlow(const std::string& path, std::uint32_t word, std::string description) {
         dialogs.addChoice = view::AddFolderChoice{std::move(description), word, false};
@@ -152,8 +152,8 @@ TEST_F(SaveAtOnce, NothingIsStoredInAListFileRunOrWhileLocked) {
          std::vector<Case>{{"list-file run", true, true}, {"locked", false, false}}) {
         SCOPED_TRACE(c.name);
         TempDir other("tsrn-save-at-once");
-        RegistryDatabase db(other.Path());
-        RegistryStore st(db);
+        registry::RegistryDatabase db(other.Path());
+        registry::RegistryStore st(db);
         TestDriver d;
         folders::AppState s;
         s.keyLoaded = true;
@@ -169,8 +169,10 @@ TEST_F(SaveAtOnce, NothingIsStoredInAListFileRunOrWhileLocked) {
         v.SetGlobalProtection(0x80);
         v.RefreshList(false);
         EXPECT_FALSE(v.SaveIfChanged());
-        EXPECT_FALSE(db.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", "0"));
-        EXPECT_FALSE(db.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\", "GS"));
+        EXPECT_FALSE(
+            db.QueryValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\path\\", "0"));
+        EXPECT_FALSE(
+            db.QueryValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\", "GS"));
         if (!c.unlocked) {
             s.unlocked = true;
             EXPECT_TRUE(v.SaveIfChanged()) << "a change made while locked is saved after unlock";

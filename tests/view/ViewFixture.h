@@ -16,8 +16,8 @@
 #include "TempDir.h"
 #include "TestDriver.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "view/ProtectionEdit.h"
 #include "view/ViewDialogs.h"
 #include "view/ViewLogic.h"
@@ -116,8 +116,8 @@ class ViewFixture : public ::testing::Test {
     }
 
     TempDir dir;
-    RegistryDatabase database{dir / "registry"};
-    RegistryStore store{database};
+    registry::RegistryDatabase database{dir / "registry"};
+    registry::RegistryStore store{database};
     TestDriver driver;
     folders::AppState state;
     ScriptedPrompter prompter;

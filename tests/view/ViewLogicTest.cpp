@@ -23,10 +23,10 @@ namespace str = res::str;
 class ViewStartAndClose : public ViewFixture {};
 
 TEST_F(ViewStartAndClose, ColumnsGlobalWordAndEnterActionAreReadAndUsed) {
-    store.SetString(kSettingsKey, "columns", "50 0 10 ");
+    store.SetString(registry::kSettingsKey, "columns", "50 0 10 ");
     const std::uint8_t gs[4] = {0x90, 0, 0, 0};
-    store.SetBinary(kSettingsKey, "GS", gs, 4);
-    store.SetString(kSettingsKey, "EnterAction", "7");
+    store.SetBinary(registry::kSettingsKey, "GS", gs, 4);
+    store.SetString(registry::kSettingsKey, "EnterAction", "7");
     logic.Start();
     EXPECT_EQ(logic.ColumnPercents(), (view::ColumnArray{50, 13, 20, 16, 20}));
     EXPECT_EQ(logic.GlobalProtection(), 0x90u);
@@ -53,10 +53,10 @@ TEST_F(ViewStartAndClose, CloseSavesWidthsAsPercentagesSettingsAndTheList) {
     logic.SetEnterAction(1);
     logic.SetGlobalProtection(0x20);
     EXPECT_TRUE(logic.Close({300, 131, 200, 160, 209}, 1000));
-    EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), "30 13 20 16 20 ");
-    EXPECT_EQ(store.GetInt(kSettingsKey, "EnterAction", -1), 1);
+    EXPECT_EQ(store.GetString(registry::kSettingsKey, "columns", ""), "30 13 20 16 20 ");
+    EXPECT_EQ(store.GetInt(registry::kSettingsKey, "EnterAction", -1), 1);
     std::uint8_t gs[4] = {};
-    ASSERT_TRUE(store.GetBinary(kSettingsKey, "GS", gs, 4));
+    ASSERT_TRUE(store.GetBinary(registry::kSettingsKey, "GS", gs, 4));
     EXPECT_EQ(gs[0], 0x20);
 
     // The next run finds the folder again.
@@ -71,15 +71,15 @@ TEST_F(ViewStartAndClose, CloseSavesWidthsAsPercentagesSettingsAndTheList) {
 
 TEST_F(ViewStartAndClose, NothingIsWrittenWhileLockedOrWithoutAClientWidth) {
     logic.Start();
-    store.SetString(kSettingsKey, "columns", "1 2 3 4 5 ");
+    store.SetString(registry::kSettingsKey, "columns", "1 2 3 4 5 ");
     state.unlocked = false;
     EXPECT_FALSE(logic.Close({300, 130, 200, 160, 200}, 1000));
-    EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), "1 2 3 4 5 ");
-    EXPECT_FALSE(
-        database.QueryValue(Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\", "EnterAction"));
+    EXPECT_EQ(store.GetString(registry::kSettingsKey, "columns", ""), "1 2 3 4 5 ");
+    EXPECT_FALSE(database.QueryValue(registry::Hive::LocalMachine, "SOFTWARE\\Tessaryn\\settings\\",
+                                     "EnterAction"));
     state.unlocked = true;
     EXPECT_TRUE(logic.Close({300, 130, 200, 160, 200}, 0));
-    EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), "1 2 3 4 5 ");
+    EXPECT_EQ(store.GetString(registry::kSettingsKey, "columns", ""), "1 2 3 4 5 ");
 }
 
 class ViewRefresh : public ViewFixture {};

@@ -116,8 +116,8 @@ class ViewWidgets : public ::testing::Test {
 
     QApplication& application = App();
     TempDir dir;
-    RegistryDatabase database{dir / "registry"};
-    RegistryStore store{database};
+    registry::RegistryDatabase database{dir / "registry"};
+    registry::RegistryStore store{database};
     TestDriver driver;
     folders::AppState state;
     ScriptedPrompter prompter;
@@ -129,7 +129,7 @@ class ViewWidgets : public ::testing::Test {
 };
 
 TEST_F(ViewWidgets, StartShowsTheListWithHeadingsAlignmentAndWidths) {
-    store.SetString(kSettingsKey, "columns", "40 10 20 10 20 ");
+    store.SetString(registry::kSettingsKey, "columns", "40 10 20 10 20 ");
     view.Start();
     EXPECT_TRUE(view.TimerActive());
     ASSERT_EQ(model()->columnCount(), 5);
@@ -174,7 +174,7 @@ TEST_F(ViewWidgets, ClosingSavesPercentagesOfTheClientWidth) {
     std::string expected;
     for (int i = 0; i < 5; ++i)
         expected += std::to_string(list()->header()->sectionSize(i) * 100 / client) + " ";
-    EXPECT_EQ(store.GetString(kSettingsKey, "columns", ""), expected);
+    EXPECT_EQ(store.GetString(registry::kSettingsKey, "columns", ""), expected);
     EXPECT_EQ(expected.substr(0, 3), "50 ");
     EXPECT_FALSE(view.TimerActive());
 }

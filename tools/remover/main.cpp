@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    registry::RegistryDatabase registry(registry::RegistryDatabase::DefaultDirectory());
     const std::string folder = InstalledFolder(registry, OwnFolder());
     const UninstallReport report =
         UninstallProduct(folder, InstallPaths::FromEnvironment(), registry);

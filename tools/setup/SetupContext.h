@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
 #include "setup/InstallState.h"
 
@@ -33,7 +33,7 @@ class ProgramLauncher {
 struct SetupContext {
     InstallState& state;
     InstallPaths paths;
-    RegistryDatabase& registry;
+    registry::RegistryDatabase& registry;
     Prompter& prompter;
     FolderChooser& folderChooser;
     ProgramLauncher& launcher;

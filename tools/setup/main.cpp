@@ -77,7 +77,7 @@ int RunUnattended(const Options& options) {
     if (!password.empty() && password.back() == '\r') {
         password.pop_back();
     }
-    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    registry::RegistryDatabase registry(registry::RegistryDatabase::DefaultDirectory());
     UnattendedRequest request{options.installFolder, SourceFolder(), password,
                               options.replacePassword};
     return RunUnattendedInstall(request, InstallPaths::FromEnvironment(), registry, std::cout,
@@ -86,7 +86,7 @@ int RunUnattended(const Options& options) {
 
 // Prints the install folder of an existing installation; 1 when there is none.
 int ReportInstalled() {
-    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    registry::RegistryDatabase registry(registry::RegistryDatabase::DefaultDirectory());
     const std::string folder = InstalledFolder(registry, "");
     std::error_code ec;
     if (folder.empty() || !fs::is_regular_file(fs::path(folder) / std::string(kMainProgram), ec)) {
@@ -98,7 +98,7 @@ int ReportInstalled() {
 
 int RunWizard(int argc, char** argv) {
     QApplication app(argc, argv);
-    RegistryDatabase registry(RegistryDatabase::DefaultDirectory());
+    registry::RegistryDatabase registry(registry::RegistryDatabase::DefaultDirectory());
     InstallState state;
     state.sourceFolder = SourceFolder();
     MessageBoxPrompter prompter;

@@ -98,11 +98,12 @@ int main(int argc, char** argv) {
     if (!scratch.isValid())
         return 1;
 
-    RegistryDatabase database(scratch.path().toStdString());
-    RegistryStore store(database);
-    RegistryStore windows(database, Hive::LocalMachine, std::string(kWindowsRunRoot));
-    store.SetInt(kSettingsKey, "cx", 760);
-    store.SetInt(kSettingsKey, "cy", 420);
+    registry::RegistryDatabase database(scratch.path().toStdString());
+    registry::RegistryStore store(database);
+    registry::RegistryStore windows(database, registry::Hive::LocalMachine,
+                                    std::string(registry::kWindowsRunRoot));
+    store.SetInt(registry::kSettingsKey, "cx", 760);
+    store.SetInt(registry::kSettingsKey, "cy", 420);
     IdleDriver driver;
     app::MessageBoxPrompter prompter;
     NoPrompts passwords;

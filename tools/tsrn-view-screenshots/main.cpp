@@ -17,9 +17,9 @@
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 #include "view/ProtectionEdit.h"
 #include "view/gui/AddFolderDialog.h"
 #include "view/gui/CTsrnView.h"
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
     if (!dir.isValid())
         return 1;
 
-    RegistryDatabase database(dir.filePath("registry").toStdString());
-    RegistryStore store(database);
+    registry::RegistryDatabase database(dir.filePath("registry").toStdString());
+    registry::RegistryStore store(database);
     ShowcaseDriver driver;
     SilentPrompter prompter;
     folders::AppState state;

@@ -44,9 +44,10 @@ std::filesystem::path CurrentDirectory() {
 }  // namespace
 
 int RunProgram(const std::string& commandLine) {
-    RegistryDatabase database(RegistryDatabase::DefaultDirectory());
-    RegistryStore store(database);
-    RegistryStore windowsStore(database, Hive::LocalMachine, std::string(kWindowsRunRoot));
+    registry::RegistryDatabase database(registry::RegistryDatabase::DefaultDirectory());
+    registry::RegistryStore store(database);
+    registry::RegistryStore windowsStore(database, registry::Hive::LocalMachine,
+                                         std::string(registry::kWindowsRunRoot));
     driver::DriverClient driver(DriverDirectory() / "tsrnvx");
     MessageBoxPrompter prompter;
     DesktopHelpOpener help(&prompter);

@@ -8,8 +8,8 @@
 #include "AcceptingDriver.h"
 #include "Commands.h"
 #include "folders/ProtectedFolders.h"
-#include "folders/RegistryStore.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrnctl {
 
@@ -34,8 +34,8 @@ int RunFolders(Args args) {
         Complain("usage: tsrnctl folders [--use FILE]");
         return kExitUsage;
     }
-    tsrn::RegistryDatabase database(tsrn::RegistryDatabase::DefaultDirectory());
-    tsrn::RegistryStore store(database);
+    tsrn::registry::RegistryDatabase database(tsrn::registry::RegistryDatabase::DefaultDirectory());
+    tsrn::registry::RegistryStore store(database);
     AcceptingDriver driver;
     SilentPrompter prompter;
     tsrn::folders::ProtectedFolders folders(driver, state, prompter);

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "Commands.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrnctl {
 
 namespace {
 
-using tsrn::Hive;
-using tsrn::RegistryDatabase;
-using tsrn::RegistryValue;
+using tsrn::registry::Hive;
+using tsrn::registry::RegistryDatabase;
+using tsrn::registry::RegistryValue;
 
 struct KeyName {
     Hive hive;
@@ -88,15 +88,15 @@ std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text) {
 }
 
 std::string Describe(const RegistryValue& value) {
-    if (value.type == tsrn::kRegSz) {
+    if (value.type == tsrn::registry::kRegSz) {
         std::string text(value.data.begin(), value.data.end());
         if (!text.empty() && text.back() == '\0')
             text.pop_back();
         return "REG_SZ " + text;
     }
-    if (value.type == tsrn::kRegBinary)
+    if (value.type == tsrn::registry::kRegBinary)
         return "REG_BINARY " + Hex(value.data);
-    if (value.type == tsrn::kRegDword)
+    if (value.type == tsrn::registry::kRegDword)
         return "REG_DWORD " + Hex(value.data);
     return "TYPE_" + std::to_string(value.type) + " " + Hex(value.data);
 }
@@ -107,7 +107,7 @@ int Get(RegistryDatabase& db, const KeyName& key, const std::string& name) {
         Complain("no value '" + name + "' under " + key.hiveName + "\\" + key.path);
         return kExitFailed;
     }
-    if (value->type == tsrn::kRegSz) {
+    if (value->type == tsrn::registry::kRegSz) {
         std::string text(value->data.begin(), value->data.end());
         if (!text.empty() && text.back() == '\0')
             text.pop_back();
@@ -123,11 +123,11 @@ int Set(RegistryDatabase& db, const KeyName& key, const std::string& name, const
     std::vector<std::uint8_t> data;
     std::uint32_t typeNumber = 0;
     if (type == "REG_SZ") {
-        typeNumber = tsrn::kRegSz;
+        typeNumber = tsrn::registry::kRegSz;
         data.assign(text.begin(), text.end());
         data.push_back(0);  // the terminating NUL is part of a REG_SZ value
     } else if (type == "REG_BINARY") {
-        typeNumber = tsrn::kRegBinary;
+        typeNumber = tsrn::registry::kRegBinary;
         std::optional<std::vector<std::uint8_t>> bytes = ParseHex(text);
         if (!bytes) {
             Complain("REG_BINARY takes hex digits, two per byte: '" + text + "'");
@@ -135,7 +135,7 @@ int Set(RegistryDatabase& db, const KeyName& key, const std::string& name, const
         }
         data = *bytes;
     } else if (type == "REG_DWORD") {
-        typeNumber = tsrn::kRegDword;
+        typeNumber = tsrn::registry::kRegDword;
         char* end = nullptr;
         const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
         if (text.empty() || *end != '\0' || number > 0xFFFFFFFFull) {

@@ -20,10 +20,10 @@
 #include "folders/AppState.h"
 #include "folders/FolderPaths.h"
 #include "folders/ProtectedFolders.h"
-#include "folders/RegistryStore.h"
 #include "platform/Locations.h"
 #include "platform/MountTable.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrnctl {
 namespace {
@@ -52,9 +52,9 @@ std::optional<ServeOptions> ParseServeOptions(Args args) {
 
 // The stored check word, as the program compares it at start; nothing when
 // no password has been set yet.
-std::optional<std::uint32_t> StoredCheckValue(tsrn::RegistryStore& store) {
+std::optional<std::uint32_t> StoredCheckValue(tsrn::registry::RegistryStore& store) {
     std::array<std::uint8_t, 4> bytes{};
-    if (!store.GetBinary(tsrn::kSettingsKey, "pwd", bytes.data(), bytes.size())) {
+    if (!store.GetBinary(tsrn::registry::kSettingsKey, "pwd", bytes.data(), bytes.size())) {
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -73,7 +73,7 @@ void PrintFolders(const tsrn::folders::FolderList& list) {
 // A folder of the list that a running driver serves already: a second mount
 // over it would cipher every byte twice.
 std::optional<std::string> AlreadyServed(const tsrn::folders::AppState& state,
-                                         tsrn::RegistryStore& store) {
+                                         tsrn::registry::RegistryStore& store) {
     const std::vector<std::string> served = tsrn::ServedFolders();
     if (served.empty()) {
         return std::nullopt;
@@ -124,8 +124,8 @@ int RunServe(Args args) {
     sigaddset(&stops, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 
-    tsrn::RegistryDatabase database(tsrn::RegistryDatabase::DefaultDirectory());
-    tsrn::RegistryStore store(database);
+    tsrn::registry::RegistryDatabase database(tsrn::registry::RegistryDatabase::DefaultDirectory());
+    tsrn::registry::RegistryStore store(database);
     PasswordInput input(options->passwordStdin);
     std::optional<std::string> password = input.Read("Password: ", false);
     if (!password || !tsrn::crypto::PasswordLengthAllowed(*password)) {

@@ -247,10 +247,10 @@ void CMainFrame::ApplyPlacement() {
                 available.top() + available.height()};
     }
     const Placement fallback = DefaultPlacement(area);
-    const int x = services_.store.GetInt(kSettingsKey, ids::kValueX, fallback.x);
-    const int y = services_.store.GetInt(kSettingsKey, ids::kValueY, fallback.y);
-    const int cx = services_.store.GetInt(kSettingsKey, ids::kValueCx, fallback.cx);
-    const int cy = services_.store.GetInt(kSettingsKey, ids::kValueCy, fallback.cy);
+    const int x = services_.store.GetInt(registry::kSettingsKey, ids::kValueX, fallback.x);
+    const int y = services_.store.GetInt(registry::kSettingsKey, ids::kValueY, fallback.y);
+    const int cx = services_.store.GetInt(registry::kSettingsKey, ids::kValueCx, fallback.cx);
+    const int cy = services_.store.GetInt(registry::kSettingsKey, ids::kValueCy, fallback.cy);
     move(x, y);
     resize(cx, cy);
 }

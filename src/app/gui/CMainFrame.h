@@ -33,8 +33,8 @@ class ToolBarLayoutStore;
 
 struct FrameServices {
     FrameLogic& logic;
-    RegistryStore& store;         // "SOFTWARE\Tessaryn\"
-    RegistryStore& windowsStore;  // "SOFTWARE\Microsoft\Windows\CurrentVersion\"
+    registry::RegistryStore& store;         // "SOFTWARE\Tessaryn\"
+    registry::RegistryStore& windowsStore;  // "SOFTWARE\Microsoft\Windows\CurrentVersion\"
     ToolBarLayoutStore& layouts;
     driver::DriverLink& driver;
     Prompter& prompter;

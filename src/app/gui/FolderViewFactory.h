@@ -7,15 +7,15 @@
 #include "app/gui/FrameView.h"
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
-#include "folders/RegistryStore.h"
 #include "platform/Prompter.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
 struct ViewContext {
     folders::AppState& state;
-    RegistryStore& store;
-    RegistryDatabase& database;
+    registry::RegistryStore& store;
+    registry::RegistryDatabase& database;
     driver::DriverLink& driver;
     Prompter& prompter;
 };

@@ -9,13 +9,13 @@
 
 #include "app/gui/FrameView.h"
 #include "driver/DriverLink.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 namespace tsrn::app {
 
 class PlaceholderView : public FrameView {
   public:
-    PlaceholderView(RegistryStore& store, driver::DriverLink& driver, bool listFileRun);
+    PlaceholderView(registry::RegistryStore& store, driver::DriverLink& driver, bool listFileRun);
     ~PlaceholderView() override;
 
     QWidget* Widget() override { return label_; }
@@ -39,7 +39,7 @@ class PlaceholderView : public FrameView {
     void SaveSettings() override;
 
   private:
-    RegistryStore& store_;
+    registry::RegistryStore& store_;
     driver::DriverLink& driver_;
     bool listFileRun_;
     bool locked_ = false;

@@ -15,16 +15,18 @@ std::string ToolBarLayoutStore::KeyOf(const QString& section) {
 void ToolBarLayoutStore::Save(const QString& section, const QByteArray& state) {
     const std::string key = KeyOf(section);
     // A layout not stored costs only its arrangement at the next start.
-    if (!database_.CreateKey(Hive::CurrentUser, key))
+    if (!database_.CreateKey(registry::Hive::CurrentUser, key))
         return;
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(state.data()),
                                               static_cast<std::size_t>(state.size()));
-    (void)database_.SetValue(Hive::CurrentUser, key, kStateValue, kRegBinary, bytes);
+    (void)database_.SetValue(registry::Hive::CurrentUser, key, kStateValue, registry::kRegBinary,
+                             bytes);
 }
 
 QByteArray ToolBarLayoutStore::Load(const QString& section) {
-    const auto value = database_.QueryValue(Hive::CurrentUser, KeyOf(section), kStateValue);
-    if (!value || value->type != kRegBinary)
+    const auto value =
+        database_.QueryValue(registry::Hive::CurrentUser, KeyOf(section), kStateValue);
+    if (!value || value->type != registry::kRegBinary)
         return {};
     return QByteArray(reinterpret_cast<const char*>(value->data.data()),
                       static_cast<qsizetype>(value->data.size()));

@@ -5,13 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 namespace tsrn::app {
 
 class ToolBarLayoutStore {
   public:
-    explicit ToolBarLayoutStore(RegistryDatabase& database) : database_(database) {}
+    explicit ToolBarLayoutStore(registry::RegistryDatabase& database) : database_(database) {}
 
     void Save(const QString& section, const QByteArray& state);
     QByteArray Load(const QString& section);
@@ -19,7 +19,7 @@ class ToolBarLayoutStore {
     static std::string KeyOf(const QString& section);
 
   private:
-    RegistryDatabase& database_;
+    registry::RegistryDatabase& database_;
 };
 
 }  // namespace tsrn::app

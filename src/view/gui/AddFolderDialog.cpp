@@ -7,7 +7,7 @@
 
 #include <QPushButton>
 #include "edits/Utf8ByteValidator.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 #include "app/gui/DialogParts.h"
 #include "app/gui/ShellTexts.h"
@@ -35,7 +35,7 @@ AddFolderDialog::AddFolderDialog(const QString& path, QWidget* parent) : QDialog
     description_ = new QLineEdit(this);
     description_->setObjectName(ControlName(ctl::kDescription));
     // Longer texts would not be read back from the registry.
-    edits::LimitUtf8Bytes(description_, kMaxStringLength);
+    edits::LimitUtf8Bytes(description_, registry::kMaxStringLength);
     layout->addWidget(description_, 1, 1);
 
     prohibitions_ = MakeProhibitionBoxes(kDialog, this, layout, 2);

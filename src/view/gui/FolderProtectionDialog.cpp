@@ -9,7 +9,7 @@
 
 #include <QPushButton>
 #include "edits/Utf8ByteValidator.h"
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 #include "app/gui/ShellTexts.h"
 #include "resources/DialogTexts.h"
@@ -47,7 +47,7 @@ FolderProtectionDialog::FolderProtectionDialog(ProtectionEdit& edit, QWidget* pa
     description_->setObjectName(ControlName(ctl::kDescription));
     description_->setMaxLength(kDescriptionLimit);
     // Longer texts would not be read back from the registry.
-    edits::LimitUtf8Bytes(description_, kMaxStringLength);
+    edits::LimitUtf8Bytes(description_, registry::kMaxStringLength);
     description_->setText(QString::fromStdString(record.description));
     layout->addWidget(description_, 2, 1);
 

@@ -1,4 +1,4 @@
-#include "platform/RegistryBatch.h"
+#include "registry/RegistryBatch.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,7 +9,7 @@
 
 #include "TempDir.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 std::vector<std::uint8_t> BytesOf(const std::string& text) {
@@ -112,4 +112,4 @@ TEST(RegistryBatchProcessesTest, ListsSavedByTwoProcessesNeverInterleave) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,4 +1,4 @@
-#include "platform/HiveDatabase.h"
+#include "registry/HiveDatabase.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -9,10 +9,10 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/SqliteStatement.h"
-#include "platform/SqliteTransaction.h"
+#include "registry/SqliteStatement.h"
+#include "registry/SqliteTransaction.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 // How long a second process (the program, setup, the command-line tool) waits
@@ -400,4 +400,4 @@ std::vector<std::string> HiveDatabase::SubKeyNames(const RegistryKeyPath& key) {
     return Names("SELECT name FROM keys WHERE parent = ?1 ORDER BY rowid", key.Folded());
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,11 +1,11 @@
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 // The readers' buffer: a text and its NUL must fit.
@@ -152,4 +152,4 @@ int ParseEnterAction(std::string_view text) {
     return DecimalToInt(text) == 1 ? 1 : 0;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RegistryDatabase.h"
-#include "platform/RegistryKeyPath.h"
+#include "registry/RegistryDatabase.h"
+#include "registry/RegistryKeyPath.h"
 
 struct sqlite3;
 
-namespace tsrn {
+namespace tsrn::registry {
 
 class HiveDatabase {
   public:
@@ -70,4 +70,4 @@ class HiveDatabase {
     bool inBatch_ = false;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 constexpr int kWritesPerProcess = 60;
@@ -152,4 +152,4 @@ TEST(RegistryConcurrencyTest, AWriterKilledMidWayLeavesWholeValuesOnly) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,6 +1,6 @@
-#include "platform/RegistryKeyPath.h"
+#include "registry/RegistryKeyPath.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 
 std::string FoldRegistryName(std::string_view name) {
     std::string folded(name);
@@ -48,4 +48,4 @@ std::string RegistryKeyPath::FoldedPrefix(std::size_t depth) const {
     return text;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

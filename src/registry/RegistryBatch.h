@@ -3,9 +3,9 @@
 // lives: committed by Commit(), undone otherwise. For writes that belong
 // together, such as the whole folder list.
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 
 class RegistryBatch {
   public:
@@ -26,4 +26,4 @@ class RegistryBatch {
     bool begun_;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tsrn {
+namespace tsrn::registry {
 
 enum class Hive { LocalMachine, CurrentUser, ClassesRoot };
 
@@ -82,4 +82,4 @@ class RegistryDatabase {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,10 +1,10 @@
-#include "platform/SqliteStatement.h"
+#include "registry/SqliteStatement.h"
 
 #include <sqlite3.h>
 
 #include <climits>
 
-namespace tsrn {
+namespace tsrn::registry {
 
 SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) {
     if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
@@ -94,4 +94,4 @@ std::vector<std::uint8_t> SqliteStatement::Blob(int column) const {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,6 +1,6 @@
-#include "platform/RegistryBatch.h"
+#include "registry/RegistryBatch.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 
 RegistryBatch::RegistryBatch(RegistryDatabase& database, Hive hive)
     : database_(database), hive_(hive), begun_(database.BeginBatch(hive)) {}
@@ -19,4 +19,4 @@ bool RegistryBatch::Commit() {
     return database_.CommitBatch(hive_);
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

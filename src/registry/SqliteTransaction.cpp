@@ -1,8 +1,8 @@
-#include "platform/SqliteTransaction.h"
+#include "registry/SqliteTransaction.h"
 
 #include <sqlite3.h>
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 int Execute(sqlite3* db, const char* sql) {
@@ -35,4 +35,4 @@ bool SqliteTransaction::Commit() {
     return false;
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

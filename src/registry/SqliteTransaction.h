@@ -5,7 +5,7 @@
 
 struct sqlite3;
 
-namespace tsrn {
+namespace tsrn::registry {
 
 class SqliteTransaction {
   public:
@@ -30,4 +30,4 @@ class SqliteTransaction {
     int status_ = 0;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

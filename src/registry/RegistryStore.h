@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 
 inline constexpr std::string_view kStorageRoot = "SOFTWARE\\Tessaryn\\";
 inline constexpr std::string_view kWindowsRunRoot =
@@ -65,4 +65,4 @@ std::string FormatColumns(const std::array<int, 5>& widths, int clientWidth);
 // 1 only for a text that reads as 1; everything else is 0.
 int ParseEnterAction(std::string_view text);
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -10,7 +10,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tsrn {
+namespace tsrn::registry {
 
 class SqliteStatement {
   public:
@@ -45,4 +45,4 @@ class SqliteStatement {
     int status_ = 0;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,12 +1,12 @@
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 #include <utility>
 
-#include "platform/HiveDatabase.h"
 #include "platform/Locations.h"
-#include "platform/RegistryKeyPath.h"
+#include "registry/HiveDatabase.h"
+#include "registry/RegistryKeyPath.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 // Where HKEY_CLASSES_ROOT lives inside the machine hive, as on Windows.
@@ -125,4 +125,4 @@ void RegistryDatabase::AbandonBatch(Hive hive) {
     impl_->HiveOf(hive).AbandonBatch();
 }
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

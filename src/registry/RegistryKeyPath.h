@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tsrn {
+namespace tsrn::registry {
 
 // Names are compared after ASCII case folding only: bytes >= 0x80 (UTF-8) are
 // compared exactly.
@@ -35,4 +35,4 @@ class RegistryKeyPath {
     std::vector<std::string> names_;
 };
 
-}  // namespace tsrn
+}  // namespace tsrn::registry

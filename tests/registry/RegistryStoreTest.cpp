@@ -1,4 +1,4 @@
-#include "folders/RegistryStore.h"
+#include "registry/RegistryStore.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "TempDir.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -203,4 +203,4 @@ TEST(EnterActionTest, OnlyATextReadingAsOneIsOne) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::registry

@@ -1,4 +1,4 @@
-#include "platform/RegistryDatabase.h"
+#include "registry/RegistryDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 
 #include "TempDir.h"
 
-namespace tsrn {
+namespace tsrn::registry {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -327,4 +327,4 @@ TEST_F(RegistryDatabaseTest, UnreadableHiveReadsEmptyAndWritesFail) {
 }
 
 }  // namespace
-}  // namespace tsrn
+}  // namespace tsrn::registry
