@@ -12,6 +12,8 @@
 
 #include "platform/Paths.h"
 #include "registry/RegistryStore.h"
+#include "view/ColumnWidths.h"
+#include "view/EnterAction.h"
 
 namespace {
 
@@ -43,9 +45,9 @@ void CheckFullPath(std::string_view text) {
 }
 
 void CheckColumns(std::string_view text) {
-    const auto widths = tsrn::registry::ParseColumns(text);
+    const auto widths = tsrn::view::ParseColumns(text);
     if (std::all_of(widths.begin(), widths.end(), [](int w) { return w > 0 && w < 1000000; })) {
-        Check(tsrn::registry::ParseColumns(tsrn::registry::FormatColumns(widths, 100)) == widths);
+        Check(tsrn::view::ParseColumns(tsrn::view::FormatColumns(widths, 100)) == widths);
     }
 }
 
@@ -54,7 +56,7 @@ void CheckColumns(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     Check(tsrn::registry::DecimalToInt(text) == ReferenceDecimal(text));
-    Check(tsrn::registry::ParseEnterAction(text) == (ReferenceDecimal(text) == 1 ? 1 : 0));
+    Check(tsrn::view::ParseEnterAction(text) == (ReferenceDecimal(text) == 1 ? 1 : 0));
     CheckColumns(text);
     CheckFullPath(text);
     return 0;

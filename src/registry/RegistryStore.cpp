@@ -121,35 +121,4 @@ int DecimalToInt(std::string_view text) {
     return static_cast<int>(std::min(magnitude, static_cast<long long>(INT_MAX)));
 }
 
-std::array<int, 5> ParseColumns(std::string_view text) {
-    std::array<int, 5> widths = kDefaultColumnPercents;
-    std::size_t position = 0;
-    for (std::size_t column = 0; column < widths.size() && !text.empty(); ++column) {
-        std::size_t end = std::min(text.find(' ', position), text.size());
-        const int width = DecimalToInt(text.substr(position, end - position));
-        if (width == 0) {
-            break;  // this and the remaining columns keep their built-in widths
-        }
-        widths[column] = width;
-        position = std::min(text.find_first_not_of(' ', end), text.size());
-    }
-    return widths;
-}
-
-std::string FormatColumns(const std::array<int, 5>& widths, int clientWidth) {
-    std::string text;
-    if (clientWidth <= 0) {
-        return text;  // no client area: there is no proportion to store
-    }
-    for (int width : widths) {
-        text += std::to_string(static_cast<long long>(width) * 100 / clientWidth);
-        text += ' ';
-    }
-    return text;
-}
-
-int ParseEnterAction(std::string_view text) {
-    return DecimalToInt(text) == 1 ? 1 : 0;
-}
-
 }  // namespace tsrn::registry

@@ -6,7 +6,6 @@
 // or whose text (up to its first NUL) is longer than 259 characters, reads as
 // missing; the value's type is not examined. Reads create no keys.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,13 +55,5 @@ class RegistryStore {
 // and one sign skipped, digits up to the first non-digit, 0 without a number.
 // A number beyond the int range gives INT_MAX or INT_MIN.
 int DecimalToInt(std::string_view text);
-
-inline constexpr std::array<int, 5> kDefaultColumnPercents{30, 13, 20, 16, 20};
-std::array<int, 5> ParseColumns(std::string_view text);
-// Each width as a whole percentage of the client width followed by a blank;
-// empty when the client width is not positive.
-std::string FormatColumns(const std::array<int, 5>& widths, int clientWidth);
-// 1 only for a text that reads as 1; everything else is 0.
-int ParseEnterAction(std::string_view text);
 
 }  // namespace tsrn::registry

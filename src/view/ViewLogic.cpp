@@ -6,6 +6,7 @@
 #include "registry/RegistryBatch.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "view/EnterAction.h"
 
 namespace tsrn::view {
 
@@ -28,16 +29,15 @@ ViewLogic::ViewLogic(ViewPorts ports)
                                         [this] { RefreshList(false); }}),
       commands_(folders_, ports.driver, ports.prompter, ports.dialogs, selection_,
                 [this] { RefreshList(false); }),
-      percents_(registry::kDefaultColumnPercents) {}
+      percents_(kDefaultColumnPercents) {}
 
 void ViewLogic::Start() {
-    percents_ =
-        registry::ParseColumns(ports_.store.GetString(registry::kSettingsKey, kColumnsName, ""));
+    percents_ = ParseColumns(ports_.store.GetString(registry::kSettingsKey, kColumnsName, ""));
     folders_.LoadFolderList(ports_.store);
     folders_.LoadGlobalProtection(ports_.store);
     folders_.SendGlobalProtection();
-    SetEnterAction(registry::ParseEnterAction(ports_.store.GetString(
-        registry::kSettingsKey, kEnterActionName, std::to_string(enterAction_))));
+    SetEnterAction(ParseEnterAction(ports_.store.GetString(registry::kSettingsKey, kEnterActionName,
+                                                           std::to_string(enterAction_))));
     saved_ = WhatIsSaved();
     RefreshList(false);
 }
@@ -46,7 +46,7 @@ bool ViewLogic::Close(const ColumnArray& columnWidths, int clientWidth) {
     if (!ports_.state.unlocked)
         return false;
     registry::RegistryBatch batch(ports_.store.Database(), ports_.store.StoreHive());
-    const std::string columns = registry::FormatColumns(columnWidths, clientWidth);
+    const std::string columns = FormatColumns(columnWidths, clientWidth);
     if (!columns.empty())
         ports_.store.SetString(registry::kSettingsKey, kColumnsName, columns);
     SaveSettings();

@@ -1,6 +1,7 @@
 // The widget-free rules of the folder list: row texts and images, the
 // enabling of commands, the key table, drops, the dialogs' state arithmetic,
-// cutting texts to a cell and the new-password entry rules.
+// cutting texts to a cell, the stored column widths and Enter action, and the
+// new-password entry rules.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "view/ColumnWidths.h"
 #include "view/CommandRules.h"
 #include "view/DialogStates.h"
+#include "view/EnterAction.h"
 #include "view/RowTexts.h"
 #include "view/ShortenText.h"
 
@@ -71,6 +73,48 @@ TEST(ColumnWidths, PercentagesOfTheWindowWidthWithBadValuesReplaced) {
 // One pixel per byte; "..." is three pixels wide.
 int Bytes(std::string_view text) {
     return static_cast<int>(text.size());
+}
+
+TEST(ColumnWidths, ParseStopsAtTheFirstZeroAndKeepsBuiltInWidthsFromThere) {
+    struct Case {
+        std::string text;
+        ColumnArray widths;
+    };
+    const std::vector<Case> cases = {
+        {"30 13 20 16 20 ", {30, 13, 20, 16, 20}},
+        {"40 0 20", {40, 13, 20, 16, 20}},
+        {"abc", {30, 13, 20, 16, 20}},
+        {"", {30, 13, 20, 16, 20}},
+        {"10  20", {10, 20, 20, 16, 20}},
+        {"1 2 3 4 5 6", {1, 2, 3, 4, 5}},
+        {"25x 9", {25, 9, 20, 16, 20}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseColumns(c.text), c.widths) << '"' << c.text << '"';
+    }
+}
+
+TEST(ColumnWidths, FormatGivesWholePercentagesEachFollowedByABlank) {
+    EXPECT_EQ(FormatColumns({300, 130, 200, 160, 209}, 1000), "30 13 20 16 20 ");
+    // A column under 1% is written as 0, so it and the ones after it read
+    // back with their built-in widths.
+    EXPECT_EQ(ParseColumns(FormatColumns({333, 50, 1, 200, 100}, 777)),
+              (ColumnArray{42, 6, 20, 16, 20}));
+    EXPECT_EQ(FormatColumns({300, 130, 200, 160, 209}, 0), "");
+}
+
+TEST(EnterAction, OnlyATextReadingAsOneIsOne) {
+    struct Case {
+        std::string text;
+        int action;
+    };
+    const std::vector<Case> cases = {
+        {"1", 1}, {"1xyz", 1}, {" +1", 1}, {"01", 1}, {"0", 0},
+        {"2", 0}, {"-1", 0},   {"", 0},    {"x1", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseEnterAction(c.text), c.action) << '"' << c.text << '"';
+    }
 }
 
 TEST(ShortenText, CutsFromTheEndAndAddsDotsOnlyWhenTheyFit) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "view/EnterAction.h"
+
 namespace tsrn::app {
 namespace {
 constexpr int kTickMs = 1000;
@@ -31,7 +33,7 @@ void PlaceholderView::Start() {
     }
     driver_.SetGlobalProtection(globalWord_);
     enterAction_ =
-        registry::ParseEnterAction(store_.GetString(registry::kSettingsKey, "EnterAction", "0"));
+        view::ParseEnterAction(store_.GetString(registry::kSettingsKey, "EnterAction", "0"));
     timer_.start(kTickMs);
 }
 
