@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "ViewFixture.h"
-#include "app/gui/FolderViewFactory.h"
+#include "app/gui/ViewContext.h"
 #include "crypto/KeyDerivation.h"
 #include "resources/ResourceIds.h"
 #include "view/gui/AddFolderDialog.h"
