@@ -24,14 +24,14 @@ namespace req = test::req;
 
 class RecordingRunner : public bulk::BulkRunner {
   public:
-    std::vector<int> results;  // one per run; IDOK when none left
+    std::vector<bulk::RunOutcome> results;  // one per run; Completed when none left
     std::vector<std::string> folders;
-    int Run(const std::string& folder, bulk::CipherMode mode) override {
+    bulk::RunOutcome Run(const std::string& folder, bulk::CipherMode mode) override {
         EXPECT_EQ(mode, bulk::CipherMode::Recipher);
         folders.push_back(folder);
         if (results.empty())
-            return bulk::kIdOk;
-        int result = results.front();
+            return bulk::RunOutcome::Completed;
+        bulk::RunOutcome result = results.front();
         results.erase(results.begin());
         return result;
     }
@@ -58,7 +58,7 @@ constexpr int kStartError = 40010;
 struct Case {
     const char* name;
     std::vector<Answer> answers;
-    std::vector<int> runResults;
+    std::vector<bulk::RunOutcome> runResults;
     std::function<void(TestDriver&)> setUp;  // what the driver refuses
     bool installed;
     std::vector<int> asked;
@@ -126,7 +126,7 @@ std::vector<Case> Cases() {
          {kStopB, kStopA, kStartB, kStartA}},
         {"first run fails: no more questions",
          {A::Yes, A::Yes},
-         {bulk::kIdCancel},
+         {bulk::RunOutcome::Failed},
          {},
          false,
          {kIntro, kFolder},
@@ -134,7 +134,7 @@ std::vector<Case> Cases() {
          {kStopB, kStopA, kStartB, kStartA}},
         {"a later run fails: the questions go on",
          {A::Yes, A::No, A::Yes, A::Yes},
-         {bulk::kIdOk, bulk::kIdCancel},
+         {bulk::RunOutcome::Completed, bulk::RunOutcome::Failed},
          {},
          false,
          {kIntro, kFolder, kFolder, kFolder},
