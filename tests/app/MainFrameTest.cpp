@@ -20,6 +20,7 @@
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ToolBarLayoutStore.h"
 #include "resources/MenuLayout.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
@@ -166,7 +167,8 @@ TEST_F(MainFrameTest, LockAndUnlockSwitchMenusToolbarsAndLayouts) {
     EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuUnlocked));
     EXPECT_EQ(ToolBarIds(), ExpectedToolBar(res::toolbar::kMain));
     EXPECT_FALSE(layouts_.Load("ToolBarOff").isEmpty());
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{266, 268}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kPasswordWrong, res::str::kFailedUnlockCount}));
 }
 
 TEST_F(MainFrameTest, ViewCommandsGoDeadWhileLocked) {

@@ -13,6 +13,7 @@
 #include "TestDriver.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::password {
 namespace {
@@ -245,7 +246,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     RecipherFolders("x", ports);
     const auto& asked = prompter.Asked();
     ASSERT_GE(asked.size(), 4u);
-    EXPECT_EQ(asked[0].captionId, 57344);
+    EXPECT_EQ(asked[0].captionId, res::str::kAppTitle);
     EXPECT_EQ(asked[0].buttons, Buttons::YesNo);
     EXPECT_EQ(asked[0].icon, Icon::Information);
     EXPECT_EQ(asked[1].text, "Recipher folder /d/A with new password ?");
@@ -253,7 +254,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     EXPECT_EQ(asked[1].buttons, Buttons::YesNoCancel);
     // The subfolder's stop was refused: reported, and no run while it is served.
     EXPECT_EQ(asked[2].textId, kStopError);
-    EXPECT_EQ(asked[2].captionId, 257);
+    EXPECT_EQ(asked[2].captionId, res::str::kCaptionError);
     EXPECT_EQ(asked[2].buttons, Buttons::Ok);
     EXPECT_EQ(asked[3].text, "Recipher folder /d/A with new password ?");
     EXPECT_TRUE(runner.folders.empty());
