@@ -23,11 +23,21 @@
 
 namespace tsrn::bulk {
 
+// A file by its path and, when a listing has just shown it, by the listed
+// folder's descriptor and its name there: opening it that way spares the
+// kernel resolving every folder of the path again, a good part of the cost
+// of a small file.
+struct FilePlace {
+    const char* path = nullptr;
+    int folder = -1;  // -1: open `path`
+    const char* name = nullptr;
+};
+
 // The reads and writes made on an open file; tests replace them to inject faults.
 class FileIo {
   public:
     virtual ~FileIo() = default;
-    virtual int OpenFile(const char* path, int flags);
+    virtual int OpenFile(const FilePlace& file, int flags);
     virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
     virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset);
     virtual WriteLease::Result TakeLease(int fd);
@@ -86,13 +96,17 @@ class FileTransformer {
     // is no longer a regular file, takes the way of Transform.
     TransformResult TransformListed(const std::string& path, const ChunkCipher& cipher,
                                     CipherMode mode, bool rollingBack, TransformProgress& progress);
+    // The same, opening the file by its listed folder and name when given.
+    TransformResult TransformListed(const std::string& path, int folder, const char* name,
+                                    const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
+                                    TransformProgress& progress);
 
   private:
     // Larger chunks would make windows too large to keep two of.
     static constexpr std::size_t kLargestWindowedChunk = 1u << 20;
     static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
 
-    int OpenForTransform(const std::string& path);
+    int OpenForTransform(const FilePlace& file);
     TransformResult TransformLooked(const std::string& path, const struct stat& before,
                                     const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
                                     bool listed, TransformProgress& progress);
