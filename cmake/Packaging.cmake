@@ -5,10 +5,12 @@
 
 # Our programs carry the version note that tells an earlier installation of
 # ours from a stranger's file of the same name.
-foreach(program tsrn remover tsrnctl)
-    if(TARGET ${program})
-        target_link_libraries(${program} PRIVATE tsrn_program_version_note)
-    endif()
+set(tsrn_noted_programs tsrnctl)
+if(TSRN_BUILD_GUI)
+    list(APPEND tsrn_noted_programs tsrn remover)
+endif()
+foreach(program IN LISTS tsrn_noted_programs)
+    target_link_libraries(${program} PRIVATE tsrn_program_version_note)
 endforeach()
 
 include(GNUInstallDirs)
@@ -47,10 +49,10 @@ install(FILES ${tsrn_data}/org.tessaryn.Tessaryn.desktop
 install(FILES ${tsrn_data}/tessaryn.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# PNG sizes of the icon, rendered from the SVG by Qt's svg module.
+# PNG sizes of the icon, rendered from the SVG by Qt's svg module (a build
+# without the Qt programs has no Qt and packs the scalable icon only).
 set(TSRN_ICON_SIZES 16 24 32 48 64 128 256)
-find_package(Qt6 COMPONENTS Svg Gui QUIET)
-if(TARGET Qt6::Svg)
+if(TSRN_BUILD_GUI)
     add_executable(tsrn_icon_render ${tsrn_data}/icon-render/main.cpp)
     target_link_libraries(tsrn_icon_render PRIVATE Qt6::Svg Qt6::Gui)
     foreach(size IN LISTS TSRN_ICON_SIZES)
@@ -64,8 +66,6 @@ if(TARGET Qt6::Svg)
         install(FILES ${png}
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
-else()
-    message(WARNING "Qt 6 Svg not found: the package gets the scalable icon only")
 endif()
 add_custom_target(package_data ALL DEPENDS ${tsrn_pkg_outputs})
 

@@ -1,24 +1,3 @@
-# add_subdirectory() for every child folder of DIR that has a CMakeLists.txt,
-# so modules can land one at a time without touching this file.
-function(tsrn_add_subdirectories dir)
-    set(base ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
-    if(NOT dir STREQUAL "." AND EXISTS ${base}/CMakeLists.txt)
-        add_subdirectory(${dir})
-        return()
-    endif()
-    file(GLOB children RELATIVE ${base} ${base}/*)
-    list(SORT children)
-    foreach(child IN LISTS children)
-        if(IS_DIRECTORY ${base}/${child} AND EXISTS ${base}/${child}/CMakeLists.txt)
-            if(dir STREQUAL ".")
-                add_subdirectory(${child})
-            else()
-                add_subdirectory(${dir}/${child})
-            endif()
-        endif()
-    endforeach()
-endfunction()
-
 # tsrn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS fuse])
 # One test executable; its cases are registered with CTest one by one.
 function(tsrn_add_gtest name)

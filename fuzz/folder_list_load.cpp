@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TestDriver.h"
+#include "driver/FolderState.h"
 #include "folders/AppState.h"
 #include "folders/ProtectedFolders.h"
 #include "platform/Prompter.h"
@@ -23,6 +24,7 @@ namespace {
 
 using namespace tsrn;
 using namespace tsrn::folders;
+namespace folder_state = tsrn::driver::folder_state;
 
 constexpr const char* kPath = "SOFTWARE\\Tessaryn\\path\\";
 const char* const kNames[] = {"PathNum", "0",  "1",  "2",          "3",  "0d", "1d",

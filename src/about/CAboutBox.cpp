@@ -44,7 +44,7 @@ CAboutBox::CAboutBox(LinkLauncher& launcher, registry::RegistryDatabase& registr
     frameLayout->addLayout(mailRow);
 
     auto* ok = new QPushButton(app::ControlLabel(kDialogId, res::ctl::kOk), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(QString::number(res::ctl::kOk));
     ok->setDefault(true);
     ok->setMinimumHeight(40);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,15 +5,16 @@
 
 #include "app/AppIds.h"
 #include "app/InstallationPassword.h"
+#include "driver/FolderState.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::app {
 namespace {
 
-constexpr std::uint32_t kForbidDelete = 0x80;
-constexpr std::uint32_t kForbidSearch = 0x40;
-constexpr std::uint32_t kForbidWrite = 0x20;
-constexpr std::uint32_t kForbidOpen = 0x10;
+using driver::folder_state::kForbidDelete;
+using driver::folder_state::kForbidOpen;
+using driver::folder_state::kForbidSearch;
+using driver::folder_state::kForbidWrite;
 constexpr std::string_view kServiceArgument = "/service";
 
 std::string AutostartValueName() {

@@ -9,9 +9,6 @@ namespace tsrn::bulk {
 
 namespace {
 
-constexpr int kCaptionError = 257;
-constexpr int kTextOk = 275;
-constexpr int kAccessError = 280;
 // Past this many, the end-of-run report only counts the rest.
 constexpr std::size_t kReportedSkips = 20;
 
@@ -37,13 +34,16 @@ std::uint64_t SaturatingSub(std::uint64_t a, std::uint64_t b) {
 RunTexts TextsFor(CipherMode mode) {
     switch (mode) {
         case CipherMode::Decipher:
-            return RunTexts{282, 278, 277, 279};
+            return RunTexts{res::str::kDecipherTitle, res::str::kDecipherDone,
+                            res::str::kDecipherFailed, res::str::kDecipherCancelQuestion};
         case CipherMode::Recipher:
-            return RunTexts{283, 285, 284, 286};
+            return RunTexts{res::str::kRecipherTitle, res::str::kRecipherDone,
+                            res::str::kRecipherFailed, res::str::kRecipherCancelQuestion};
         case CipherMode::Encipher:
             break;
     }
-    return RunTexts{281, 273, 272, 276};
+    return RunTexts{res::str::kEncipherTitle, res::str::kEncipherDone, res::str::kEncipherFailed,
+                    res::str::kEncipherCancelQuestion};
 }
 
 CipheringRun::CipheringRun(std::string folder, CipherMode mode, Prompter& prompter,
@@ -83,8 +83,8 @@ void CipheringRun::TimerFailed() {
     if (ended_) {
         return;
     }
-    prompter_.Ask(Message{texts_.failure, std::string(text::Text(texts_.failure)), kCaptionError,
-                          Buttons::Ok, Icon::Stop, Answer::Ok});
+    prompter_.Ask(Message{texts_.failure, std::string(text::Text(texts_.failure)),
+                          res::str::kCaptionError, Buttons::Ok, Icon::Stop, Answer::Ok});
     End(kIdCancel, RunOutcome::Failed);
 }
 
@@ -107,7 +107,7 @@ void CipheringRun::Tick() {
         finished_ = true;
         ReportSkipped();
         SetFileText(std::string(text::Text(texts_.success)));
-        SetButtonText(kTextOk);
+        SetButtonText(res::str::kButtonOk);
     } else {
         if (failedFile_.empty()) {
             failedFile_ = walker_.RefusedPath();
@@ -208,9 +208,11 @@ bool CipheringRun::TransformFile(const std::string& path, bool listed) {
             failedError_ = result.error;
             return false;
         }
-        std::string question = text::Format(kAccessError, {std::string_view(path)}).value_or(path);
-        Answer answer = prompter_.Ask(Message{kAccessError, question, 0, Buttons::AbortRetryIgnore,
-                                              Icon::Exclamation, Answer::Retry});
+        std::string question =
+            text::Format(res::str::kFileAccessError, {std::string_view(path)}).value_or(path);
+        Answer answer =
+            prompter_.Ask(Message{res::str::kFileAccessError, question, 0,
+                                  Buttons::AbortRetryIgnore, Icon::Exclamation, Answer::Retry});
         if (answer == Answer::Retry) {
             continue;
         }
@@ -232,7 +234,7 @@ bool CipheringRun::TransformFile(const std::string& path, bool listed) {
 }
 
 void CipheringRun::EndWithFailure() {
-    SetButtonText(kTextOk);
+    SetButtonText(res::str::kButtonOk);
     std::string message(text::Text(texts_.failure));
     if (!failedFile_.empty()) {
         message += '\n';

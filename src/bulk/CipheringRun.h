@@ -19,19 +19,15 @@
 #include "bulk/InodeKey.h"
 #include "bulk/RunJournal.h"
 #include "bulk/RunListener.h"
+#include "bulk/RunOutcome.h"
 #include "platform/Prompter.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::bulk {
 
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-
-enum class RunOutcome {
-    Running,    // not ended yet (also while the finished run awaits its OK)
-    Completed,  // every file was processed and OK was pressed (IDOK)
-    Failed,     // the walk or an undo failed (IDCANCEL)
-    Cancelled,  // the user cancelled and the files done were undone (IDCANCEL)
-};
+// The run's result as its dialog ends with it.
+inline constexpr int kIdOk = res::ctl::kOk;
+inline constexpr int kIdCancel = res::ctl::kCancel;
 
 struct RunTexts {
     int title;
@@ -151,7 +147,7 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     std::string fileText_;
     std::size_t counter_ = 0;
     int percent_ = 0;
-    int buttonTextId_ = 274;
+    int buttonTextId_ = res::str::kButtonCancel;
 
     // Files of several names transformed so far: each is transformed once.
     std::unordered_set<InodeKey, InodeHash> linkedDone_;

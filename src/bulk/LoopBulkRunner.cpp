@@ -4,7 +4,7 @@
 
 namespace tsrn::bulk {
 
-int LoopBulkRunner::Run(const std::string& folder, CipherMode mode) {
+RunOutcome LoopBulkRunner::Run(const std::string& folder, CipherMode mode) {
     CipheringRun run(folder, mode, prompter_);
     run.SetListener(listener_);
     while (!run.Ended()) {
@@ -14,7 +14,7 @@ int LoopBulkRunner::Run(const std::string& folder, CipherMode mode) {
             run.Tick();
         }
     }
-    return run.Result();
+    return run.Outcome();
 }
 
 }  // namespace tsrn::bulk

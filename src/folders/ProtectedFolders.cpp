@@ -13,24 +13,20 @@
 #include <vector>
 
 #include "driver/DriverProtocol.h"
+#include "driver/FolderState.h"
 #include "folders/FolderPaths.h"
 #include "folders/ListFileParser.h"
 #include "platform/Paths.h"
 #include "registry/RegistryStore.h"
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::folders {
 
-namespace fs = folder_state;
+namespace fs = driver::folder_state;
 
 namespace {
 
-constexpr int kErrorCaption = 257;
-constexpr int kGlobalProtectionFailed = 261;
-constexpr int kRegistryFileDescription = 269;
-constexpr int kStartFailed = 40010;
-constexpr int kStopFailed = 40011;
-constexpr int kProtectionFailed = 40012;
 constexpr std::uint32_t kRegistryFileState = fs::kNotEncoded | fs::kForbidDelete;
 constexpr std::string_view kGlobalProtectionName = "GS";
 
@@ -247,11 +243,11 @@ bool ProtectedFolders::IsInList(std::string_view path) const {
 }
 
 bool ProtectedFolders::StartCiphering() {
-    return ChangeCipherState(fs::kWorking, kStartFailed);
+    return ChangeCipherState(fs::kWorking, res::str::kStartCipheringError);
 }
 
 bool ProtectedFolders::StopCiphering() {
-    return ChangeCipherState(fs::kStopped, kStopFailed);
+    return ChangeCipherState(fs::kStopped, res::str::kStopCipheringError);
 }
 
 bool ProtectedFolders::ChangeCipherState(std::uint32_t cipherState, int failureTextId) {
@@ -281,7 +277,7 @@ void ProtectedFolders::ApplyProtection() {
     const auto selected = Selected();
     if (selected && list_.IsServed(*selected) &&
         driver_.SetFolderState(Slot(*selected), list_.State(*selected)) != 0) {
-        ShowError(kProtectionFailed);
+        ShowError(res::str::kProtectionError);
     }
 }
 
@@ -293,7 +289,7 @@ void ProtectedFolders::ResendAllStates() {
         }
     }
     if (anyRefused) {
-        ShowError(kProtectionFailed);
+        ShowError(res::str::kProtectionError);
     }
     state_.keyLoaded = true;
     Rebuild();
@@ -301,7 +297,7 @@ void ProtectedFolders::ResendAllStates() {
 
 bool ProtectedFolders::SendGlobalProtection() {
     if (!driver_.SetGlobalProtection(globalProtection_)) {
-        ShowError(kGlobalProtectionFailed);
+        ShowError(res::str::kGlobalProtectionError);
         return false;
     }
     return true;
@@ -345,7 +341,7 @@ void ProtectedFolders::LoadStoredFolders(registry::RegistryStore& store) {
 }
 
 void ProtectedFolders::AddRegistryFileEntries(registry::RegistryStore& store) {
-    const std::string description(text::Text(kRegistryFileDescription));
+    const std::string description(text::Text(res::str::kRegistryFile));
     for (registry::Hive hive : {registry::Hive::CurrentUser, registry::Hive::LocalMachine}) {
         const std::string file = store.Database().HiveFile(hive).string();
         if (!file.empty()) {
@@ -422,7 +418,7 @@ void ProtectedFolders::ShowError(int textId) {
     Message message;
     message.textId = textId;
     message.text = std::string(text::Text(textId));
-    message.captionId = kErrorCaption;
+    message.captionId = res::str::kCaptionError;
     message.buttons = Buttons::Ok;
     message.icon = Icon::None;
     message.defaultButton = Answer::Ok;

@@ -4,10 +4,15 @@
 
 #include <string_view>
 
+#include "resources/ResourceIds.h"
+
 namespace tsrn::password {
 
 // The two password fields, by control id.
-enum class PasswordField { NewPassword = 1023, Repeat = 1024 };
+enum class PasswordField {
+    NewPassword = res::ctl::kNewPassword,
+    Repeat = res::ctl::kRepeatPassword
+};
 
 enum class OkAction {
     FocusNew,     // the first field is empty: focus into it, stay open

@@ -7,6 +7,7 @@
 
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "driver/FolderState.h"
 #include "folders/FolderPaths.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -17,7 +18,7 @@ namespace {
 
 namespace ids = res::str;
 using folders::FolderKind;
-namespace folder_state = folders::folder_state;
+namespace folder_state = driver::folder_state;
 
 class Procedure {
   public:
@@ -199,10 +200,11 @@ bool Procedure::Run() {
                 RestartService(k);
                 return false;
             }
-            const int result = ports_.runs.Run(path, bulk::CipherMode::Recipher);
+            const bool completed =
+                ports_.runs.Run(path, bulk::CipherMode::Recipher) == bulk::RunOutcome::Completed;
             ++runs_;
-            const bool noted = NoteEnd(path, result == bulk::kIdOk);
-            if (result == bulk::kIdOk) {
+            const bool noted = NoteEnd(path, completed);
+            if (completed) {
                 ++reciphered_;
             } else {
                 installed_ = false;
@@ -214,7 +216,7 @@ bool Procedure::Run() {
             if (!noted) {
                 return false;
             }
-            if (result != bulk::kIdOk && runs_ == 1) {
+            if (!completed && runs_ == 1) {
                 return installed_;
             }
             break;

@@ -78,10 +78,10 @@ inline constexpr int kCurrentFile = 1027;
 inline constexpr int kCipheringFolder = 1028;
 inline constexpr int kFileCount = 1029;
 // Prohibition check boxes (149, 150, 168).
-inline constexpr int kForbidDelete = 1007;
-inline constexpr int kForbidWrite = 1008;
-inline constexpr int kForbidSearch = 1009;
-inline constexpr int kForbidOpen = 1010;
+inline constexpr int kForbidDeleteBox = 1007;
+inline constexpr int kForbidWriteBox = 1008;
+inline constexpr int kForbidSearchBox = 1009;
+inline constexpr int kForbidOpenBox = 1010;
 // Add folder (168).
 inline constexpr int kStartCipheringNow = 1012;
 inline constexpr int kFolderName = 1027;

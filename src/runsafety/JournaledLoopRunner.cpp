@@ -6,17 +6,17 @@
 
 namespace tsrn::runsafety {
 
-int JournaledLoopRunner::Run(const std::string& folder, bulk::CipherMode mode) {
+bulk::RunOutcome JournaledLoopRunner::Run(const std::string& folder, bulk::CipherMode mode) {
     RunJournalGuard guard(prompter_, directory_);
     if (!guard.Open(folder, mode, bulk::KeysFromSlots()))
-        return bulk::kIdCancel;
-    int result = bulk::kIdCancel;
+        return bulk::RunOutcome::Failed;
+    bulk::RunOutcome result = bulk::RunOutcome::Failed;
     {
         bulk::CipheringRun run(folder, mode, prompter_);
         run.SetListener(listener_);
         guard.Attach(run);
         DriveToEnd(run);
-        result = run.Result();
+        result = run.Outcome();
     }
     guard.Close();
     return result;

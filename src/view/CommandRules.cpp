@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "driver/FolderState.h"
 #include "resources/ResourceIds.h"
 
 namespace tsrn::view {
 
-namespace fs = folders::folder_state;
+namespace fs = driver::folder_state;
 using folders::FolderKind;
 
 bool CommandEnabled(int commandId, const std::optional<SelectedRecord>& selected) {

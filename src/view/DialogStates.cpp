@@ -1,10 +1,11 @@
 #include "view/DialogStates.h"
 
+#include "driver/FolderState.h"
 #include "resources/ResourceIds.h"
 
 namespace tsrn::view {
 
-namespace fs = folders::folder_state;
+namespace fs = driver::folder_state;
 
 Prohibitions ProhibitionsOf(std::uint32_t state) {
     return {(state & fs::kForbidDelete) != 0, (state & fs::kForbidWrite) != 0,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "driver/FolderState.h"
 #include "folders/FolderPaths.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -10,7 +11,7 @@
 
 namespace tsrn::view {
 
-namespace fs = folders::folder_state;
+namespace fs = driver::folder_state;
 namespace str = res::str;
 using folders::FolderKind;
 

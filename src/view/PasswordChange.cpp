@@ -16,8 +16,9 @@ namespace {
 class DialogPassRunner : public bulk::BulkRunner {
   public:
     explicit DialogPassRunner(ViewDialogs& dialogs) : dialogs_(dialogs) {}
-    int Run(const std::string& folder, bulk::CipherMode mode) override {
-        return dialogs_.RunPass(folder, mode) ? bulk::kIdOk : bulk::kIdCancel;
+    bulk::RunOutcome Run(const std::string& folder, bulk::CipherMode mode) override {
+        return dialogs_.RunPass(folder, mode) ? bulk::RunOutcome::Completed
+                                              : bulk::RunOutcome::Failed;
     }
 
   private:

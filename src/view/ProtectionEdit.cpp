@@ -2,9 +2,11 @@
 
 #include <utility>
 
+#include "driver/FolderState.h"
+
 namespace tsrn::view {
 
-namespace fs = folders::folder_state;
+namespace fs = driver::folder_state;
 
 ProtectionEdit::ProtectionEdit(folders::ProtectedFolders& folders, std::size_t position)
     : folders_(folders), position_(position), original_(folders.List().Record(position)) {}

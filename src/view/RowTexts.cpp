@@ -2,12 +2,13 @@
 
 #include <string_view>
 
+#include "driver/FolderState.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::view {
 
-namespace fs = folders::folder_state;
+namespace fs = driver::folder_state;
 using folders::FolderKind;
 
 namespace {

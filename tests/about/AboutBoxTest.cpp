@@ -7,6 +7,7 @@
 #include "../app/GuiTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::about {
 namespace {
@@ -33,9 +34,9 @@ class AboutBoxTest : public ::testing::Test {
 
 TEST_F(AboutBoxTest, LinkShowsTheAddressAndOpensAMailWithoutUnderline) {
     CAboutBox box(launcher_, registry_, prompter_);
-    EXPECT_EQ(box.objectName(), "100");
+    EXPECT_EQ(box.objectName(), test::IdName(res::dlg::kAbout));
     EXPECT_EQ(box.windowTitle(), "Tessaryn: About");
-    auto* link = box.findChild<CLinkStatic*>("1037");
+    auto* link = box.findChild<CLinkStatic*>(test::IdName(res::ctl::kEmailLink));
     ASSERT_NE(link, nullptr);
     EXPECT_TRUE(link->Target().startsWith("mailto:"));
     EXPECT_EQ(link->Target(), "mailto:" + link->text());
@@ -48,7 +49,7 @@ TEST_F(AboutBoxTest, LinkShowsTheAddressAndOpensAMailWithoutUnderline) {
 TEST_F(AboutBoxTest, ClickTurnsVisitedOnSuccessAndReportsFailure) {
     CAboutBox box(launcher_, registry_, prompter_);
     box.show();
-    auto* link = box.findChild<CLinkStatic*>("1037");
+    auto* link = box.findChild<CLinkStatic*>(test::IdName(res::ctl::kEmailLink));
     QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(launcher_.opened, std::vector<std::string>{link->Target().toStdString()});
     EXPECT_TRUE(link->Visited());

@@ -7,6 +7,7 @@
 
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::about {
 namespace {
@@ -92,7 +93,7 @@ TEST(ShowLinkErrorTest, TextByCodeWithTheProductCaption) {
     EXPECT_EQ(prompter.Asked()[0].text,
               "Unable to open hyperlink:\n\nA sharing violation occurred. ");
     EXPECT_EQ(prompter.Asked()[1].text, "Unable to open hyperlink:\n\nUnknown Error (4) occurred.");
-    EXPECT_EQ(prompter.Asked()[0].captionId, 57344);
+    EXPECT_EQ(prompter.Asked()[0].captionId, res::str::kAppTitle);
     EXPECT_EQ(prompter.Asked()[0].icon, Icon::Exclamation);
 }
 

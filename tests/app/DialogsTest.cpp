@@ -13,6 +13,7 @@
 #include "app/gui/MissingPasswordDialog.h"
 #include "app/gui/SettingsDialog.h"
 #include "app/gui/UnlockDialog.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
@@ -21,10 +22,12 @@ TEST(UnlockDialogTest, ModeFlagHidesOrShowsTheTemporaryNote) {
     test::EnsureApplication();
     for (const int mode : {0, 1}) {
         UnlockDialog dialog(mode);
-        EXPECT_EQ(dialog.objectName(), "164");
+        EXPECT_EQ(dialog.objectName(), test::IdName(res::dlg::kUnlock));
         EXPECT_EQ(dialog.windowTitle(), "Tessaryn: Unlock");
-        EXPECT_EQ(dialog.findChild<QLabel*>("1032")->isHidden(), mode == 1);
-        auto* edit = dialog.findChild<QLineEdit*>("1025");
+        EXPECT_EQ(
+            dialog.findChild<QLabel*>(test::IdName(res::ctl::kTemporaryPasswordNote))->isHidden(),
+            mode == 1);
+        auto* edit = dialog.findChild<QLineEdit*>(test::IdName(res::ctl::kPassword));
         ASSERT_NE(edit, nullptr);
         EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
         EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -35,8 +38,9 @@ TEST(UnlockDialogTest, OkReturnsWhatWasTyped) {
     test::EnsureApplication();
     UnlockDialog dialog(1);
     dialog.show();
-    QTest::keyClicks(dialog.findChild<QLineEdit*>("1025"), "s3cret");
-    QTest::keyClick(dialog.findChild<QLineEdit*>("1025"), Qt::Key_Return);
+    QTest::keyClicks(dialog.findChild<QLineEdit*>(test::IdName(res::ctl::kPassword)), "s3cret");
+    QTest::keyClick(dialog.findChild<QLineEdit*>(test::IdName(res::ctl::kPassword)),
+                    Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Password(), "s3cret");
 }
@@ -46,8 +50,8 @@ TEST(MissingPasswordDialogTest, EnterInTheInstallationPasswordMovesOn) {
     MissingPasswordDialog dialog(nullptr);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
-    auto* installation = dialog.findChild<QLineEdit*>("1031");
-    auto* fresh = dialog.findChild<QLineEdit*>("1025");
+    auto* installation = dialog.findChild<QLineEdit*>(test::IdName(res::ctl::kInstallPassword));
+    auto* fresh = dialog.findChild<QLineEdit*>(test::IdName(res::ctl::kPassword));
     installation->setFocus();
     QTest::keyClicks(installation, "inst");
     QTest::keyClick(installation, Qt::Key_Return);
@@ -59,7 +63,7 @@ TEST(MissingPasswordDialogTest, EnterInTheInstallationPasswordMovesOn) {
     EXPECT_EQ(dialog.InstallationPassword(), "inst");
     EXPECT_EQ(dialog.NewPassword(), "new");
     EXPECT_EQ(installation->maxLength(), 256);
-    EXPECT_NE(dialog.findChild<QPushButton*>("57670"), nullptr);
+    EXPECT_NE(dialog.findChild<QPushButton*>(test::IdName(res::ctl::kHelp)), nullptr);
 }
 
 class SettingsDialogTest : public ::testing::Test {
@@ -78,11 +82,12 @@ class SettingsDialogTest : public ::testing::Test {
 TEST_F(SettingsDialogTest, OkAppliesTheBoxes) {
     SettingsDialog dialog(logic_, nullptr);
     EXPECT_EQ(dialog.windowTitle(), "Tessaryn: Settings");
-    EXPECT_TRUE(dialog.findChild<QCheckBox*>("1007")->isChecked());
-    dialog.findChild<QCheckBox*>("1010")->setChecked(true);
-    dialog.findChild<QCheckBox*>("1022")->setChecked(true);
-    dialog.findChild<QCheckBox*>("1021")->setChecked(true);
-    QTest::mouseClick(dialog.findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_TRUE(
+        dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kForbidDeleteBox))->isChecked());
+    dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kForbidOpenBox))->setChecked(true);
+    dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kAutostart))->setChecked(true);
+    dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kEnterTogglesCiphering))->setChecked(true);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(test::IdName(res::ctl::kOk)), Qt::LeftButton);
     EXPECT_EQ(view_.word, 0x90u);
     EXPECT_EQ(view_.sent.size(), 1u);
     EXPECT_EQ(view_.enter, 1);
@@ -98,13 +103,14 @@ TEST_F(SettingsDialogTest, GlobalBoxesSayTheWordIsNotEnforcedOnLinux) {
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->title(), "Global protection:");
     EXPECT_EQ(line->parentWidget(), group);
-    for (const char* id : {"1007", "1008", "1009", "1010"}) {
-        auto* box = dialog.findChild<QCheckBox*>(id);
+    for (const int id : {res::ctl::kForbidDeleteBox, res::ctl::kForbidWriteBox,
+                         res::ctl::kForbidSearchBox, res::ctl::kForbidOpenBox}) {
+        auto* box = dialog.findChild<QCheckBox*>(test::IdName(id));
         EXPECT_EQ(box->toolTip(), line->text()) << id;
         EXPECT_EQ(box->parentWidget(), group) << id;
     }
     // The dialog's own texts stay.
-    EXPECT_EQ(dialog.findChild<QCheckBox*>("1007")->text(),
+    EXPECT_EQ(dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kForbidDeleteBox))->text(),
               "Forbid to delete the files in folders not from list");
     bool noteKept = false;
     for (QLabel* label : group->findChildren<QLabel*>())
@@ -114,9 +120,10 @@ TEST_F(SettingsDialogTest, GlobalBoxesSayTheWordIsNotEnforcedOnLinux) {
 
 TEST_F(SettingsDialogTest, CancelChangesNothing) {
     SettingsDialog dialog(logic_, nullptr);
-    dialog.findChild<QCheckBox*>("1007")->setChecked(false);
-    dialog.findChild<QCheckBox*>("1022")->setChecked(true);
-    QTest::mouseClick(dialog.findChild<QPushButton*>("2"), Qt::LeftButton);
+    dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kForbidDeleteBox))->setChecked(false);
+    dialog.findChild<QCheckBox*>(test::IdName(res::ctl::kAutostart))->setChecked(true);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(test::IdName(res::ctl::kCancel)),
+                      Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(view_.word, 0x80u);
     EXPECT_TRUE(view_.sent.empty());

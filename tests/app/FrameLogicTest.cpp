@@ -71,9 +71,11 @@ TEST_F(FrameLogicTest, RefusedAttemptsAreCountedAndReportedOnceAtUnlock) {
 
     EXPECT_TRUE(frame_.Unlocked());
     EXPECT_EQ(menuSwitches_, 1);
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{266, 266, 268}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kPasswordWrong, res::str::kPasswordWrong,
+                                res::str::kFailedUnlockCount}));
     EXPECT_EQ(prompter_.Asked()[2].text, "Was 2 attempts to unlock Tessaryn");
-    EXPECT_EQ(prompter_.Asked()[2].captionId, 267);
+    EXPECT_EQ(prompter_.Asked()[2].captionId, res::str::kCaptionAttention);
     EXPECT_EQ(prompter_.Asked()[2].icon, Icon::Exclamation);
     EXPECT_EQ(state_.failedUnlockCount, 0);
     EXPECT_TRUE(driver_.Requests().empty());  // the key was already loaded
@@ -87,7 +89,7 @@ TEST_F(FrameLogicTest, LockInBetweenResetsTheCount) {
     frame_.Lock();
     passwords_.Unlock("pw");
     EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{266});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kPasswordWrong});
 }
 
 TEST_F(FrameLogicTest, CancelChangesNothing) {
@@ -146,11 +148,12 @@ TEST_F(FrameLogicTest, WithoutPwdTheFirstUnlockRunsThePasswordNotFoundProcedure)
         .Missing(MissingPasswordAnswer{"inst", "fresh"});
 
     EXPECT_EQ(Unlock(), UnlockResult::Refused);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{287});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kInstallPasswordWrong});
     EXPECT_EQ(Unlock(), UnlockResult::Unlocked);
     EXPECT_EQ(state_.currentPassword, "fresh");
     EXPECT_EQ(driver_.Requests(), std::vector<driver::Request>{test::req::SetPassword("fresh")});
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{287, 268}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kInstallPasswordWrong, res::str::kFailedUnlockCount}));
 }
 
 TEST_F(FrameLogicTest, DestroyIsRefusedWhileLocked) {

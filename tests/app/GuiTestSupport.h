@@ -3,9 +3,15 @@
 // once for the whole test program.
 
 #include <QApplication>
+#include <QString>
 #include <cstdlib>
 
 namespace tsrn::test {
+
+// Widgets, menus and bars carry their resource id as their object name.
+inline QString IdName(int id) {
+    return QString::number(id);
+}
 
 inline QApplication& EnsureApplication() {
     if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) {

@@ -16,9 +16,11 @@
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "TestDriver.h"
+#include "app/AppIds.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ToolBarLayoutStore.h"
 #include "resources/MenuLayout.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::app {
 namespace {
@@ -33,7 +35,7 @@ class FakeView : public FrameView {
     void Close() override { ++closes; }
     void SetTick(std::function<void()> t) override { tick = std::move(t); }
     void SetLocked(bool l) override { locked = l; }
-    bool HandlesCommand(int id) const override { return id == 32771; }
+    bool HandlesCommand(int id) const override { return id == ids::kCmdAddFolder; }
     void RunCommand(int id) override { run.push_back(id); }
     bool CommandEnabled(int) const override { return true; }
     bool AnyFilesOpen() const override { return anyOpen; }
@@ -84,7 +86,7 @@ class MainFrameTest : public ::testing::Test {
     }
     std::vector<int> ToolBarIds() {
         std::vector<int> ids;
-        for (QAction* a : Frame().findChild<QToolBar*>("59392")->actions()) {
+        for (QAction* a : Frame().findChild<QToolBar*>(test::IdName(ids::kToolBarId))->actions()) {
             ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
         }
         return ids;
@@ -135,48 +137,49 @@ class MainFrameTest : public ::testing::Test {
 TEST_F(MainFrameTest, UnlockedWindowHasMenuAndToolbar128AndTheStatusPanes) {
     CMainFrame& frame = Frame();
     EXPECT_EQ(frame.windowTitle(), "Tessaryn");
-    EXPECT_EQ(frame.menuBar()->objectName(), "128");
+    EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuUnlocked));
     QStringList titles;
     for (QAction* menu : frame.menuBar()->actions())
         titles << menu->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Control", "&View", "&Help"}));
-    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(128));
-    ASSERT_NE(frame.findChild<QStatusBar*>("59393"), nullptr);
-    ASSERT_NE(frame.findChild<QLabel*>("59138"), nullptr);
-    EXPECT_EQ(frame.findChild<QAction*>("32787")->statusTip(), "Lock Tessaryn");
-    EXPECT_EQ(frame.findChild<QAction*>("32787")->toolTip(), "Lock");
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(res::toolbar::kMain));
+    ASSERT_NE(frame.findChild<QStatusBar*>(test::IdName(ids::kStatusBarId)), nullptr);
+    ASSERT_NE(frame.findChild<QLabel*>(test::IdName(ids::kWorkTimePaneId)), nullptr);
+    EXPECT_EQ(frame.findChild<QAction*>(test::IdName(ids::kCmdLock))->statusTip(), "Lock Tessaryn");
+    EXPECT_EQ(frame.findChild<QAction*>(test::IdName(ids::kCmdLock))->toolTip(), "Lock");
     EXPECT_TRUE(state_.unlocked);
 }
 
 TEST_F(MainFrameTest, LockAndUnlockSwitchMenusToolbarsAndLayouts) {
     CMainFrame& frame = Frame();
-    frame.RunCommand(32787);
+    frame.RunCommand(ids::kCmdLock);
     EXPECT_TRUE(frame.IsLocked());
     EXPECT_TRUE(view_->locked);
-    EXPECT_EQ(frame.menuBar()->objectName(), "147");
-    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(147));
+    EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuLocked));
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(res::toolbar::kLocked));
     EXPECT_FALSE(layouts_.Load("ToolBar").isEmpty());
 
     passwords_.Unlock("wrong").Unlock("pw");
-    frame.RunCommand(32789);
+    frame.RunCommand(ids::kCmdUnlock);
     EXPECT_TRUE(frame.IsLocked());
-    frame.RunCommand(32789);
+    frame.RunCommand(ids::kCmdUnlock);
     EXPECT_FALSE(frame.IsLocked());
     EXPECT_FALSE(view_->locked);
-    EXPECT_EQ(frame.menuBar()->objectName(), "128");
-    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(128));
+    EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuUnlocked));
+    EXPECT_EQ(ToolBarIds(), ExpectedToolBar(res::toolbar::kMain));
     EXPECT_FALSE(layouts_.Load("ToolBarOff").isEmpty());
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{266, 268}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kPasswordWrong, res::str::kFailedUnlockCount}));
 }
 
 TEST_F(MainFrameTest, ViewCommandsGoDeadWhileLocked) {
     CMainFrame& frame = Frame();
-    frame.RunCommand(32771);
-    frame.RunCommand(32787);
-    EXPECT_FALSE(frame.findChild<QAction*>("32771")->isEnabled());
-    EXPECT_FALSE(frame.findChild<QAction*>("32780")->isEnabled());
-    frame.RunCommand(32771);
-    EXPECT_EQ(view_->run, std::vector<int>{32771});
+    frame.RunCommand(ids::kCmdAddFolder);
+    frame.RunCommand(ids::kCmdLock);
+    EXPECT_FALSE(frame.findChild<QAction*>(test::IdName(ids::kCmdAddFolder))->isEnabled());
+    EXPECT_FALSE(frame.findChild<QAction*>(test::IdName(ids::kCmdSettings))->isEnabled());
+    frame.RunCommand(ids::kCmdAddFolder);
+    EXPECT_EQ(view_->run, std::vector<int>{ids::kCmdAddFolder});
 }
 
 TEST_F(MainFrameTest, CloseHidesToTheTrayAndExitIsRefusedWhileLocked) {
@@ -189,8 +192,8 @@ TEST_F(MainFrameTest, CloseHidesToTheTrayAndExitIsRefusedWhileLocked) {
     frame.ShowFromTray();
     EXPECT_TRUE(frame.isVisible());
 
-    frame.RunCommand(32787);
-    frame.RunCommand(57665);
+    frame.RunCommand(ids::kCmdLock);
+    frame.RunCommand(ids::kCmdExit);
     EXPECT_EQ(exits.count(), 0);
     EXPECT_TRUE(driver_.IsOpen());
     EXPECT_EQ(view_->closes, 0);
@@ -200,7 +203,7 @@ TEST_F(MainFrameTest, ExitRunsTheDestroyStep) {
     CMainFrame& frame = Frame();
     QSignalSpy exits(&frame, &CMainFrame::exitCompleted);
     frame.show();
-    frame.RunCommand(57665);
+    frame.RunCommand(ids::kCmdExit);
     EXPECT_EQ(exits.count(), 1);
     EXPECT_FALSE(driver_.IsOpen());
     EXPECT_EQ(view_->closes, 1);
@@ -237,11 +240,11 @@ TEST_F(MainFrameTest, TickUpdatesWorkTimeAndTrayTip) {
 
 TEST_F(MainFrameTest, HelpFollowsTheLockStateAndAboutGoesToTheApplication) {
     CMainFrame& frame = Frame();
-    frame.RunCommand(32791);
-    frame.RunCommand(32787);
-    frame.RunCommand(32791);
+    frame.RunCommand(ids::kCmdHelpContents);
+    frame.RunCommand(ids::kCmdLock);
+    frame.RunCommand(ids::kCmdHelpContents);
     EXPECT_EQ(help_.contexts, (std::vector<int>{0x20080, 0x20093}));
-    frame.RunCommand(57664);
+    frame.RunCommand(ids::kCmdAbout);
     EXPECT_EQ(abouts_, 1);
 }
 
@@ -263,7 +266,7 @@ TEST_F(MainFrameTest, TrayClickTogglesTheWindowAndDoubleClickShowsIt) {
     TrayEvent(QSystemTrayIcon::MiddleClick);
     EXPECT_TRUE(frame.isVisible());
     // Locked, the click still brings the (locked) window back.
-    frame.RunCommand(32787);
+    frame.RunCommand(ids::kCmdLock);
     frame.hide();
     TrayEvent(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(frame.isVisible());
@@ -274,34 +277,34 @@ TEST_F(MainFrameTest, TrayMenuFollowsWindowAndLockAndExitsOnlyUnlocked) {
     CMainFrame& frame = Frame();
     QSignalSpy exits(&frame, &CMainFrame::exitCompleted);
     frame.show();
-    EXPECT_EQ(TrayIds(), (std::vector<int>{32788, 0, 32787, 57665}));
+    EXPECT_EQ(TrayIds(), (std::vector<int>{ids::kCmdHideWindow, 0, ids::kCmdLock, ids::kCmdExit}));
     QStringList texts;
     for (QAction* a : frame.Tray()->contextMenu()->actions())
         texts << a->text();
     EXPECT_EQ(texts, (QStringList{"&Hide window", "", "&Lock", "&Exit"}));
 
-    TrayCommand(32788);
+    TrayCommand(ids::kCmdHideWindow);
     EXPECT_FALSE(frame.isVisible());
-    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32787, 57665}));
+    EXPECT_EQ(TrayIds(), (std::vector<int>{ids::kCmdShowWindow, 0, ids::kCmdLock, ids::kCmdExit}));
     EXPECT_EQ(frame.Tray()->contextMenu()->actions().front()->text(), "Restore window");
-    TrayCommand(61202);
+    TrayCommand(ids::kCmdShowWindow);
     EXPECT_TRUE(frame.isVisible());
 
-    TrayCommand(32787);
+    TrayCommand(ids::kCmdLock);
     EXPECT_TRUE(frame.IsLocked());
-    EXPECT_EQ(frame.menuBar()->objectName(), "147");
-    EXPECT_EQ(TrayIds(), (std::vector<int>{32788, 0, 32789}));
+    EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuLocked));
+    EXPECT_EQ(TrayIds(), (std::vector<int>{ids::kCmdHideWindow, 0, ids::kCmdUnlock}));
     frame.hide();
-    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32789}));
+    EXPECT_EQ(TrayIds(), (std::vector<int>{ids::kCmdShowWindow, 0, ids::kCmdUnlock}));
 
     passwords_.Unlock("pw");
-    TrayCommand(32789);
+    TrayCommand(ids::kCmdUnlock);
     EXPECT_FALSE(frame.IsLocked());
-    EXPECT_EQ(frame.menuBar()->objectName(), "128");
-    EXPECT_EQ(TrayIds(), (std::vector<int>{61202, 0, 32787, 57665}));
+    EXPECT_EQ(frame.menuBar()->objectName(), test::IdName(ids::kMenuUnlocked));
+    EXPECT_EQ(TrayIds(), (std::vector<int>{ids::kCmdShowWindow, 0, ids::kCmdLock, ids::kCmdExit}));
 
     // Exit from the tray while the window is hidden runs the destroy step.
-    TrayCommand(57665);
+    TrayCommand(ids::kCmdExit);
     EXPECT_EQ(exits.count(), 1);
     EXPECT_FALSE(driver_.IsOpen());
     EXPECT_EQ(view_->closes, 1);
@@ -311,14 +314,14 @@ TEST_F(MainFrameTest, LockHidesTheListUntilUnlocked) {
     CMainFrame& frame = Frame();
     frame.show();
     EXPECT_TRUE(view_->widget->isVisible());
-    frame.RunCommand(32787);
+    frame.RunCommand(ids::kCmdLock);
     EXPECT_FALSE(view_->widget->isVisible());
     EXPECT_TRUE(frame.findChild<QWidget*>("lockedPage")->isVisible());
     passwords_.Unlock("wrong");
-    frame.RunCommand(32789);
+    frame.RunCommand(ids::kCmdUnlock);
     EXPECT_FALSE(view_->widget->isVisible());
     passwords_.Unlock("pw");
-    frame.RunCommand(32789);
+    frame.RunCommand(ids::kCmdUnlock);
     EXPECT_TRUE(view_->widget->isVisible());
     EXPECT_FALSE(frame.findChild<QWidget*>("lockedPage")->isVisible());
 }

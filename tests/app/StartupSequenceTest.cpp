@@ -115,8 +115,8 @@ TEST_F(StartupSequenceTest, RefusedOrCancelledPasswordEndsOrGoesOnLockedWithShif
         std::vector<int> messages;
         bool run;
     } cases[] = {
-        {"wrong password", true, "nope", {}, false, {266}, false},
-        {"wrong password, shift", true, "nope", {}, true, {266}, true},
+        {"wrong password", true, "nope", {}, false, {res::str::kPasswordWrong}, false},
+        {"wrong password, shift", true, "nope", {}, true, {res::str::kPasswordWrong}, true},
         {"cancel", true, std::nullopt, {}, false, {}, false},
         {"cancel, shift", true, std::nullopt, {}, true, {}, true},
         {"wrong installation password",
@@ -124,14 +124,14 @@ TEST_F(StartupSequenceTest, RefusedOrCancelledPasswordEndsOrGoesOnLockedWithShif
          {},
          MissingPasswordAnswer{"bad", "new"},
          false,
-         {287},
+         {res::str::kInstallPasswordWrong},
          false},
         {"wrong installation password, shift",
          false,
          {},
          MissingPasswordAnswer{"bad", "new"},
          true,
-         {287},
+         {res::str::kInstallPasswordWrong},
          true},
         {"cancel 169", false, {}, std::nullopt, false, {}, false},
         {"cancel 169, shift", false, {}, std::nullopt, true, {}, true},
@@ -185,7 +185,7 @@ TEST_F(StartupSequenceTest, ErrorMessagesCarryTheErrorCaptionAndIcon) {
     ASSERT_EQ(prompter_.Asked().size(), 1u);
     const Message& message = prompter_.Asked()[0];
     EXPECT_EQ(message.text, "Password wrong.\nEnter anew.");
-    EXPECT_EQ(message.captionId, 257);
+    EXPECT_EQ(message.captionId, res::str::kCaptionError);
     EXPECT_EQ(message.icon, Icon::Stop);
     EXPECT_EQ(message.buttons, Buttons::Ok);
 }
@@ -263,7 +263,7 @@ TEST_F(StartupSequenceTest, ProgramFileInTheCurrentFolderIsTheFallback) {
 TEST_F(StartupSequenceTest, NoReadableProgramFileRejectsTheInstallationPassword) {
     passwords_.Missing(MissingPasswordAnswer{kInstallPassword, "fresh"});
     EXPECT_FALSE(Run("").run);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{287});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kInstallPasswordWrong});
 }
 
 TEST_F(StartupSequenceTest, ListFileRunAsksForTheTemporaryPassword) {
@@ -320,11 +320,12 @@ TEST_F(StartupSequenceTest, DriverFailuresEndStartUpWithTheirMessage) {
                                   dir_ / "cwd"})
                      .Run("/service")
                      .run);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{256});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kDriverLoadError});
 
     driver_.On(RequestCode::InitializeDriver, TestDriver::FailCall());
     EXPECT_FALSE(Run("/service").run);
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{256, 271}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kDriverLoadError, res::str::kDriverInitError}));
     EXPECT_FALSE(driver_.IsOpen());
 }
 

@@ -10,6 +10,7 @@
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "TreeHelpers.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::bulk {
 namespace {
@@ -95,11 +96,11 @@ class CipheringRunTest : public ::testing::Test {
 TEST_F(CipheringRunTest, WholeTreeEncipheredThenOkGivesIdOk) {
     auto run = MakeRun();
     EXPECT_EQ(run->TotalBytes(), 5000u + 13 + 4096 + 70000);
-    EXPECT_EQ(run->ButtonTextId(), 274);
+    EXPECT_EQ(run->ButtonTextId(), res::str::kButtonCancel);
     while (!run->Finished())
         run->Tick();
     EXPECT_EQ(run->FileText(), "Files successfully enciphered.");
-    EXPECT_EQ(run->ButtonTextId(), 275);
+    EXPECT_EQ(run->ButtonTextId(), res::str::kButtonOk);
     EXPECT_EQ(run->Percent(), 100);
     EXPECT_EQ(run->DoneBytes(), run->TotalBytes());
     EXPECT_EQ(run->Counter(), 5u);
@@ -197,7 +198,7 @@ TEST_F(CipheringRunTest, AccessErrorAnswers) {
         EXPECT_EQ(run.Outcome(), c.outcome);
         EXPECT_TRUE(prompter.ScriptUsedUp());
         const Message& question = prompter.Asked().front();
-        EXPECT_EQ(question.textId, 280);
+        EXPECT_EQ(question.textId, res::str::kFileAccessError);
         EXPECT_EQ(question.text, "Access error to file '" + failing + "'\nContinue ?");
         EXPECT_EQ(question.buttons, Buttons::AbortRetryIgnore);
         EXPECT_EQ(question.defaultButton, Answer::Retry);
@@ -235,7 +236,9 @@ TEST_F(CipheringRunTest, AbortDuringTheUndoFailsTheRun) {
     run->PressButton();
     EXPECT_EQ(run->Outcome(), RunOutcome::Failed);
     EXPECT_EQ(run->Result(), kIdCancel);
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{276, 280, 272}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kEncipherCancelQuestion, res::str::kFileAccessError,
+                                res::str::kEncipherFailed}));
     EXPECT_EQ(prompter_.Asked().back().icon, Icon::Exclamation);
     // The undo stopped at the first file: it keeps its new state.
     EXPECT_EQ(ReadBytes(first), ReferenceEncipher(before_.contents[first], kKeys.current));
@@ -250,9 +253,9 @@ TEST_F(CipheringRunTest, AFileThatCannotBeRestoredFailsTheRunByName) {
     EXPECT_TRUE(run->Ended());
     EXPECT_EQ(run->Outcome(), RunOutcome::Failed);
     EXPECT_EQ(run->FailedFile(), order[0]);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{272});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kEncipherFailed});
     EXPECT_NE(prompter_.Asked().back().text.find(order[0]), std::string::npos);
-    EXPECT_EQ(listener_.buttonTexts.back(), 275);
+    EXPECT_EQ(listener_.buttonTexts.back(), res::str::kButtonOk);
 }
 
 TEST_F(CipheringRunTest, ATreeTooDeepToHandleIsRefusedBeforeAnyChange) {
@@ -261,7 +264,7 @@ TEST_F(CipheringRunTest, ATreeTooDeepToHandleIsRefusedBeforeAnyChange) {
     auto run = MakeRun(CipherMode::Decipher);
     run->Tick();
     EXPECT_EQ(run->Outcome(), RunOutcome::Failed);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{277});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kDecipherFailed});
     int parent = open(dir_.Path().c_str(), O_RDONLY | O_DIRECTORY);
     test::RemoveTreeAt(parent, chain.c_str());
     close(parent);
@@ -300,8 +303,8 @@ TEST(CipheringRun, TimerFailureShowsTheFailureTextAsAnError) {
     run.TimerFailed();
     EXPECT_EQ(run.Result(), kIdCancel);
     ASSERT_EQ(prompter.Asked().size(), 1u);
-    EXPECT_EQ(prompter.Asked()[0].textId, 284);
-    EXPECT_EQ(prompter.Asked()[0].captionId, 257);
+    EXPECT_EQ(prompter.Asked()[0].textId, res::str::kRecipherFailed);
+    EXPECT_EQ(prompter.Asked()[0].captionId, res::str::kCaptionError);
     EXPECT_EQ(prompter.Asked()[0].icon, Icon::Stop);
     EXPECT_EQ(ReadBytes(dir / "a"), before);
 }

@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "registry/RegistryDatabase.h"
 #include "registry/RegistryStore.h"
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::test {
@@ -49,7 +50,7 @@ class FolderListStorageTest : public FoldersFixture {
     }
     FolderRecord RegistryEntry(registry::Hive hive) const {
         const std::string file = database.HiveFile(hive).string();
-        return {file, ShortPath(file), std::string(text::Text(269)), 0x83,
+        return {file, ShortPath(file), std::string(text::Text(res::str::kRegistryFile)), 0x83,
                 FolderKind::RegistryFile};
     }
 

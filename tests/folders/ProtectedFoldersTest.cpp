@@ -7,6 +7,7 @@
 
 #include "FoldersFixture.h"
 #include "TempDir.h"
+#include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
 namespace tsrn::test {
@@ -36,7 +37,7 @@ class ProtectedFoldersTest : public FoldersFixture {
         const Message& m = prompter.Asked()[0];
         EXPECT_EQ(m.textId, textId);
         EXPECT_EQ(m.text, text::Text(textId));
-        EXPECT_EQ(m.captionId, 257);
+        EXPECT_EQ(m.captionId, res::str::kCaptionError);
         EXPECT_EQ(m.buttons, Buttons::Ok);
         EXPECT_EQ(m.icon, Icon::None);
     }
@@ -265,9 +266,9 @@ struct CipheringCase {
 
 TEST_F(ProtectedFoldersTest, StartAndStopChangeOnlyTheCipherStateOfTheSelection) {
     const std::vector<CipheringCase> cases = {
-        {"start a stopped folder", true, 0xA2, 0xA1, 40010},
-        {"start after an initialization error", true, 0x40, 0x41, 40010},
-        {"stop a working folder", false, 0x11, 0x12, 40011},
+        {"start a stopped folder", true, 0xA2, 0xA1, res::str::kStartCipheringError},
+        {"start after an initialization error", true, 0x40, 0x41, res::str::kStartCipheringError},
+        {"stop a working folder", false, 0x11, 0x12, res::str::kStopCipheringError},
     };
     for (const auto& c : cases) {
         for (bool refuse : {false, true}) {
@@ -302,7 +303,7 @@ TEST_F(ProtectedFoldersTest, StartFailureShowsTheErrorBox) {
     selected = 0;
     driver.On(RequestCode::SetFolderState, TestDriver::FailCall());
     EXPECT_FALSE(folders.StartCiphering());
-    ExpectOneError(40010);
+    ExpectOneError(res::str::kStartCipheringError);
 }
 
 TEST_F(ProtectedFoldersTest, ApplyProtectionRebuildsThenSendsTheSelectedState) {
@@ -317,7 +318,7 @@ TEST_F(ProtectedFoldersTest, ApplyProtectionRebuildsThenSendsTheSelectedState) {
     folders.ApplyProtection();
     EXPECT_EQ(rebuilds, 2);
     EXPECT_EQ(driver.Requests(), (Requests{req::SetFolderState(3, 0xC1)}));
-    ExpectOneError(40012);
+    ExpectOneError(res::str::kProtectionError);
 }
 
 // Folders added before the password reached the driver were registered as
@@ -337,7 +338,7 @@ TEST_F(ProtectedFoldersTest, ResendAllStatesSendsTheRealStatesAndLoadsTheKeyFlag
     EXPECT_EQ(driver.Requests(),
               (Requests{req::SetFolderState(1, 0x81), req::SetFolderState(2, 0x12),
                         req::SetFolderState(3, 0x01)}));
-    ExpectOneError(40012);
+    ExpectOneError(res::str::kProtectionError);
     EXPECT_TRUE(state.keyLoaded);
     EXPECT_EQ(rebuilds, 1);
 
@@ -354,7 +355,7 @@ TEST_F(ProtectedFoldersTest, SendGlobalProtectionReportsAFailedCall) {
 
     driver.On(RequestCode::SetGlobalProtection, TestDriver::FailCall());
     EXPECT_FALSE(folders.SendGlobalProtection());
-    ExpectOneError(261);
+    ExpectOneError(res::str::kGlobalProtectionError);
 }
 
 TEST_F(ProtectedFoldersTest, PositionsBeyondTheListAreIgnored) {

@@ -12,6 +12,7 @@
 #include "bulk/LoopBulkRunner.h"
 #include "crypto/KeyDerivation.h"
 #include "registry/RegistryStore.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::password {
 namespace {
@@ -61,7 +62,9 @@ TEST_F(PasswordChangeTest, InstalledPasswordReciphersAndStoresItsCheckWordAtOnce
     EXPECT_EQ(Change("new"), PasswordChangeResult::Installed);
     EXPECT_EQ(test::ReadBytes(dir_ / "tree/sub/file"),
               test::ReferenceEncipher(plain_, crypto::DeriveKey("new")));
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{40017, 40016, 40013}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kRecipherIntro, res::str::kRecipherFolderQuestion,
+                                res::str::kPasswordInstalled}));
     EXPECT_EQ(state_.currentPassword, "new");
     EXPECT_EQ(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current), crypto::DeriveKey("new"));
     EXPECT_EQ(driver_.Requests().back(), req::SetPassword("new"));
@@ -73,7 +76,9 @@ TEST_F(PasswordChangeTest, InstalledPasswordReciphersAndStoresItsCheckWordAtOnce
 TEST_F(PasswordChangeTest, NotInstalledLeavesTheOldPasswordInForce) {
     prompter_.Then(Answer::Yes).Then(Answer::Cancel).Then(Answer::Ok);
     EXPECT_EQ(Change("new"), PasswordChangeResult::NotInstalled);
-    EXPECT_EQ(prompter_.AskedIds(), (std::vector<int>{40017, 40016, 40015}));
+    EXPECT_EQ(prompter_.AskedIds(),
+              (std::vector<int>{res::str::kRecipherIntro, res::str::kRecipherFolderQuestion,
+                                res::str::kPasswordNotInstalled}));
     EXPECT_EQ(state_.currentPassword, "old");
     EXPECT_EQ(crypto::KeySlots::Instance().Key(crypto::KeySlot::Current), crypto::DeriveKey("old"));
     EXPECT_TRUE(driver_.Requests().empty());
@@ -85,8 +90,8 @@ TEST_F(PasswordChangeTest, NotInstalledLeavesTheOldPasswordInForce) {
 TEST_F(PasswordChangeTest, SamePasswordOnlyTellsSo) {
     prompter_.Then(Answer::Ok);
     EXPECT_EQ(Change("old"), PasswordChangeResult::Unchanged);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{40019});
-    EXPECT_EQ(prompter_.Asked()[0].captionId, 57344);
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kPasswordUnchanged});
+    EXPECT_EQ(prompter_.Asked()[0].captionId, res::str::kAppTitle);
     EXPECT_EQ(prompter_.Asked()[0].icon, Icon::Information);
 }
 
@@ -101,7 +106,7 @@ TEST_F(PasswordChangeTest, ListFileRunNeverWritesTheCheckWord) {
 TEST_F(PasswordChangeTest, PasswordTooLongForTheKeyIsNotInstalled) {
     prompter_.Then(Answer::Ok);
     EXPECT_EQ(Change(std::string(253, 'q')), PasswordChangeResult::NotInstalled);
-    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{40015});
+    EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{res::str::kPasswordNotInstalled});
     EXPECT_EQ(state_.currentPassword, "old");
 }
 

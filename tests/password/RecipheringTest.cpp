@@ -13,6 +13,7 @@
 #include "TestDriver.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "resources/ResourceIds.h"
 
 namespace tsrn::password {
 namespace {
@@ -24,14 +25,14 @@ namespace req = test::req;
 
 class RecordingRunner : public bulk::BulkRunner {
   public:
-    std::vector<int> results;  // one per run; IDOK when none left
+    std::vector<bulk::RunOutcome> results;  // one per run; Completed when none left
     std::vector<std::string> folders;
-    int Run(const std::string& folder, bulk::CipherMode mode) override {
+    bulk::RunOutcome Run(const std::string& folder, bulk::CipherMode mode) override {
         EXPECT_EQ(mode, bulk::CipherMode::Recipher);
         folders.push_back(folder);
         if (results.empty())
-            return bulk::kIdOk;
-        int result = results.front();
+            return bulk::RunOutcome::Completed;
+        bulk::RunOutcome result = results.front();
         results.erase(results.begin());
         return result;
     }
@@ -58,7 +59,7 @@ constexpr int kStartError = 40010;
 struct Case {
     const char* name;
     std::vector<Answer> answers;
-    std::vector<int> runResults;
+    std::vector<bulk::RunOutcome> runResults;
     std::function<void(TestDriver&)> setUp;  // what the driver refuses
     bool installed;
     std::vector<int> asked;
@@ -126,7 +127,7 @@ std::vector<Case> Cases() {
          {kStopB, kStopA, kStartB, kStartA}},
         {"first run fails: no more questions",
          {A::Yes, A::Yes},
-         {bulk::kIdCancel},
+         {bulk::RunOutcome::Failed},
          {},
          false,
          {kIntro, kFolder},
@@ -134,7 +135,7 @@ std::vector<Case> Cases() {
          {kStopB, kStopA, kStartB, kStartA}},
         {"a later run fails: the questions go on",
          {A::Yes, A::No, A::Yes, A::Yes},
-         {bulk::kIdOk, bulk::kIdCancel},
+         {bulk::RunOutcome::Completed, bulk::RunOutcome::Failed},
          {},
          false,
          {kIntro, kFolder, kFolder, kFolder},
@@ -245,7 +246,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     RecipherFolders("x", ports);
     const auto& asked = prompter.Asked();
     ASSERT_GE(asked.size(), 4u);
-    EXPECT_EQ(asked[0].captionId, 57344);
+    EXPECT_EQ(asked[0].captionId, res::str::kAppTitle);
     EXPECT_EQ(asked[0].buttons, Buttons::YesNo);
     EXPECT_EQ(asked[0].icon, Icon::Information);
     EXPECT_EQ(asked[1].text, "Recipher folder /d/A with new password ?");
@@ -253,7 +254,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     EXPECT_EQ(asked[1].buttons, Buttons::YesNoCancel);
     // The subfolder's stop was refused: reported, and no run while it is served.
     EXPECT_EQ(asked[2].textId, kStopError);
-    EXPECT_EQ(asked[2].captionId, 257);
+    EXPECT_EQ(asked[2].captionId, res::str::kCaptionError);
     EXPECT_EQ(asked[2].buttons, Buttons::Ok);
     EXPECT_EQ(asked[3].text, "Recipher folder /d/A with new password ?");
     EXPECT_TRUE(runner.folders.empty());

@@ -53,11 +53,12 @@ TEST(DialogTexts, SameControlIdShowsEachDialogsOwnText) {
         std::string_view text;
     };
     const Case cases[] = {
-        {res::dlg::kSettings, res::ctl::kForbidDelete,
+        {res::dlg::kSettings, res::ctl::kForbidDeleteBox,
          "Forbid to delete the files in folders not from list"},
-        {res::dlg::kFolderProtection, res::ctl::kForbidDelete,
+        {res::dlg::kFolderProtection, res::ctl::kForbidDeleteBox,
          "Forbid to delete the files from folder"},
-        {res::dlg::kAddFolder, res::ctl::kForbidDelete, "Forbid to delete the files from folder"},
+        {res::dlg::kAddFolder, res::ctl::kForbidDeleteBox,
+         "Forbid to delete the files from folder"},
         // Set at run time from the string table, so no template text.
         {res::dlg::kFolderProtection, res::ctl::kCipheringToggle, ""},
         {res::dlg::kCiphering, res::ctl::kCipheringProgress, ""},

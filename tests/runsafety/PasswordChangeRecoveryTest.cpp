@@ -47,7 +47,7 @@ class CrashingRunner : public bulk::BulkRunner {
 
     // `dieAt` 0: the run over that folder ends with OK, then the process dies
     // before the change has noted it.
-    int Run(const std::string& folder, CipherMode mode) override {
+    bulk::RunOutcome Run(const std::string& folder, CipherMode mode) override {
         if (folder != dyingFolder_)
             return runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
         if (dieAt_ == 0) {
@@ -452,10 +452,10 @@ TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPass
       public:
         FailingOnceRunner(Prompter& prompter, std::string failing)
             : real_(prompter), failing_(std::move(failing)) {}
-        int Run(const std::string& folder, CipherMode mode) override {
+        bulk::RunOutcome Run(const std::string& folder, CipherMode mode) override {
             if (folder == failing_ && !failed_) {
                 failed_ = true;
-                return bulk::kIdCancel;
+                return bulk::RunOutcome::Failed;
             }
             return real_.Run(folder, mode);
         }
@@ -496,7 +496,9 @@ TEST_F(PasswordChangeRecoveryTest, AChangeNotInstalledIsOfferedAtOnceWithItsPass
 TEST_F(PasswordChangeRecoveryTest, AChangeBrokenOffBeforeAnyFolderWasDoneLeavesNoRecord) {
     class RefusingRunner : public bulk::BulkRunner {
       public:
-        int Run(const std::string&, CipherMode) override { return bulk::kIdCancel; }
+        bulk::RunOutcome Run(const std::string&, CipherMode) override {
+            return bulk::RunOutcome::Failed;
+        }
     } runner;
     password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner, &store_};
     ports.changeRecordDirectory = RecordDir();

@@ -91,7 +91,7 @@ TEST_F(RunJournalGuardTest, AJournalThatCannotStartIsAskedAboutAndNoStopsTheRun)
 TEST_F(RunJournalGuardTest, ACleanRunLeavesNoJournalAFailedOneKeepsItAndSaysWhere) {
     TestTree tree(dir_.Path() / "tree", 1, 5);
     runsafety::JournaledLoopRunner runner(prompter_);
-    EXPECT_EQ(runner.Run(tree.Root().string(), CipherMode::Encipher), bulk::kIdOk);
+    EXPECT_EQ(runner.Run(tree.Root().string(), CipherMode::Encipher), bulk::RunOutcome::Completed);
     std::string first;
     EXPECT_EQ(tree.Differences(FileState::New, CipherMode::Encipher, bulk::KeysFromSlots(), first),
               0u)

@@ -10,14 +10,12 @@
 #include <iostream>
 
 #include "SetupFixture.h"
+#include "app/InstallationPassword.h"
 #include "checkword/ProgramCheckWord.h"
 #include "crypto/KeyDerivation.h"
 #include "platform/SystemRecord.h"
 #include "registry/RegistryStore.h"
 #include "setup/VersionNote.h"
-#ifdef TSRN_HAVE_APP_LOGIC
-#include "app/InstallationPassword.h"
-#endif
 
 namespace tsrn::setup::test {
 namespace {
@@ -133,14 +131,12 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     // password until the timeout ends it (124).
     const int started = Run("timeout 3 '" + (folder / "tsrn").string() + "'");
     EXPECT_TRUE(started >= 0 && started != 126 && started != 127) << started << output;
-#ifdef TSRN_HAVE_APP_LOGIC
     {
         registry::RegistryDatabase registry(world.Paths().registryFolder);
         registry::RegistryStore settings(registry);
         EXPECT_TRUE(app::InstallationPasswordMatches(settings, "open sesame", "/nonexistent"));
         EXPECT_FALSE(app::InstallationPasswordMatches(settings, "open sesame!", "/nonexistent"));
     }
-#endif
     EXPECT_EQ(Run("'" + (world.Medium() / "setup").string() + "' --installed"), 0);
     EXPECT_EQ(output, folder.string() + "/\n");
 

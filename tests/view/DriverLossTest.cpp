@@ -22,9 +22,9 @@
 #include "TempDir.h"
 #include "app/AppIds.h"
 #include "app/gui/CMainFrame.h"
-#include "app/gui/FolderViewFactory.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/ToolBarLayoutStore.h"
+#include "app/gui/ViewContext.h"
 #include "crypto/KeyDerivation.h"
 #include "driver/DeadMounts.h"
 #include "driver/DriverClient.h"
@@ -107,7 +107,7 @@ class DriverLoss : public ::testing::Test {
             frame = std::make_unique<app::CMainFrame>(
                 app::FrameServices{logic, store, windows, layouts, driver, prompter, help, clock,
                                    autostart, false, [] {}},
-                app::MakeFolderView(context));
+                std::make_unique<view::CTsrnView>(context));
             frame->View().Start();
         }
         return *frame;

@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "ViewFixture.h"
-#include "app/gui/FolderViewFactory.h"
+#include "app/gui/ViewContext.h"
 #include "crypto/KeyDerivation.h"
 #include "resources/ResourceIds.h"
 #include "view/gui/AddFolderDialog.h"
@@ -271,8 +271,8 @@ TEST(AddFolderDialogWidgets, ControlsAndTheStateTheyGive) {
     EXPECT_EQ(dialog.Choice().state, 0x02u);
     EXPECT_FALSE(dialog.Choice().encipher);
     for (const int id :
-         {res::ctl::kForbidDelete, res::ctl::kForbidWrite, res::ctl::kForbidSearch,
-          res::ctl::kForbidOpen, res::ctl::kStartCipheringNow, res::ctl::kProduceEnciphering}) {
+         {res::ctl::kForbidDeleteBox, res::ctl::kForbidWriteBox, res::ctl::kForbidSearchBox,
+          res::ctl::kForbidOpenBox, res::ctl::kStartCipheringNow, res::ctl::kProduceEnciphering}) {
         Find<QCheckBox>(&dialog, id)->setChecked(true);
     }
     Find<QLineEdit>(&dialog, res::ctl::kDescription)->setText("notes");
@@ -317,9 +317,9 @@ TEST_F(ProtectionDialogWidgets, DescriptionLimitAndEscapeDiscards) {
     auto* description = Find<QLineEdit>(&dialog, res::ctl::kDescription);
     EXPECT_TRUE(Find<QLineEdit>(&dialog, res::ctl::kLongPath)->isReadOnly());
     EXPECT_TRUE(Find<QLineEdit>(&dialog, res::ctl::kShortPath)->isReadOnly());
-    EXPECT_TRUE(Find<QCheckBox>(&dialog, res::ctl::kForbidDelete)->isChecked());
-    EXPECT_TRUE(Find<QCheckBox>(&dialog, res::ctl::kForbidOpen)->isChecked());
-    EXPECT_FALSE(Find<QCheckBox>(&dialog, res::ctl::kForbidWrite)->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(&dialog, res::ctl::kForbidDeleteBox)->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(&dialog, res::ctl::kForbidOpenBox)->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(&dialog, res::ctl::kForbidWriteBox)->isChecked());
     EXPECT_EQ(Find<QLabel>(&dialog, res::ctl::kCipheringState)->text(), "Working");
     EXPECT_EQ(Find<QPushButton>(&dialog, res::ctl::kCipheringToggle)->text(), "&Stop");
     EXPECT_EQ(Find<QAbstractButton>(&dialog, res::ctl::kCancel), nullptr);
@@ -327,7 +327,7 @@ TEST_F(ProtectionDialogWidgets, DescriptionLimitAndEscapeDiscards) {
     dialog.show();
     QTest::keyClicks(description, QString(300, QLatin1Char('d')));
     EXPECT_EQ(description->text().size(), 255);
-    Find<QCheckBox>(&dialog, res::ctl::kForbidWrite)->setChecked(true);
+    Find<QCheckBox>(&dialog, res::ctl::kForbidWriteBox)->setChecked(true);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(logic().List().State(0), 0x91u);
@@ -342,7 +342,7 @@ TEST_F(ProtectionDialogWidgets, TheButtonStartsAFolderInErrorAndClosesAsOk) {
     EXPECT_EQ(Find<QLabel>(&dialog, res::ctl::kCipheringState)->text(), "Initialization error");
     auto* button = Find<QPushButton>(&dialog, res::ctl::kCipheringToggle);
     EXPECT_EQ(button->text(), "&Start");
-    Find<QCheckBox>(&dialog, res::ctl::kForbidSearch)->setChecked(true);
+    Find<QCheckBox>(&dialog, res::ctl::kForbidSearchBox)->setChecked(true);
     button->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(logic().List().State(0), 0x41u);

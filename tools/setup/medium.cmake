@@ -1,8 +1,7 @@
 # The installation medium: a folder (build/medium) holding every file the
 # installer copies, under its medium name, unchanged, plus readme.txt and
 # setup itself. Defined once the whole tree is configured, so that programs
-# built by other folders are found; a program that is not part of the tree
-# yet is left out with a message.
+# built by other folders are known.
 set(TSRN_MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium CACHE INTERNAL "the installation medium")
 
 function(tsrn_define_medium)
@@ -15,14 +14,9 @@ function(tsrn_define_medium)
         string(REPLACE "=" ";" pair "${pair}")
         list(GET pair 0 target)
         list(GET pair 1 name)
-        if(TARGET ${target})
-            list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                $<TARGET_FILE:${target}> ${dir}/${name})
-            list(APPEND deps ${target})
-        else()
-            list(APPEND commands COMMAND ${CMAKE_COMMAND} -E echo
-                "medium: ${target} is not part of this build yet, so ${name} is missing")
-        endif()
+        list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:${target}> ${dir}/${name})
+        list(APPEND deps ${target})
     endforeach()
     foreach(library tsrnfw tsrnrt)
         list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different

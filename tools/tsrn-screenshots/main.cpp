@@ -1,7 +1,7 @@
 // Renders the main window (unlocked and locked), its menus and the shell's
 // dialogs from the real widgets into PNG files. The registry lives in a
 // temporary folder and the driver is an idle stand-in, so nothing outside is
-// touched.
+// touched; the folder list in the window is the real, empty one.
 //
 //   tsrn-screenshots OUTPUT_FOLDER
 
@@ -22,11 +22,12 @@
 #include "app/gui/HelpOpener.h"
 #include "app/gui/MessageBoxPrompter.h"
 #include "app/gui/MissingPasswordDialog.h"
-#include "app/gui/PlaceholderView.h"
 #include "app/gui/ProjectIcons.h"
 #include "app/gui/SettingsDialog.h"
 #include "app/gui/ToolBarLayoutStore.h"
 #include "app/gui/UnlockDialog.h"
+#include "app/gui/ViewContext.h"
+#include "view/gui/CTsrnView.h"
 
 namespace {
 
@@ -116,10 +117,11 @@ int main(int argc, char** argv) {
     state.currentPassword = "pw";
     state.keyLoaded = true;
     app::FrameLogic logic(state, {prompter, passwords, store, driver, "."});
+    app::ViewContext context{state, store, database, driver, prompter};
 
     bool ok = true;
     {
-        auto view = std::make_unique<app::PlaceholderView>(store, driver, false);
+        auto view = std::make_unique<view::CTsrnView>(context);
         app::CMainFrame frame(
             {logic, store, windows, layouts, driver, prompter, help, clock, autostart, false, {}},
             std::move(view));
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
         ok &= Save(missing, out, "dialog-169-password-not-found.png");
     }
     {
-        app::PlaceholderView view(store, driver, false);
+        view::CTsrnView view(context);
         view.SetGlobalProtection(0x80 | 0x20);
         app::SettingsLogic settings(view, {store, windows, autostart}, false);
         app::SettingsDialog dialog(settings, &help);

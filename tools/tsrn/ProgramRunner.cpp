@@ -13,16 +13,17 @@
 #include "app/SteadyClock.h"
 #include "app/gui/CMainFrame.h"
 #include "app/gui/DialogPasswordPrompts.h"
-#include "app/gui/FolderViewFactory.h"
 #include "app/gui/HelpOpener.h"
 #include "app/gui/LocalInstanceChannel.h"
 #include "app/gui/MessageBoxPrompter.h"
 #include "app/gui/ToolBarLayoutStore.h"
+#include "app/gui/ViewContext.h"
 #include "crypto/KeyDerivation.h"
 #include "driver/DriverClient.h"
 #include "password/ChangeRecovery.h"
 #include "platform/Locations.h"
 #include "runsafety/StartupRecovery.h"
+#include "view/gui/CTsrnView.h"
 #include "view/gui/RecoveryWindows.h"
 
 namespace tsrn::app {
@@ -90,7 +91,7 @@ int RunProgram(const std::string& commandLine) {
                                about::CAboutBox box(launcher, database, prompter, frame);
                                box.exec();
                            }};
-    CMainFrame window(services, MakeFolderView(viewContext));
+    CMainFrame window(services, std::make_unique<view::CTsrnView>(viewContext));
     frame = &window;
     prompter.SetOwner(&window);
     QObject::connect(&instances, &LocalInstanceChannel::showRequested, &window,

@@ -5,16 +5,20 @@
 #include <cstdint>
 
 #include "crypto/Cipher.h"
+#include "driver/FolderState.h"
 
 namespace tsrn::vx {
 
-inline constexpr std::uint32_t kForbidOpen = 0x10;
-inline constexpr std::uint32_t kForbidWrite = 0x20;
-inline constexpr std::uint32_t kForbidSearch = 0x40;
-inline constexpr std::uint32_t kForbidDelete = 0x80;
-inline constexpr std::uint32_t kProtectionBits = 0xF0;
+using driver::folder_state::kForbidDelete;
+using driver::folder_state::kForbidOpen;
+using driver::folder_state::kForbidSearch;
+using driver::folder_state::kForbidWrite;
 
-enum class CipherState : std::uint32_t { InitError = 0, Working = 1, Stopped = 2, NotEncoded = 3 };
+// A working folder's state word; without its key it would pass ciphertext
+// off as plaintext.
+constexpr bool WorkingState(std::uint32_t state) {
+    return driver::folder_state::CipherState(state) == driver::folder_state::kWorking;
+}
 
 struct FolderRules {
     std::uint32_t slot = 0;
@@ -23,10 +27,9 @@ struct FolderRules {
     crypto::CipherKey key{};
 
     bool Forbids(std::uint32_t bit) const { return (state & bit) != 0; }
-    CipherState Cipher() const { return static_cast<CipherState>(state & 3u); }
     // Only a working folder with a key is ciphered; every other state passes
     // contents unchanged.
-    bool Ciphered() const { return slot != 0 && Cipher() == CipherState::Working && keySet; }
+    bool Ciphered() const { return slot != 0 && WorkingState(state) && keySet; }
 };
 
 }  // namespace tsrn::vx

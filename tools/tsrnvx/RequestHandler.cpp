@@ -47,8 +47,7 @@ std::string Canonical(const std::string& text, bool& isDirectory) {
 }  // namespace
 
 bool RequestHandler::StateAcceptable(std::uint32_t state) const {
-    // A working folder without a key would pass ciphertext off as plaintext.
-    return (state & 3u) != static_cast<std::uint32_t>(CipherState::Working) || table_.KeySet();
+    return !WorkingState(state) || table_.KeySet();
 }
 
 std::uint32_t RequestHandler::SetPath(std::uint32_t slot, const std::optional<std::string>& text,

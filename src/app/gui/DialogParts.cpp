@@ -26,15 +26,15 @@ QDialogButtonBox* MakeOkCancel(QDialog* dialog, int dialogId, bool withHelp) {
     auto* buttons = new QDialogButtonBox(dialog);
     QPushButton* ok =
         buttons->addButton(ControlLabel(dialogId, res::ctl::kOk), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("1");
+    ok->setObjectName(QString::number(res::ctl::kOk));
     ok->setDefault(true);
     QPushButton* cancel =
         buttons->addButton(ControlLabel(dialogId, res::ctl::kCancel), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("2");
+    cancel->setObjectName(QString::number(res::ctl::kCancel));
     if (withHelp) {
         QPushButton* help =
             buttons->addButton(ControlLabel(dialogId, res::ctl::kHelp), QDialogButtonBox::HelpRole);
-        help->setObjectName("57670");
+        help->setObjectName(QString::number(res::ctl::kHelp));
     }
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

@@ -29,11 +29,13 @@ MissingPasswordDialog::MissingPasswordDialog(HelpOpener* help, QWidget* parent) 
     auto* group = new QGroupBox(ToQString(text::label::kMissingPasswordGroup), this);
     auto* first = new QLabel(ToQString(text::label::kMissingPasswordExplanation), group);
     first->setWordWrap(true);
-    installation_ = MakePasswordEdit("1031", group, kEditLimit);
+    installation_ =
+        MakePasswordEdit(QString::number(res::ctl::kInstallPassword), group, kEditLimit);
     auto* second = new QLabel(ToQString(text::label::kMissingPasswordThen), group);
     second->setWordWrap(true);
     // A longer working password could not make a key.
-    newPassword_ = MakePasswordEdit("1025", group, static_cast<int>(crypto::kMaxPasswordLength));
+    newPassword_ = MakePasswordEdit(QString::number(res::ctl::kPassword), group,
+                                    static_cast<int>(crypto::kMaxPasswordLength));
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(first);
     groupLayout->addWidget(installation_);

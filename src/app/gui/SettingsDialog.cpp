@@ -16,7 +16,8 @@
 namespace tsrn::app {
 namespace {
 constexpr int kDialogId = res::dlg::kSettings;
-}
+namespace ctl = res::ctl;
+}  // namespace
 
 SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* parent)
     : QDialog(parent), logic_(logic) {
@@ -29,9 +30,10 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
     // FUSE serves only the listed folders: the word cannot be enforced outside
     // them, and the dialog says so beside the boxes.
     const QString notEnforced = TableText(res::str::kGlobalProtectionNotEnforced);
-    for (const auto& [id, checked] :
-         {std::pair{1007, initial.forbidDelete}, std::pair{1008, initial.forbidWrite},
-          std::pair{1009, initial.forbidSearch}, std::pair{1010, initial.forbidOpen}}) {
+    for (const auto& [id, checked] : {std::pair{ctl::kForbidDeleteBox, initial.forbidDelete},
+                                      std::pair{ctl::kForbidWriteBox, initial.forbidWrite},
+                                      std::pair{ctl::kForbidSearchBox, initial.forbidSearch},
+                                      std::pair{ctl::kForbidOpenBox, initial.forbidOpen}}) {
         QCheckBox* box = AddCheck(global, id, checked);
         box->setToolTip(notEnforced);
         globalLayout->addWidget(box);
@@ -46,11 +48,11 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
 
     auto* autostart = new QGroupBox(ToQString(text::label::kSettingsAutoStartGroup), this);
     auto* autostartLayout = new QVBoxLayout(autostart);
-    autostartLayout->addWidget(AddCheck(autostart, 1022, initial.autostart));
+    autostartLayout->addWidget(AddCheck(autostart, ctl::kAutostart, initial.autostart));
 
     auto* keys = new QGroupBox(ToQString(text::label::kSettingsKeysGroup), this);
     auto* keysLayout = new QVBoxLayout(keys);
-    keysLayout->addWidget(AddCheck(keys, 1021, initial.enterSwitches));
+    keysLayout->addWidget(AddCheck(keys, ctl::kEnterTogglesCiphering, initial.enterSwitches));
 
     QDialogButtonBox* buttons = MakeOkCancel(this, kDialogId, true);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
@@ -63,7 +65,7 @@ SettingsDialog::SettingsDialog(SettingsLogic& logic, HelpOpener* help, QWidget* 
     layout->addWidget(autostart);
     layout->addWidget(keys);
     layout->addWidget(buttons);
-    findChild<QCheckBox*>(QStringLiteral("1007"))->setFocus();
+    findChild<QCheckBox*>(QString::number(ctl::kForbidDeleteBox))->setFocus();
 }
 
 QCheckBox* SettingsDialog::AddCheck(QWidget* parent, int id, bool checked) {
@@ -78,12 +80,12 @@ SettingsChecks SettingsDialog::Checks() const {
         return findChild<QCheckBox*>(QString::number(id))->isChecked();
     };
     SettingsChecks checks;
-    checks.forbidDelete = checked(1007);
-    checks.forbidWrite = checked(1008);
-    checks.forbidSearch = checked(1009);
-    checks.forbidOpen = checked(1010);
-    checks.autostart = checked(1022);
-    checks.enterSwitches = checked(1021);
+    checks.forbidDelete = checked(ctl::kForbidDeleteBox);
+    checks.forbidWrite = checked(ctl::kForbidWriteBox);
+    checks.forbidSearch = checked(ctl::kForbidSearchBox);
+    checks.forbidOpen = checked(ctl::kForbidOpenBox);
+    checks.autostart = checked(ctl::kAutostart);
+    checks.enterSwitches = checked(ctl::kEnterTogglesCiphering);
     return checks;
 }
 

@@ -21,9 +21,10 @@ UnlockDialog::UnlockDialog(int modeFlag, QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
     auto* group = new QGroupBox(ToQString(text::label::kUnlockGroup), this);
-    password_ = MakePasswordEdit("1025", group, static_cast<int>(crypto::kMaxPasswordLength));
+    password_ = MakePasswordEdit(QString::number(res::ctl::kPassword), group,
+                                 static_cast<int>(crypto::kMaxPasswordLength));
     note_ = new QLabel(ControlLabel(res::dlg::kUnlock, res::ctl::kTemporaryPasswordNote), group);
-    note_->setObjectName("1032");
+    note_->setObjectName(QString::number(res::ctl::kTemporaryPasswordNote));
     note_->setVisible(modeFlag == 0);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(password_);

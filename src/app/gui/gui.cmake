@@ -1,15 +1,15 @@
-# The Qt widgets of the application shell.
+# tsrn_app_gui: the Qt widgets of the application shell: the main window,
+# its dialogs and the single-instance channel. The folder list view it shows
+# comes from above (tsrn_view_gui), through FrameView.
 set(CMAKE_AUTOMOC ON)
 add_library(tsrn_app_gui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CMainFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogParts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogPasswordPrompts.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FolderViewFactory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HelpOpener.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LocalInstanceChannel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessageBoxPrompter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MissingPasswordDialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlaceholderView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProjectIcons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellTexts.cpp

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/StartupPorts.h"
-#include "app/gui/FolderViewFactory.h"
 #include "app/gui/FrameView.h"
 #include "app/gui/HelpOpener.h"
+#include "app/gui/ViewContext.h"
 #include "runsafety/RecoveryPorts.h"
 #include "view/ViewDialogs.h"
 #include "view/ViewLogic.h"

@@ -34,10 +34,10 @@ ProhibitionBoxes MakeProhibitionBoxes(int dialogId, QWidget* parent, QGridLayout
         return box;
     };
     ProhibitionBoxes boxes;
-    boxes.forbidDelete = make(ctl::kForbidDelete, firstRow);
-    boxes.forbidWrite = make(ctl::kForbidWrite, firstRow + 1);
-    boxes.forbidSearch = make(ctl::kForbidSearch, firstRow + 2);
-    boxes.forbidOpen = make(ctl::kForbidOpen, firstRow + 3);
+    boxes.forbidDelete = make(ctl::kForbidDeleteBox, firstRow);
+    boxes.forbidWrite = make(ctl::kForbidWriteBox, firstRow + 1);
+    boxes.forbidSearch = make(ctl::kForbidSearchBox, firstRow + 2);
+    boxes.forbidOpen = make(ctl::kForbidOpenBox, firstRow + 3);
     return boxes;
 }
 

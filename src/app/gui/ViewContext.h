@@ -1,10 +1,6 @@
 #pragma once
-// Where the main window gets the view for its centre. The folder list view
-// replaces the placeholder here.
+// What the program hands the folder list view it puts into the main window.
 
-#include <memory>
-
-#include "app/gui/FrameView.h"
 #include "driver/DriverLink.h"
 #include "folders/AppState.h"
 #include "platform/Prompter.h"
@@ -19,7 +15,5 @@ struct ViewContext {
     driver::DriverLink& driver;
     Prompter& prompter;
 };
-
-std::unique_ptr<FrameView> MakeFolderView(ViewContext& context);
 
 }  // namespace tsrn::app
