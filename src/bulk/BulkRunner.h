@@ -12,7 +12,7 @@ namespace tsrn::bulk {
 class BulkRunner {
   public:
     virtual ~BulkRunner() = default;
-    virtual int Run(const std::string& folder, CipherMode mode) = 0;
+    [[nodiscard]] virtual int Run(const std::string& folder, CipherMode mode) = 0;
 };
 
 }  // namespace tsrn::bulk

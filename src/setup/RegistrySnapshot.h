@@ -18,7 +18,7 @@ class RegistrySnapshot {
 
     // Each key exactly as it was (gone when it did not exist), one
     // transaction per hive file. True when every write succeeded.
-    bool Restore(RegistryDatabase& registry) const;
+    [[nodiscard]] bool Restore(RegistryDatabase& registry) const;
 
     // Whether an installation was recorded: the uninstall key or "InstallDir".
     bool HeldInstallation() const;
@@ -37,8 +37,8 @@ class RegistrySnapshot {
         Key key;
     };
     static Key Capture(RegistryDatabase& registry, Hive hive, const std::string& path);
-    static bool Write(RegistryDatabase& registry, Hive hive, const std::string& path,
-                      const Key& key);
+    [[nodiscard]] static bool Write(RegistryDatabase& registry, Hive hive, const std::string& path,
+                                    const Key& key);
 
     std::vector<Root> roots_;
     std::string installFolder_;

@@ -18,8 +18,8 @@ std::string InstalledFolder(RegistryDatabase& registry, const std::string& fallb
 // RunServices value and the desktop entry `entryFile`, each only when it starts
 // a program of `installFolder` (another installation's is left alone). True
 // when either was removed.
-bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
-                     const std::filesystem::path& entryFile);
+[[nodiscard]] bool RemoveAutostart(RegistryDatabase& registry, const std::string& installFolder,
+                                   const std::filesystem::path& entryFile);
 
 struct UninstallReport {
     std::string installFolder;
