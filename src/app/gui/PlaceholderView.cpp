@@ -28,7 +28,7 @@ void PlaceholderView::Start() {
                       static_cast<std::uint32_t>(gs[2]) << 16 |
                       static_cast<std::uint32_t>(gs[3]) << 24;
     }
-    driver_.SetGlobalProtection(globalWord_);
+    (void)driver_.SetGlobalProtection(globalWord_);  // a stand-in: it shows no errors
     enterAction_ = ParseEnterAction(store_.GetString(kSettingsKey, "EnterAction", "0"));
     timer_.start(kTickMs);
 }
@@ -39,7 +39,7 @@ void PlaceholderView::Close() {
 }
 
 void PlaceholderView::SendGlobalProtection() {
-    driver_.SetGlobalProtection(globalWord_);
+    (void)driver_.SetGlobalProtection(globalWord_);
 }
 
 void PlaceholderView::SaveSettings() {
