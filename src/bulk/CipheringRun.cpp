@@ -184,7 +184,9 @@ bool CipheringRun::TransformFile(const std::string& path, bool listed) {
     for (;;) {
         inTransform_ = true;
         TransformResult result =
-            listed ? transformer_.TransformListed(path, cipher, mode_, rollingBack_, *this)
+            listed ? transformer_.TransformListed(path, walker_.CurrentFileFolder(),
+                                                  walker_.CurrentFileName(), cipher, mode_,
+                                                  rollingBack_, *this)
                    : transformer_.Transform(path, cipher, mode_, rollingBack_, *this);
         inTransform_ = false;
         if (result.status == TransformStatus::Done) {

@@ -77,8 +77,11 @@ bool LookOpened(int fd, struct stat& st, std::uint64_t& mount) {
 
 }  // namespace
 
-int FileIo::OpenFile(const char* path, int flags) {
-    return open(path, flags);
+int FileIo::OpenFile(const FilePlace& file, int flags) {
+    if (file.folder >= 0 && file.name != nullptr) {
+        return openat(file.folder, file.name, flags);
+    }
+    return open(file.path, flags);
 }
 
 ssize_t FileIo::ReadAt(int fd, void* buffer, std::size_t length, off_t offset) {
@@ -101,10 +104,10 @@ FileIo& FileIo::System() {
 // O_NOATIME: rewriting a file where it lies is no reading by its user, and
 // an access time left alone saves an inode update per file. Only the owner
 // (or root) may ask for it; anyone else opens the usual way.
-int FileTransformer::OpenForTransform(const std::string& path) {
-    const int fd = io_.OpenFile(path.c_str(), kOpenFlags | O_NOATIME);
+int FileTransformer::OpenForTransform(const FilePlace& file) {
+    const int fd = io_.OpenFile(file, kOpenFlags | O_NOATIME);
     if (fd < 0 && errno == EPERM) {
-        return io_.OpenFile(path.c_str(), kOpenFlags);
+        return io_.OpenFile(file, kOpenFlags);
     }
     return fd;
 }
@@ -133,10 +136,17 @@ TransformResult FileTransformer::Transform(const std::string& path, const ChunkC
 TransformResult FileTransformer::TransformListed(const std::string& path, const ChunkCipher& cipher,
                                                  CipherMode mode, bool rollingBack,
                                                  TransformProgress& progress) {
+    return TransformListed(path, -1, nullptr, cipher, mode, rollingBack, progress);
+}
+
+TransformResult FileTransformer::TransformListed(const std::string& path, int folder,
+                                                 const char* name, const ChunkCipher& cipher,
+                                                 CipherMode mode, bool rollingBack,
+                                                 TransformProgress& progress) {
     if (path.size() >= PATH_MAX) {
         return Failure(TransformStatus::AccessError, ENAMETOOLONG);
     }
-    UniqueFd fd(OpenForTransform(path));
+    UniqueFd fd(OpenForTransform(FilePlace{path.c_str(), folder, name}));
     const int openError = fd.Valid() ? 0 : errno;
     struct stat opened {};
     std::uint64_t mount = 0;
@@ -200,7 +210,7 @@ TransformResult FileTransformer::TransformLooked(const std::string& path, const 
     if (!writable.Open()) {
         return Failure(TransformStatus::AccessError, errno);
     }
-    UniqueFd fd(OpenForTransform(path));
+    UniqueFd fd(OpenForTransform(FilePlace{path.c_str()}));
     if (fd.Get() < 0) {
         return Failure(TransformStatus::AccessError, errno);
     }

@@ -23,11 +23,21 @@
 
 namespace tsrn::bulk {
 
+// A file by its path and, when a listing has just shown it, by the listed
+// folder's descriptor and its name there: opening it that way spares the
+// kernel resolving every folder of the path again, a good part of the cost
+// of a small file.
+struct FilePlace {
+    const char* path = nullptr;
+    int folder = -1;  // -1: open `path`
+    const char* name = nullptr;
+};
+
 // The reads and writes made on an open file; tests replace them to inject faults.
 class FileIo {
   public:
     virtual ~FileIo() = default;
-    [[nodiscard]] virtual int OpenFile(const char* path, int flags);
+    [[nodiscard]] virtual int OpenFile(const FilePlace& file, int flags);
     [[nodiscard]] virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
     [[nodiscard]] virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length,
                                           off_t offset);
@@ -89,13 +99,18 @@ class FileTransformer {
     [[nodiscard]] TransformResult TransformListed(const std::string& path,
                                                   const ChunkCipher& cipher, CipherMode mode,
                                                   bool rollingBack, TransformProgress& progress);
+    // The same, opening the file by its listed folder and name when given.
+    [[nodiscard]] TransformResult TransformListed(const std::string& path, int folder,
+                                                  const char* name, const ChunkCipher& cipher,
+                                                  CipherMode mode, bool rollingBack,
+                                                  TransformProgress& progress);
 
   private:
     // Larger chunks would make windows too large to keep two of.
     static constexpr std::size_t kLargestWindowedChunk = 1u << 20;
     static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
 
-    [[nodiscard]] int OpenForTransform(const std::string& path);
+    [[nodiscard]] int OpenForTransform(const FilePlace& file);
     [[nodiscard]] TransformResult TransformLooked(const std::string& path,
                                                   const struct stat& before,
                                                   const ChunkCipher& cipher, CipherMode mode,

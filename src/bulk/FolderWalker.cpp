@@ -291,7 +291,12 @@ int FolderWalker::NextFileInFolder() {
     if (!PathFits(filePath_)) {
         return -1;
     }
-    return ProcessFile(filePath_, size) ? 0 : -1;
+    currentFileFolder_ = dirfd(fileSearch_);
+    currentFileName_ = name;
+    const bool goOn = ProcessFile(filePath_, size);
+    currentFileFolder_ = -1;
+    currentFileName_ = nullptr;
+    return goOn ? 0 : -1;
 }
 
 // The next regular file of the listing (valid until the listing is read

@@ -60,6 +60,11 @@ class FolderWalker {
     // Folders of other mounts and the program's own files and folders.
     const std::vector<SkippedFile>& Skipped() const { return skipped_; }
     const OwnFiles& Own() const { return own_; }
+    // While the handler runs: the listed folder's descriptor and the file's
+    // name in it, so the file can be opened without resolving its whole path
+    // again (-1 and nullptr at any other time).
+    int CurrentFileFolder() const { return currentFileFolder_; }
+    const char* CurrentFileName() const { return currentFileName_; }
 
     // The file system the walk stays on (valid once the root could be opened).
     dev_t RootDevice() const { return rootDevice_; }
@@ -96,6 +101,8 @@ class FolderWalker {
     std::string fileSearchFolder_;
     std::string filePath_;
     DIR* fileSearch_ = nullptr;
+    int currentFileFolder_ = -1;
+    const char* currentFileName_ = nullptr;
     // A folder entered whose level is not pushed yet (its fd may be -1).
     bool hasEntered_ = false;
     Level entered_;

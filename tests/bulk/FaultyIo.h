@@ -31,7 +31,8 @@ class FaultyIo : public bulk::FileIo {
         failForever_ = forever;
     }
 
-    int OpenFile(const char* path, int flags) override {
+    int OpenFile(const bulk::FilePlace& file, int flags) override {
+        const char* path = file.path;
         auto it = openFailures_.find(path);
         if (it != openFailures_.end() && it->second > 0) {
             --it->second;
@@ -42,7 +43,7 @@ class FaultyIo : public bulk::FileIo {
             errno = EPERM;
             return -1;
         }
-        return FileIo::OpenFile(path, flags);
+        return FileIo::OpenFile(file, flags);
     }
     ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset) override {
         if (++reads_ == failRead_) {

@@ -137,12 +137,13 @@ TEST_F(CrashPointTest, EveryFileEndsWhollyOldOrNew) {
 // Ends the process as the run opens a file whose mode it has opened up for writing.
 class DyingOpenIo : public bulk::FileIo {
   public:
-    int OpenFile(const char* path, int flags) override {
+    int OpenFile(const bulk::FilePlace& file, int flags) override {
+        const char* path = file.path;
         struct stat st {};
         if (stat(path, &st) == 0 && (st.st_mode & S_IWUSR) != 0) {
             _exit(0);
         }
-        return FileIo::OpenFile(path, flags);
+        return FileIo::OpenFile(file, flags);
     }
 };
 
