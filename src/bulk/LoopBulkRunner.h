@@ -14,7 +14,7 @@ class LoopBulkRunner : public BulkRunner {
     explicit LoopBulkRunner(Prompter& prompter, RunListener* listener = nullptr)
         : prompter_(prompter), listener_(listener) {}
 
-    RunOutcome Run(const std::string& folder, CipherMode mode) override;
+    [[nodiscard]] RunOutcome Run(const std::string& folder, CipherMode mode) override;
 
   private:
     Prompter& prompter_;

@@ -22,8 +22,8 @@ class RunJournal {
     virtual ~RunJournal() = default;
 
     // A file is about to be transformed (`rollingBack`: undone) in `mode`.
-    virtual bool BeginFile(const std::string& path, CipherMode mode, bool rollingBack,
-                           std::uint64_t length) {
+    [[nodiscard]] virtual bool BeginFile(const std::string& path, CipherMode mode, bool rollingBack,
+                                         std::uint64_t length) {
         (void)path, (void)mode, (void)rollingBack, (void)length;
         return true;
     }
@@ -37,8 +37,8 @@ class RunJournal {
         (void)path, (void)bits;
     }
     // `data` is what is about to be written at `offset` of the file begun.
-    virtual bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
-                                  std::size_t length) {
+    [[nodiscard]] virtual bool BeforeChunkWrite(std::uint64_t offset, const std::uint8_t* data,
+                                                std::size_t length) {
         (void)offset, (void)data, (void)length;
         return true;
     }
@@ -53,8 +53,8 @@ class RunJournal {
     // from offset 0 on; returns once they are on disk, and no page of that
     // range is written before. Comes from a third thread, never while
     // another call is under way.
-    virtual bool NotePages(std::uint64_t offset, std::size_t length,
-                           const std::uint64_t* pageHashes) {
+    [[nodiscard]] virtual bool NotePages(std::uint64_t offset, std::size_t length,
+                                         const std::uint64_t* pageHashes) {
         (void)offset, (void)length, (void)pageHashes;
         return true;
     }
@@ -62,9 +62,9 @@ class RunJournal {
     // all its hashes now, so that none of those flushes has to. Comes from
     // the thread that calls NotePages, before its first call, while the
     // first pages are being read.
-    virtual bool MakeRoom() { return true; }
+    [[nodiscard]] virtual bool MakeRoom() { return true; }
     // The file begun is wholly in its new state (`restored`: back in its old one).
-    virtual bool FileDone(const std::string& path, bool restored) {
+    [[nodiscard]] virtual bool FileDone(const std::string& path, bool restored) {
         (void)path, (void)restored;
         return true;
     }

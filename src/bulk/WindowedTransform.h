@@ -62,8 +62,8 @@ class WindowedTransform {
     };
 
     // `journal` null: no journal, each chunk is written as soon as it is ciphered.
-    Outcome Run(int fd, std::uint64_t length, const ChunkCipher& cipher, RunJournal* journal,
-                TransformProgress& progress);
+    [[nodiscard]] Outcome Run(int fd, std::uint64_t length, const ChunkCipher& cipher,
+                              RunJournal* journal, TransformProgress& progress);
 
   private:
     struct LaneError {
@@ -111,15 +111,16 @@ class WindowedTransform {
         std::uint64_t reported = 0;
     };
 
-    Outcome RunImmediate(const ChunkCipher& cipher, TransformProgress& progress);
-    bool RunStep(Step& step, const ChunkCipher& cipher, Outcome& outcome);
+    [[nodiscard]] Outcome RunImmediate(const ChunkCipher& cipher, TransformProgress& progress);
+    [[nodiscard]] bool RunStep(Step& step, const ChunkCipher& cipher, Outcome& outcome);
     void Lane(Step& step, int lane, const ChunkCipher& cipher);
 
-    Outcome RunGated(const ChunkCipher& cipher, RunJournal& journal, TransformProgress& progress);
+    [[nodiscard]] Outcome RunGated(const ChunkCipher& cipher, RunJournal& journal,
+                                   TransformProgress& progress);
     void GatedLane(Gate& gate, int lane, const ChunkCipher& cipher, RunJournal& journal);
     void Noter(Gate& gate, RunJournal& journal);
     void Note(Gate& gate, RunJournal& journal, std::unique_lock<std::mutex>& lock);
-    bool TakeWrite(Gate& gate, int lane, std::uint64_t& chunk) const;
+    [[nodiscard]] bool TakeWrite(Gate& gate, int lane, std::uint64_t& chunk) const;
     void WriteGated(Gate& gate, int lane, std::uint64_t chunk, std::unique_lock<std::mutex>& lock);
     void ReadGated(Gate& gate, int lane, const ChunkCipher& cipher, const RunJournal& journal,
                    std::unique_lock<std::mutex>& lock);
@@ -128,9 +129,9 @@ class WindowedTransform {
     void WakeLanes(Gate& gate);
     void GatedOutcome(Gate& gate, const ChunkCipher& cipher, Outcome& outcome);
 
-    bool ReadChunk(std::uint8_t* data, std::uint64_t chunk, const ChunkCipher& cipher,
-                   std::uint64_t* hashes, const RunJournal* journal);
-    bool Restore(std::uint8_t* data, std::uint64_t chunk, const ChunkCipher& cipher);
+    [[nodiscard]] bool ReadChunk(std::uint8_t* data, std::uint64_t chunk, const ChunkCipher& cipher,
+                                 std::uint64_t* hashes, const RunJournal* journal);
+    [[nodiscard]] bool Restore(std::uint8_t* data, std::uint64_t chunk, const ChunkCipher& cipher);
     void Report(std::atomic<std::uint64_t>& writtenBytes, std::uint64_t& reported);
 
     std::uint64_t Offset(std::uint64_t chunk) const { return chunk * chunk_; }
@@ -144,8 +145,8 @@ class WindowedTransform {
     std::uint64_t* SlotHashes(std::uint64_t chunk) {
         return slotHashes_.data() + SlotOf(chunk) * (chunk_ / RunJournal::kPageSize);
     }
-    ssize_t Read(std::uint8_t* data, std::size_t length, std::uint64_t offset);
-    bool Write(const std::uint8_t* data, std::size_t length, std::uint64_t offset);
+    [[nodiscard]] ssize_t Read(std::uint8_t* data, std::size_t length, std::uint64_t offset);
+    [[nodiscard]] bool Write(const std::uint8_t* data, std::size_t length, std::uint64_t offset);
 
     std::size_t chunk_;
     std::size_t gatedChunks_;

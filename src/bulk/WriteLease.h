@@ -20,7 +20,7 @@ class WriteLease {
 
     // Takes the lease on `fd` (open for writing on a regular file) and clears
     // the notice flag.
-    static Result Take(int fd);
+    [[nodiscard]] static Result Take(int fd);
     // Another program opened the file since Take.
     static bool Broken();
     // The signal the notices come with.

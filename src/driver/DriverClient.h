@@ -34,23 +34,23 @@ class DriverClient : public DriverLink {
     DriverClient(const DriverClient&) = delete;
     DriverClient& operator=(const DriverClient&) = delete;
 
-    bool Open() override;
+    [[nodiscard]] bool Open() override;
     void Close() override;
     bool IsOpen() const override;
-    bool CheckLost() override;
+    [[nodiscard]] bool CheckLost() override;
     std::string LossReason() const override { return lossReason_; }
     // Clears the mounts a killed driver left dead, then starts a new one.
-    bool Restart() override;
+    [[nodiscard]] bool Restart() override;
 
     // The driver's process id while it runs (0 otherwise); for diagnostics.
     pid_t DriverPid() const { return child_; }
 
   protected:
-    bool Transact(const Request& request, std::uint32_t& answer) override;
+    [[nodiscard]] bool Transact(const Request& request, std::uint32_t& answer) override;
 
   private:
-    bool StartDriver();
-    bool AwaitHello();
+    [[nodiscard]] bool StartDriver();
+    [[nodiscard]] bool AwaitHello();
     void DropChannel();
     void ReapDriver(std::chrono::milliseconds grace);
     // The channel failed outside a deliberate close: find out why.

@@ -49,39 +49,41 @@ class DriverLink {
 
     // Opening loads the driver; closing lets it unload. No reopening, but a
     // lost driver can be started again (Restart).
-    virtual bool Open() = 0;
+    [[nodiscard]] virtual bool Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
     // Whether the driver stopped after it was opened (it exited, was killed,
     // or its channel broke), looking at the channel now; the link is then
     // closed. A link closed on purpose is not lost.
-    virtual bool CheckLost() { return false; }
+    [[nodiscard]] virtual bool CheckLost() { return false; }
     // Why it was lost, in a few words ("killed by signal 9", ...).
     virtual std::string LossReason() const { return {}; }
     // After a loss: starts the driver again. The new driver knows no folder
     // and no password.
-    virtual bool Restart() { return false; }
+    [[nodiscard]] virtual bool Restart() { return false; }
 
-    std::int32_t QueryOpenFiles(std::uint32_t slot);
-    bool InitializeDriver();
-    std::int32_t SetFolderPath(std::string_view path, std::uint32_t slot, std::uint32_t state);
-    std::int32_t SetFolderShortPath(std::string_view path, std::uint32_t slot, std::uint32_t state);
-    std::int32_t ClearFolderPath(std::uint32_t slot);
-    std::int32_t ClearFolderShortPath(std::uint32_t slot);
-    std::int32_t SetFolderState(std::uint32_t slot, std::uint32_t state);
-    bool SetGlobalProtection(std::uint32_t word);
-    bool SetPassword(std::string_view password);
+    [[nodiscard]] std::int32_t QueryOpenFiles(std::uint32_t slot);
+    [[nodiscard]] bool InitializeDriver();
+    [[nodiscard]] std::int32_t SetFolderPath(std::string_view path, std::uint32_t slot,
+                                             std::uint32_t state);
+    [[nodiscard]] std::int32_t SetFolderShortPath(std::string_view path, std::uint32_t slot,
+                                                  std::uint32_t state);
+    [[nodiscard]] std::int32_t ClearFolderPath(std::uint32_t slot);
+    [[nodiscard]] std::int32_t ClearFolderShortPath(std::uint32_t slot);
+    [[nodiscard]] std::int32_t SetFolderState(std::uint32_t slot, std::uint32_t state);
+    [[nodiscard]] bool SetGlobalProtection(std::uint32_t word);
+    [[nodiscard]] bool SetPassword(std::string_view password);
 
   protected:
     // Sends one request and waits for its reply. Returns false when the call
     // itself failed (no driver, broken channel); otherwise true with `answer`
     // as the driver left it. Must never block for ever.
-    virtual bool Transact(const Request& request, std::uint32_t& answer) = 0;
+    [[nodiscard]] virtual bool Transact(const Request& request, std::uint32_t& answer) = 0;
 
   private:
-    std::int32_t WordRequest(const Request& request);
-    bool BoolRequest(const Request& request);
+    [[nodiscard]] std::int32_t WordRequest(const Request& request);
+    [[nodiscard]] bool BoolRequest(const Request& request);
 };
 
 }  // namespace tsrn::driver

@@ -67,7 +67,8 @@ inline std::array<std::uint8_t, kHelloSize> EncodeHello(const Hello& hello) {
     return out;
 }
 
-inline std::optional<Hello> DecodeHello(std::span<const std::uint8_t, kHelloSize> in) {
+[[nodiscard]] inline std::optional<Hello> DecodeHello(
+    std::span<const std::uint8_t, kHelloSize> in) {
     if (GetU32(&in[0]) != kHelloMagic) {
         return std::nullopt;
     }
@@ -75,7 +76,7 @@ inline std::optional<Hello> DecodeHello(std::span<const std::uint8_t, kHelloSize
 }
 
 // Returns the whole frame, or nothing when the text is too long or holds a NUL.
-inline std::optional<std::string> EncodeRequest(const Request& request) {
+[[nodiscard]] inline std::optional<std::string> EncodeRequest(const Request& request) {
     std::uint32_t textLength = kNoText;
     if (request.text) {
         if (request.text->size() > kMaxTextLength ||
@@ -108,7 +109,7 @@ struct RequestHeader {
 
 // Decodes the fixed header; nothing when the magic is wrong or the announced
 // text is longer than the cap (the peer must then drop the channel).
-inline std::optional<RequestHeader> DecodeRequestHeader(
+[[nodiscard]] inline std::optional<RequestHeader> DecodeRequestHeader(
     std::span<const std::uint8_t, kRequestHeaderSize> in) {
     if (GetU32(&in[0]) != kRequestMagic) {
         return std::nullopt;
@@ -133,7 +134,8 @@ inline std::array<std::uint8_t, kReplySize> EncodeReply(const Reply& reply) {
     return out;
 }
 
-inline std::optional<Reply> DecodeReply(std::span<const std::uint8_t, kReplySize> in) {
+[[nodiscard]] inline std::optional<Reply> DecodeReply(
+    std::span<const std::uint8_t, kReplySize> in) {
     if (GetU32(&in[0]) != kReplyMagic || GetU32(&in[4]) > 1) {
         return std::nullopt;
     }

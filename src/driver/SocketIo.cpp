@@ -31,15 +31,19 @@ bool WaitReady(int fd, short events, Deadline deadline) {
     }
 }
 
-}  // namespace
-
-bool SendAll(int fd, const std::uint8_t* data, std::size_t size, Deadline deadline) {
+// Moves `size` bytes with `step` (one non-blocking send or receive from an
+// offset) as the socket gets ready; false on timeout, error or a closed end.
+template <typename Step>
+bool MoveAll(int fd, short events, std::size_t size, Deadline deadline, Step step) {
     std::size_t done = 0;
     while (done < size) {
-        if (!WaitReady(fd, POLLOUT, deadline)) {
+        if (!WaitReady(fd, events, deadline)) {
             return false;
         }
-        const ssize_t n = send(fd, data + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = step(done);
+        if (n == 0) {
+            return false;  // the other end closed
+        }
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
                 continue;
@@ -51,25 +55,18 @@ bool SendAll(int fd, const std::uint8_t* data, std::size_t size, Deadline deadli
     return true;
 }
 
+}  // namespace
+
+bool SendAll(int fd, const std::uint8_t* data, std::size_t size, Deadline deadline) {
+    return MoveAll(fd, POLLOUT, size, deadline, [&](std::size_t done) {
+        return send(fd, data + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    });
+}
+
 bool ReceiveAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline) {
-    std::size_t done = 0;
-    while (done < size) {
-        if (!WaitReady(fd, POLLIN, deadline)) {
-            return false;
-        }
-        const ssize_t n = recv(fd, data + done, size - done, MSG_DONTWAIT);
-        if (n == 0) {
-            return false;  // the driver closed its end
-        }
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return MoveAll(fd, POLLIN, size, deadline, [&](std::size_t done) {
+        return recv(fd, data + done, size - done, MSG_DONTWAIT);
+    });
 }
 
 }  // namespace tsrn::driver

@@ -10,7 +10,7 @@ namespace tsrn::driver {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-bool SendAll(int fd, const std::uint8_t* data, std::size_t size, Deadline deadline);
-bool ReceiveAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline);
+[[nodiscard]] bool SendAll(int fd, const std::uint8_t* data, std::size_t size, Deadline deadline);
+[[nodiscard]] bool ReceiveAll(int fd, std::uint8_t* data, std::size_t size, Deadline deadline);
 
 }  // namespace tsrn::driver

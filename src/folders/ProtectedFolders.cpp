@@ -141,7 +141,8 @@ std::int32_t ProtectedFolders::SendPaths(const std::string& longPath, const std:
     // Until the password is in the driver, the driver holds every folder stopped.
     const std::uint32_t sent = state_.keyLoaded ? state : fs::WithCipherState(state, fs::kStopped);
     if (shortPath != UpperCase(longPath)) {
-        driver_.SetFolderShortPath(shortPath, Slot(position), sent);
+        // The second name only; the answer for the path itself decides.
+        (void)driver_.SetFolderShortPath(shortPath, Slot(position), sent);
     }
     return driver_.SetFolderPath(longPath, Slot(position), sent);
 }
@@ -195,7 +196,8 @@ std::int32_t ProtectedFolders::RemoveFolder(std::size_t position, bool force) {
     if (position >= list_.Size()) {
         return -1;
     }
-    driver_.ClearFolderShortPath(Slot(position));
+    // A slot without a second name refuses this; the path's answer decides.
+    (void)driver_.ClearFolderShortPath(Slot(position));
     const std::int32_t status = driver_.ClearFolderPath(Slot(position));
     if (status != 0) {
         list_.SetState(position, list_.State(position) & ~fs::kCipherMask);
@@ -214,17 +216,24 @@ void ProtectedFolders::MoveFolder(std::size_t destination, std::size_t source) {
     if (destination >= list_.Size() || source >= list_.Size()) {
         return;
     }
-    driver_.ClearFolderPath(Slot(destination));
-    driver_.ClearFolderShortPath(Slot(destination));
-    driver_.ClearFolderPath(Slot(source));
-    driver_.ClearFolderShortPath(Slot(source));
+    // Emptying the slots: one that is empty already refuses, which is fine.
+    (void)driver_.ClearFolderPath(Slot(destination));
+    (void)driver_.ClearFolderShortPath(Slot(destination));
+    (void)driver_.ClearFolderPath(Slot(source));
+    (void)driver_.ClearFolderShortPath(Slot(source));
     list_.CopyPathsStateAndKind(destination, source);
     // In a move the short path travels as the path and the long one as the
     // short path, and the real state is sent even before the key is loaded.
     const std::uint32_t state = list_.State(destination);
-    driver_.SetFolderPath(list_.ShortPath(destination), Slot(destination), state);
-    driver_.SetFolderShortPath(list_.LongPath(destination), Slot(destination), state);
+    const std::int32_t status =
+        driver_.SetFolderPath(list_.ShortPath(destination), Slot(destination), state);
+    (void)driver_.SetFolderShortPath(list_.LongPath(destination), Slot(destination), state);
     list_.SetDescription(destination, list_.Description(source));
+    // A folder the driver no longer serves must not be shown as served.
+    if (status != 0 && list_.Served(destination) == Availability::Served) {
+        list_.SetServed(destination,
+                        driver_.IsOpen() ? Availability::Refused : Availability::NoDriver);
+    }
 }
 
 // Besides the texts, the folder itself: a path through a link to a listed

@@ -246,28 +246,43 @@ std::uint32_t KeyIdentity(const crypto::CipherKey& key, std::uint32_t salt) {
     return static_cast<std::uint32_t>(Hash64(bytes, sizeof bytes, 0x7473726e6a726e6cull) >> 32);
 }
 
-std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
-                                            std::string& error) {
-    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-        error = "not a run journal";
+std::optional<std::size_t> ReadHeadedRecords(
+    const std::vector<std::uint8_t>& bytes, std::string_view magic, std::string_view kind,
+    std::string& error, const std::function<bool(std::uint32_t, ByteReader&, bool)>& take) {
+    if (bytes.size() < magic.size() || std::memcmp(bytes.data(), magic.data(), magic.size()) != 0) {
+        error = "not a " + std::string(kind);
         return std::nullopt;
     }
-    JournalContents contents;
     bool first = true;
-    contents.validBytes =
-        ReadRecords(bytes, sizeof kMagic,
+    const std::size_t validBytes =
+        ReadRecords(bytes, magic.size(),
                     [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
                         ByteReader in(payload, length);
-                        if (!ApplyRecord(static_cast<RecordType>(type), in, contents, first)) {
+                        if (!take(type, in, first)) {
                             return false;
                         }
                         first = false;
                         return true;
                     });
     if (first) {
-        error = "the journal has no readable header";
+        error = "the " + std::string(kind) + " has no readable header";
         return std::nullopt;
     }
+    return validBytes;
+}
+
+std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
+                                            std::string& error) {
+    JournalContents contents;
+    const auto validBytes = ReadHeadedRecords(
+        bytes, std::string_view(kMagic, sizeof kMagic), "run journal", error,
+        [&](std::uint32_t type, ByteReader& in, bool first) {
+            return ApplyRecord(static_cast<RecordType>(type), in, contents, first);
+        });
+    if (!validBytes) {
+        return std::nullopt;
+    }
+    contents.validBytes = *validBytes;
     if (contents.header.version < kFirstFormatVersion || contents.header.version > kFormatVersion) {
         error = "unknown journal version " + std::to_string(contents.header.version);
         return std::nullopt;

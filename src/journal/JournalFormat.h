@@ -115,6 +115,17 @@ std::size_t ReadRecords(
     const std::vector<std::uint8_t>& bytes, std::size_t offset,
     const std::function<bool(std::uint32_t, const std::uint8_t*, std::size_t)>& take);
 
+class ByteReader;
+
+// The frame of every journal file: `magic`, then records the first of which
+// is the file's header. `take` gets each record's type, payload and whether it
+// is the first. Nothing, with `error` naming the file by `kind` ("run
+// journal"), when the magic or a readable header is missing; else where the
+// last record taken ends.
+[[nodiscard]] std::optional<std::size_t> ReadHeadedRecords(
+    const std::vector<std::uint8_t>& bytes, std::string_view magic, std::string_view kind,
+    std::string& error, const std::function<bool(std::uint32_t, ByteReader&, bool)>& take);
+
 // Parses a journal's bytes; nothing when it is not a run journal at all.
 [[nodiscard]] std::optional<JournalContents> ParseJournal(const std::vector<std::uint8_t>& bytes,
                                                           std::string& error);

@@ -1,7 +1,6 @@
 #include "journal/PasswordChangeRecord.h"
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 
 #include "journal/ByteReader.h"
@@ -103,26 +102,15 @@ std::filesystem::path PasswordChangeRecord::PathIn(const std::filesystem::path& 
 
 std::optional<ChangeRecordContents> PasswordChangeRecord::Parse(
     const std::vector<std::uint8_t>& bytes, std::string& error) {
-    if (bytes.size() < sizeof kChangeRecordMagic ||
-        std::memcmp(bytes.data(), kChangeRecordMagic, sizeof kChangeRecordMagic) != 0) {
-        error = "not a password change record";
-        return std::nullopt;
-    }
     ChangeRecordContents contents;
-    bool first = true;
-    contents.validBytes =
-        ReadRecords(bytes, sizeof kChangeRecordMagic,
-                    [&](std::uint32_t type, const std::uint8_t* payload, std::size_t length) {
-                        ByteReader in(payload, length);
-                        if (!Apply(type, in, contents, first))
-                            return false;
-                        first = false;
-                        return true;
-                    });
-    if (first) {
-        error = "the record has no readable header";
+    const auto validBytes = ReadHeadedRecords(
+        bytes, std::string_view(kChangeRecordMagic, sizeof kChangeRecordMagic),
+        "password change record", error, [&](std::uint32_t type, ByteReader& in, bool first) {
+            return Apply(type, in, contents, first);
+        });
+    if (!validBytes)
         return std::nullopt;
-    }
+    contents.validBytes = *validBytes;
     if (contents.version != kChangeRecordVersion) {
         error = "unknown record version " + std::to_string(contents.version);
         return std::nullopt;

@@ -5,6 +5,7 @@
 
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "crypto/SecretWipe.h"
 #include "journal/JournalFormat.h"
 #include "journal/RunRecovery.h"
 #include "password/PasswordChange.h"
@@ -24,11 +25,6 @@ using journal::ChangeKey;
 
 ChangeKey Opposite(ChangeKey key) {
     return key == ChangeKey::New ? ChangeKey::Old : ChangeKey::New;
-}
-
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
 }
 
 }  // namespace
@@ -199,14 +195,14 @@ ChangeFate ChangeRecovery::Offer(const crypto::CipherKey& keyInForce,
     const crypto::CipherKey newKey = crypto::DeriveKey(*typed);
     if (!allowed ||
         journal::KeyIdentity(newKey, record_.Contents().salt) != record_.Contents().newKeyId) {
-        Wipe(*typed);
+        crypto::WipeSecret(*typed);
         runsafety::Warn(ports_.prompter, str::kChangeWrongPassword,
                         text::FormatText<str::kChangeWrongPassword>(RecordPath()));
         return ChangeFate::WrongPassword;
     }
     const ChangeFate fate =
         answer == runsafety::ChangeAnswer::TakeBack ? TakeBack(keyInForce, newKey) : Finish(*typed);
-    Wipe(*typed);
+    crypto::WipeSecret(*typed);
     return fate;
 }
 

@@ -41,29 +41,30 @@ class ChangeRecovery {
     ChangeRecovery(PasswordPorts& ports, runsafety::RecoveryPorts& asks);
 
     // `offered`: what the start-up recovery did with the unfinished runs.
-    ChangeFate Run(const crypto::CipherKey& keyInForce,
-                   const std::vector<runsafety::OfferedRun>& offered);
+    [[nodiscard]] ChangeFate Run(const crypto::CipherKey& keyInForce,
+                                 const std::vector<runsafety::OfferedRun>& offered);
     // Right after a change that was not installed: the same offer, with the
     // new password already known (still checked against the record).
-    ChangeFate OfferNow(const crypto::CipherKey& keyInForce, const std::string& newPassword);
+    [[nodiscard]] ChangeFate OfferNow(const crypto::CipherKey& keyInForce,
+                                      const std::string& newPassword);
 
   private:
-    ChangeFate Settle(const crypto::CipherKey& keyInForce,
-                      const std::vector<runsafety::OfferedRun>& offered);
-    std::optional<journal::ChangeKey> Resolve(const journal::ChangeFolder& folder,
-                                              const crypto::CipherKey& keyInForce,
-                                              const std::vector<runsafety::OfferedRun>& offered,
-                                              bool& pending) const;
-    ChangeFate RunWith(const crypto::CipherKey& keyInForce,
-                       const std::vector<runsafety::OfferedRun>& offered,
-                       const std::optional<std::string>& newPassword);
-    ChangeFate Offer(const crypto::CipherKey& keyInForce,
-                     const std::optional<std::string>& newPassword);
-    ChangeFate TakeBack(const crypto::CipherKey& oldKey, const crypto::CipherKey& newKey);
-    ChangeFate Finish(const std::string& newPassword);
-    bool RunBack(const std::string& folder, const bulk::KeyPair& keys);
+    [[nodiscard]] ChangeFate Settle(const crypto::CipherKey& keyInForce,
+                                    const std::vector<runsafety::OfferedRun>& offered);
+    [[nodiscard]] std::optional<journal::ChangeKey> Resolve(
+        const journal::ChangeFolder& folder, const crypto::CipherKey& keyInForce,
+        const std::vector<runsafety::OfferedRun>& offered, bool& pending) const;
+    [[nodiscard]] ChangeFate RunWith(const crypto::CipherKey& keyInForce,
+                                     const std::vector<runsafety::OfferedRun>& offered,
+                                     const std::optional<std::string>& newPassword);
+    [[nodiscard]] ChangeFate Offer(const crypto::CipherKey& keyInForce,
+                                   const std::optional<std::string>& newPassword);
+    [[nodiscard]] ChangeFate TakeBack(const crypto::CipherKey& oldKey,
+                                      const crypto::CipherKey& newKey);
+    [[nodiscard]] ChangeFate Finish(const std::string& newPassword);
+    [[nodiscard]] bool RunBack(const std::string& folder, const bulk::KeyPair& keys);
     std::vector<std::string> FoldersUnder(journal::ChangeKey key) const;
-    ChangeFate Kept(ChangeFate fate);
+    [[nodiscard]] ChangeFate Kept(ChangeFate fate);
     std::string RecordPath() const;
 
     PasswordPorts& ports_;

@@ -133,7 +133,8 @@ void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
         stored = StoreCheckWord(*ports.store, newPassword);
     }
     ports.state.currentPassword = newPassword;
-    ports.driver.SetPassword(newPassword);
+    // A driver that does not take it is lost; its restart loads currentPassword.
+    (void)ports.driver.SetPassword(newPassword);
     // Its length was checked before any folder was reciphered.
     (void)crypto::KeySlots::Instance().DeriveKey(newPassword, crypto::KeySlot::Current);
     if (record != nullptr && record->IsOpen()) {

@@ -29,6 +29,6 @@ void InstallPassword(const std::string& newPassword, PasswordPorts& ports,
                      journal::PasswordChangeRecord* record);
 
 // Stores the 16-bit check word of `password` as "pwd" (4 bytes, little-endian).
-bool StoreCheckWord(registry::RegistryStore& store, std::string_view password);
+[[nodiscard]] bool StoreCheckWord(registry::RegistryStore& store, std::string_view password);
 
 }  // namespace tsrn::password

@@ -12,13 +12,13 @@
 
 namespace tsrn::password {
 
-bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports);
+[[nodiscard]] bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports);
 
 // The same, noting each folder's run in `record` (created before the first
 // run when it is not open yet, in ports.changeRecordDirectory). `finishing`:
 // the change was begun before and is being finished: no introduction, and
 // the folders the record has under the new key are passed over.
-bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports,
-                     journal::PasswordChangeRecord& record, bool finishing);
+[[nodiscard]] bool RecipherFolders(std::string_view newPassword, PasswordPorts& ports,
+                                   journal::PasswordChangeRecord& record, bool finishing);
 
 }  // namespace tsrn::password

@@ -17,7 +17,7 @@ class JournaledLoopRunner : public bulk::BulkRunner {
         : prompter_(prompter), directory_(std::move(directory)), listener_(listener) {}
 
     // Keys come from the process's key slots, as for LoopBulkRunner.
-    bulk::RunOutcome Run(const std::string& folder, bulk::CipherMode mode) override;
+    [[nodiscard]] bulk::RunOutcome Run(const std::string& folder, bulk::CipherMode mode) override;
 
   private:
     Prompter& prompter_;

@@ -31,11 +31,12 @@ class RecoveryPorts : public RecoveryWork {
     }
     // A password typed by the user (the reason was shown just before);
     // nothing when cancelled.
-    virtual std::optional<std::string> AskPassword() = 0;
+    [[nodiscard]] virtual std::optional<std::string> AskPassword() = 0;
     // Runs `work` while nothing else writes the files under `folder` (the
     // driver's ciphering of the folders there is stopped meanwhile). False,
     // without running `work`, when that cannot be had.
-    virtual bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) {
+    [[nodiscard]] virtual bool WithFolderStopped(const std::string& folder,
+                                                 const std::function<void()>& work) {
         (void)folder;
         work();
         return true;

@@ -14,10 +14,10 @@ class RecoveryWork {
     virtual ~RecoveryWork() = default;
 
     // Brings the run's touched files to one state; long work shows progress.
-    virtual journal::RecoveryResult Recover(journal::RunRecovery& recovery,
-                                            journal::RecoveryChoice choice) = 0;
+    [[nodiscard]] virtual journal::RecoveryResult Recover(journal::RunRecovery& recovery,
+                                                          journal::RecoveryChoice choice) = 0;
     // Drives the rest of a resumed run to its end, showing progress.
-    virtual bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) = 0;
+    [[nodiscard]] virtual bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) = 0;
 };
 
 }  // namespace tsrn::runsafety

@@ -22,7 +22,8 @@ class RunJournalGuard {
     explicit RunJournalGuard(Prompter& prompter, std::filesystem::path directory = {});
 
     // False when the run must not start; the user has been told why.
-    bool Open(const std::string& folder, bulk::CipherMode mode, const bulk::KeyPair& keys);
+    [[nodiscard]] bool Open(const std::string& folder, bulk::CipherMode mode,
+                            const bulk::KeyPair& keys);
     // Attaches the journal (if any) to the run before its first step.
     void Attach(bulk::CipheringRun& run) const;
     // After the run has ended: lets the journal go, telling the user when it

@@ -1,8 +1,7 @@
 #include "runsafety/StartupRecovery.h"
 
-#include <algorithm>
-
 #include "crypto/KeyDerivation.h"
+#include "crypto/SecretWipe.h"
 #include "journal/JournalFormat.h"
 #include "journal/PasswordChangeRecord.h"
 #include "resources/ResourceIds.h"
@@ -17,11 +16,6 @@ using journal::RecoveryChoice;
 using journal::UnfinishedRun;
 
 namespace {
-
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
 
 long long Count(std::size_t count) {
     return static_cast<long long>(count);
@@ -187,7 +181,7 @@ std::optional<crypto::CipherKey> StartupRecovery::AskOtherKey(const UnfinishedRu
     }
     const bool allowed = crypto::PasswordLengthAllowed(*typed);
     const crypto::CipherKey key = crypto::DeriveKey(*typed);
-    Wipe(*typed);
+    crypto::WipeSecret(*typed);
     const std::uint32_t wanted = known == KnownKey::Old ? header.nextKeyId : header.currentKeyId;
     if (!allowed || journal::KeyIdentity(key, header.salt) != wanted) {
         Warn(prompter_, str::kRecoveryWrongPassword,

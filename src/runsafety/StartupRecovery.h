@@ -32,18 +32,19 @@ class StartupRecovery {
     StartupRecovery(Prompter& prompter, RecoveryPorts& ports, std::filesystem::path directory = {});
 
     // Offers each unfinished run in turn; what became of each, in order.
-    std::vector<RunFate> Run(const crypto::CipherKey& keyInForce);
+    [[nodiscard]] std::vector<RunFate> Run(const crypto::CipherKey& keyInForce);
     // The runs the last Run() offered, in the same order.
     const std::vector<OfferedRun>& Offered() const { return offered_; }
 
   private:
     enum class KnownKey { None, Old, New };
 
-    RunFate Offer(const journal::UnfinishedRun& run, const crypto::CipherKey& keyInForce);
+    [[nodiscard]] RunFate Offer(const journal::UnfinishedRun& run,
+                                const crypto::CipherKey& keyInForce);
     std::string Question(const journal::UnfinishedRun& run, KnownKey known) const;
-    std::optional<crypto::CipherKey> AskOtherKey(const journal::UnfinishedRun& run, KnownKey known,
-                                                 RunFate& fate);
-    RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
+    [[nodiscard]] std::optional<crypto::CipherKey> AskOtherKey(const journal::UnfinishedRun& run,
+                                                               KnownKey known, RunFate& fate);
+    [[nodiscard]] RunFate Recover(journal::RunRecovery& recovery, journal::RecoveryChoice choice);
     void ReportKept(const journal::UnfinishedRun& run);
     bool TakingBack(const std::string& folder) const;
 

@@ -9,6 +9,6 @@ namespace tsrn::setup {
 // Subfolders are not entered: a folder holding one keeps it and stays. True
 // only when every file went and the folder was removed. An empty path is
 // refused, never taken as the current directory.
-bool ClearFolder(std::string folder);
+[[nodiscard]] bool ClearFolder(std::string folder);
 
 }  // namespace tsrn::setup

@@ -19,7 +19,7 @@ struct DesktopEntry {
     // The file's text. Paths are quoted for the Exec key and escaped so that no
     // character of a path can end a line or start another key.
     std::string Text() const;
-    bool Save(const std::string& path) const;
+    [[nodiscard]] bool Save(const std::string& path) const;
 };
 
 // A path quoted as one argument of an Exec key (before string escaping).

@@ -10,6 +10,6 @@ namespace tsrn::setup {
 void ClearWriteProtection(const std::string& path);
 
 // True when the target now holds the source's bytes with the source's mode.
-bool CopyInstallFile(const std::string& source, const std::string& target);
+[[nodiscard]] bool CopyInstallFile(const std::string& source, const std::string& target);
 
 }  // namespace tsrn::setup

@@ -23,7 +23,7 @@ struct FolderCheck {
 };
 
 // Whether emptying `folder` can never destroy the system or the user's files.
-bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths);
+[[nodiscard]] bool IsFolderSafeToEmpty(const std::string& folder, const InstallPaths& paths);
 
 // Whether `folder` holds an installation of ours, by what it is, never by a
 // file name: its main program carries our version note, or the registry's

@@ -86,7 +86,7 @@ TickResult InstallEngine::FinalStep() {
     if (std::filesystem::exists(icon)) {
         const std::string target = state_.installFolder + std::string(kIconFile);
         NoteWrite(target);
-        CopyInstallFile(icon, target);
+        (void)CopyInstallFile(icon, target);  // without it only the menu's picture is missing
     }
     bool shortcuts = CreateProgramGroup(state_, paths_);
     bool entries = WriteInstallEntries(registry_, state_.installFolder);

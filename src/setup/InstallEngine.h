@@ -33,7 +33,7 @@ class InstallEngine {
 
     // Normalises the folders and creates the install and system folders.
     void Prepare();
-    TickResult Tick();
+    [[nodiscard]] TickResult Tick();
 
     int Group() const { return group_; }
     int Index() const { return index_; }
@@ -43,10 +43,10 @@ class InstallEngine {
     bool FinalStepComplete() const { return finalStepComplete_; }
 
   private:
-    TickResult Step();
-    TickResult CopyStep();
-    TickResult FinalStep();
-    TickResult ReportCopyFailure(const std::string& target);
+    [[nodiscard]] TickResult Step();
+    [[nodiscard]] TickResult CopyStep();
+    [[nodiscard]] TickResult FinalStep();
+    [[nodiscard]] TickResult ReportCopyFailure(const std::string& target);
     std::string TargetPath(const InstallFile& file) const;
     // Records a file about to be written; on a reinstall the earlier file is
     // first moved into the set-aside folder beside it.

@@ -8,6 +8,7 @@
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 #include "setup/RegistryEntries.h"
+#include "setup/SetupQuestion.h"
 
 namespace tsrn::setup {
 
@@ -18,13 +19,8 @@ bool PasswordInForce(registry::RegistryDatabase& registry) {
 }
 
 bool ConfirmReplacingPassword(Prompter& prompter) {
-    Message question;
-    question.textId = res::setup::str::kReplacePasswordQuestion;
-    question.text = std::string(text::setup::Text(res::setup::str::kReplacePasswordQuestion));
-    question.buttons = Buttons::YesNo;
-    question.icon = Icon::Exclamation;
-    question.defaultButton = Answer::No;
-    return prompter.Ask(question) == Answer::Yes;
+    return AskYesNo(prompter, res::setup::str::kReplacePasswordQuestion, Icon::Exclamation,
+                    Answer::No);
 }
 
 bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,

@@ -18,14 +18,15 @@ bool PasswordInForce(registry::RegistryDatabase& registry);
 
 // Asks the plain warning before a password in force is replaced; true only
 // when the user answered Yes (No is the default).
-bool ConfirmReplacingPassword(Prompter& prompter);
+[[nodiscard]] bool ConfirmReplacingPassword(Prompter& prompter);
 
 // Writes the program file's word, and "pwd" unless `keepPasswordInForce` and
 // one is there; the registry first, its failure does not stop the file write.
 // True only when every write made was made. A password longer than 252 bytes
 // (no key can be derived from it) is refused: nothing is written.
-bool StoreInstallationPassword(std::string_view password, const std::string& installFolder,
-                               registry::RegistryDatabase& registry,
-                               bool keepPasswordInForce = false);
+[[nodiscard]] bool StoreInstallationPassword(std::string_view password,
+                                             const std::string& installFolder,
+                                             registry::RegistryDatabase& registry,
+                                             bool keepPasswordInForce = false);
 
 }  // namespace tsrn::setup

@@ -66,7 +66,7 @@ bool CreateProgramGroup(const InstallState& state, const InstallPaths& paths) {
     if (group.empty()) {
         return false;
     }
-    ClearFolder(group.string());
+    (void)ClearFolder(group.string());  // what stays is written over below
     std::error_code ec;
     std::filesystem::create_directories(group, ec);
     bool all = true;

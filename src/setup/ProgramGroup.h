@@ -15,7 +15,7 @@ std::filesystem::path ProgramGroupFolder(const InstallPaths& paths);
 
 // Clears an earlier group, creates the folder and writes the entries. A failing
 // entry is skipped; the result tells whether all three were written.
-bool CreateProgramGroup(const InstallState& state, const InstallPaths& paths);
+[[nodiscard]] bool CreateProgramGroup(const InstallState& state, const InstallPaths& paths);
 
 // The last part of a table text naming a file ("%s\Tessaryn 1.0\x.lnk" -> "x.lnk").
 std::string LeafName(std::string_view text);

@@ -17,10 +17,11 @@ inline constexpr std::string_view kProductVersion = TSRN_PRODUCT_VERSION_TEXT;
 
 // The uninstall key (DisplayName, UninstallString) and the settings values
 // "InstallDir" and "version". Every write is attempted; true when all succeeded.
-bool WriteInstallEntries(registry::RegistryDatabase& registry, const std::string& installFolder);
+[[nodiscard]] bool WriteInstallEntries(registry::RegistryDatabase& registry,
+                                       const std::string& installFolder);
 
 // "pwd": the 16-bit check word as 4 bytes, little-endian, high half zero.
-bool WritePasswordCheckWord(registry::RegistryDatabase& registry, std::uint16_t word);
+[[nodiscard]] bool WritePasswordCheckWord(registry::RegistryDatabase& registry, std::uint16_t word);
 
 // Both hives' program keys and the uninstall key, each attempted on its own.
 void DeleteInstallEntries(registry::RegistryDatabase& registry);

@@ -18,7 +18,7 @@ class RegistrySnapshot {
 
     // Each key exactly as it was (gone when it did not exist), one
     // transaction per hive file. True when every write succeeded.
-    bool Restore(registry::RegistryDatabase& registry) const;
+    [[nodiscard]] bool Restore(registry::RegistryDatabase& registry) const;
 
     // Whether an installation was recorded: the uninstall key or "InstallDir".
     bool HeldInstallation() const;
@@ -38,8 +38,8 @@ class RegistrySnapshot {
     };
     static Key Capture(registry::RegistryDatabase& registry, registry::Hive hive,
                        const std::string& path);
-    static bool Write(registry::RegistryDatabase& registry, registry::Hive hive,
-                      const std::string& path, const Key& key);
+    [[nodiscard]] static bool Write(registry::RegistryDatabase& registry, registry::Hive hive,
+                                    const std::string& path, const Key& key);
 
     std::vector<Root> roots_;
     std::string installFolder_;

@@ -16,6 +16,7 @@
 #include "setup/InstallFileTable.h"
 #include "setup/ProgramGroup.h"
 #include "setup/RegistryEntries.h"
+#include "setup/SetupQuestion.h"
 
 namespace tsrn::setup {
 namespace {
@@ -66,7 +67,7 @@ bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
 
     const auto group = ProgramGroupFolder(paths);
     if (!group.empty()) {
-        ClearFolder(group.string());
+        (void)ClearFolder(group.string());  // menu entries only; the folder's answer decides
     }
 
     if (!IsFolderSafeToEmpty(state.installFolder, paths)) {
@@ -89,7 +90,8 @@ bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& p
     const std::string earlier = state.registryBefore ? state.registryBefore->InstallFolder() : "";
     if (!earlier.empty() && !SameFolder(earlier, state.installFolder) &&
         IsFolderSafeToEmpty(state.installFolder, paths)) {
-        ClearFolder(state.installFolder);  // a folder of this installation only
+        // A folder of this installation only; the registry's restore decides.
+        (void)ClearFolder(state.installFolder);
     }
     const bool restored = state.registryBefore && state.registryBefore->Restore(registry);
 
@@ -103,9 +105,9 @@ bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& p
     if (!earlier.empty()) {
         InstallState earlierState;
         earlierState.installFolder = WithTrailingSlash(earlier);
-        CreateProgramGroup(earlierState, paths);
+        (void)CreateProgramGroup(earlierState, paths);  // menu entries only
     } else if (const auto group = ProgramGroupFolder(paths); !group.empty()) {
-        ClearFolder(group.string());
+        (void)ClearFolder(group.string());
     }
     return restored;
 }
@@ -134,16 +136,11 @@ void DiscardSetAsideFiles(const InstallState& state) {
 
 bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
                           registry::RegistryDatabase& registry, Prompter& prompter) {
-    Message question;
-    question.textId = res::setup::str::kInterruptQuestion;
-    question.text = std::string(text::setup::Text(res::setup::str::kInterruptQuestion));
-    question.buttons = Buttons::YesNo;
-    question.icon = Icon::Question;
-    question.defaultButton = Answer::Yes;
-    if (prompter.Ask(question) != Answer::Yes) {
+    if (!AskYesNo(prompter, res::setup::str::kInterruptQuestion, Icon::Question, Answer::Yes)) {
         return false;
     }
-    UndoInstallation(state, paths, registry);
+    // Undone as far as it goes; what stays is what could not be removed.
+    (void)UndoInstallation(state, paths, registry);
     return true;
 }
 

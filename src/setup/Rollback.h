@@ -15,17 +15,17 @@ namespace tsrn::setup {
 // Every removal is attempted on its own and none is reported. The install
 // folder is emptied only when that is safe (never "/", the home folder or a
 // system folder). True when the install folder was emptied and removed.
-bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
-                        registry::RegistryDatabase& registry);
+[[nodiscard]] bool RemoveInstallation(const InstallState& state, const InstallPaths& paths,
+                                      registry::RegistryDatabase& registry);
 
 // A reinstall: the earlier files, registry keys, system record and menu
 // entries back. True when the registry keys were restored.
-bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& paths,
-                                registry::RegistryDatabase& registry);
+[[nodiscard]] bool RestoreEarlierInstallation(const InstallState& state, const InstallPaths& paths,
+                                              registry::RegistryDatabase& registry);
 
 // RestoreEarlierInstallation for a reinstall, RemoveInstallation otherwise.
-bool UndoInstallation(const InstallState& state, const InstallPaths& paths,
-                      registry::RegistryDatabase& registry);
+[[nodiscard]] bool UndoInstallation(const InstallState& state, const InstallPaths& paths,
+                                    registry::RegistryDatabase& registry);
 
 // After a successful installation: deletes the earlier files a reinstall set
 // aside.
@@ -33,7 +33,7 @@ void DiscardSetAsideFiles(const InstallState& state);
 
 // Asks "Interrupt Tessaryn installation ?"; on Yes undoes the installation
 // and returns true, on No touches nothing and returns false.
-bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
-                          registry::RegistryDatabase& registry, Prompter& prompter);
+[[nodiscard]] bool RollbackInstallation(const InstallState& state, const InstallPaths& paths,
+                                        registry::RegistryDatabase& registry, Prompter& prompter);
 
 }  // namespace tsrn::setup

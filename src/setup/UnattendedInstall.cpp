@@ -90,7 +90,7 @@ int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& p
             << '\n';
     }
     if (!complete || !stored) {
-        UndoInstallation(state, paths, registry);
+        (void)UndoInstallation(state, paths, registry);  // the exit code says it failed
         return 1;
     }
     DiscardSetAsideFiles(state);

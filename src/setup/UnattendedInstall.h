@@ -22,8 +22,8 @@ struct UnattendedRequest {
 // 0 when everything was installed and the password stored (or the one in
 // force kept); otherwise the installation is undone (a reinstall restores the
 // earlier one) and the result is 1.
-int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
-                         registry::RegistryDatabase& registry, std::ostream& out,
-                         std::ostream& err);
+[[nodiscard]] int RunUnattendedInstall(const UnattendedRequest& request, const InstallPaths& paths,
+                                       registry::RegistryDatabase& registry, std::ostream& out,
+                                       std::ostream& err);
 
 }  // namespace tsrn::setup

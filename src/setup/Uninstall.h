@@ -18,8 +18,9 @@ std::string InstalledFolder(registry::RegistryDatabase& registry, const std::str
 // RunServices value and the desktop entry `entryFile`, each only when it starts
 // a program of `installFolder` (another installation's is left alone). True
 // when either was removed.
-bool RemoveAutostart(registry::RegistryDatabase& registry, const std::string& installFolder,
-                     const std::filesystem::path& entryFile);
+[[nodiscard]] bool RemoveAutostart(registry::RegistryDatabase& registry,
+                                   const std::string& installFolder,
+                                   const std::filesystem::path& entryFile);
 
 struct UninstallReport {
     std::string installFolder;

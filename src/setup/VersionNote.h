@@ -17,10 +17,10 @@ inline constexpr std::uint32_t kVersionNoteType = 1;
 
 // The version in an ELF image held in memory; nothing when the image is not
 // ELF or carries no well-formed version note.
-std::optional<std::uint64_t> ParseVersionNote(std::span<const std::uint8_t> image);
+[[nodiscard]] std::optional<std::uint64_t> ParseVersionNote(std::span<const std::uint8_t> image);
 
 // The same for a file; nothing when it cannot be read.
-std::optional<std::uint64_t> ReadVersionNote(const std::filesystem::path& file);
+[[nodiscard]] std::optional<std::uint64_t> ReadVersionNote(const std::filesystem::path& file);
 
 // Whether a runtime library from the medium replaces the installed one: yes
 // when the installed one is missing or carries no version, or the source has

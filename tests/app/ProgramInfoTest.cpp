@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ProcessArgs.h"
+
 extern char** environ;
 
 namespace tsrn::app {
@@ -39,16 +41,10 @@ Outcome RunWithoutDisplay(const std::vector<std::string>& args) {
         if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM")
             env.push_back(entry);
     }
-    std::vector<char*> envp;
-    for (std::string& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
+    std::vector<char*> envp = test::NullTerminated(env);
     std::vector<std::string> argStore{TSRN_PROGRAM};
     argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStore)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = test::NullTerminated(argStore);
 
     int out[2];
     int err[2];

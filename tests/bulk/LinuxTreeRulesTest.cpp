@@ -280,7 +280,7 @@ TEST(OwnFilesRules, TheWalkPassesOverTheProgramsOwnFilesWhereverTheySit) {
         handed.push_back(path.substr((dir / "alias").string().size() + 1));
         return true;
     });
-    walker.CountingPass();
+    EXPECT_EQ(walker.CountingPass(), 1);
     while (walker.WalkStep() == 0) {
     }
     std::sort(handed.begin(), handed.end());

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "ReferenceFormat.h"
 
 namespace tsrn::test {
 
 inline void MakeFile(const std::filesystem::path& path, std::size_t length,
                      std::uint32_t seed = 1) {
-    std::filesystem::create_directories(path.parent_path());
     WriteBytes(path, RandomBytes(length, seed));
 }
 

@@ -5,27 +5,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "TempDir.h"
 
 namespace tsrn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 // Only the two bytes at `offset` may differ, and they hold `word` little-endian.
 void ExpectOnlyWordChanged(const std::vector<std::uint8_t>& before,
@@ -49,10 +37,10 @@ TEST(ProgramCheckWord, ElfProgramKeepsRunningWithTheWordAtByteTen) {
     test::TempDir dir;
     const fs::path program = dir / "prog";
     fs::copy_file("/bin/true", program);
-    const auto original = ReadAll(program);
+    const auto original = test::ReadBytes(program);
     for (std::uint16_t word : kWords) {
         ASSERT_TRUE(WriteProgramCheckWord(program, word));
-        ExpectOnlyWordChanged(original, ReadAll(program), kElfCheckWordOffset, word);
+        ExpectOnlyWordChanged(original, test::ReadBytes(program), kElfCheckWordOffset, word);
         EXPECT_EQ(ReadProgramCheckWord(program), word);
         const std::string command = "'" + program.string() + "'";
         int status = std::system(command.c_str());
@@ -67,10 +55,10 @@ TEST(ProgramCheckWord, PeProgramGetsTheWordAtByteEighteen) {
     std::vector<std::uint8_t> image(64, 0x11);
     image[0] = 'M';
     image[1] = 'Z';
-    WriteAll(program, image);
+    test::WriteBytes(program, image);
     for (std::uint16_t word : kWords) {
         ASSERT_TRUE(WriteProgramCheckWord(program, word));
-        ExpectOnlyWordChanged(image, ReadAll(program), kPeCheckWordOffset, word);
+        ExpectOnlyWordChanged(image, test::ReadBytes(program), kPeCheckWordOffset, word);
         EXPECT_EQ(ReadProgramCheckWord(program), word);
     }
 }
@@ -90,9 +78,9 @@ TEST(ProgramCheckWord, RefusesWhatItCannotPlaceSafely) {
     };
     for (const auto& c : cases) {
         const fs::path file = dir / c.name;
-        WriteAll(file, c.bytes);
+        test::WriteBytes(file, c.bytes);
         EXPECT_FALSE(WriteProgramCheckWord(file, 0x1234)) << c.name;
-        EXPECT_EQ(ReadAll(file), c.bytes) << c.name << " was changed";
+        EXPECT_EQ(test::ReadBytes(file), c.bytes) << c.name << " was changed";
         EXPECT_FALSE(ReadProgramCheckWord(file).has_value()) << c.name;
     }
     EXPECT_FALSE(WriteProgramCheckWord(dir / "missing", 1));

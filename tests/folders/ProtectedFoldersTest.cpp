@@ -206,6 +206,15 @@ TEST_F(ProtectedFoldersTest, MoveFolderSendsTheShortPathAsPathAndTheLongPathAfte
               (FolderRecord{link, real.string(), "linked", 0x21, FolderKind::User}));
 }
 
+TEST_F(ProtectedFoldersTest, AFolderTheDriverRefusesInItsNewSlotIsNoLongerShownServed) {
+    AddThree();
+    driver.On(RequestCode::SetFolderPath, 1, TestDriver::Refuse());
+    EXPECT_EQ(folders.RemoveFolder(0, false), 0);
+    ASSERT_EQ(folders.List().Size(), 2u);
+    EXPECT_EQ(folders.List().Served(0), folders::Availability::Refused);
+    EXPECT_EQ(folders.List().Served(1), folders::Availability::Served);
+}
+
 TEST_F(ProtectedFoldersTest, ARefusedRemovalKeepsTheRecordUnlessForced) {
     AddThree();
     driver.On(RequestCode::ClearFolderPath, 2, TestDriver::Refuse(3));

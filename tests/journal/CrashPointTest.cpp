@@ -152,7 +152,7 @@ TEST_F(CrashPointTest, ReadOnlyFileGetsItsModeBackAfterACrashBeforeAnyWrite) {
     TempDir dir("tsrn-journal-tree");
     const std::filesystem::path path = dir / "read-only";
     const Bytes original(5000, 0x5A);
-    WriteAll(path, original);
+    WriteBytes(path, original);
     chmod(path.c_str(), 0444);
     pid_t pid = fork();
     if (pid == 0) {
@@ -177,7 +177,7 @@ TEST_F(CrashPointTest, ReadOnlyFileGetsItsModeBackAfterACrashBeforeAnyWrite) {
     struct stat st {};
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
-    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_EQ(ReadBytes(path), original);
 }
 
 }  // namespace

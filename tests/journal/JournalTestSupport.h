@@ -6,12 +6,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "bulk/ChunkCipher.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
@@ -20,18 +19,6 @@
 namespace tsrn::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 inline bulk::KeyPair TestKeys() {
     return bulk::KeyPair{crypto::DeriveKey("old secret"), crypto::DeriveKey("new secret")};
@@ -66,7 +53,7 @@ class TestTree {
                     b = static_cast<std::uint8_t>(random());
                 }
                 file.mode = size == 4097 ? 0444 : 0644;  // read-only files are done too
-                WriteAll(file.path, file.original);
+                WriteBytes(file.path, file.original);
                 chmod(file.path.c_str(), file.mode);
                 files_.push_back(std::move(file));
             }
@@ -93,7 +80,7 @@ class TestTree {
                                    : Transformed(file.original, mode, keys);
             struct stat st {};
             lstat(file.path.c_str(), &st);
-            if (ReadAll(file.path) != want || (st.st_mode & 07777) != file.mode) {
+            if (ReadBytes(file.path) != want || (st.st_mode & 07777) != file.mode) {
                 if (wrong++ == 0) {
                     first = file.path.string();
                 }
@@ -111,7 +98,7 @@ class TestTree {
         for (TreeFile& file : files_) {
             Bytes start = Transformed(file.original, bulk::CipherMode::Encipher, keys);
             chmod(file.path.c_str(), 0644);
-            WriteAll(file.path, start);
+            WriteBytes(file.path, start);
             chmod(file.path.c_str(), file.mode);
             file.original = start;
         }

@@ -23,11 +23,6 @@ namespace {
 using bulk::CipherMode;
 using journal::FileState;
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 const char* CommandFor(CipherMode mode) {
     return mode == CipherMode::Encipher   ? "encipher"
            : mode == CipherMode::Decipher ? "decipher"

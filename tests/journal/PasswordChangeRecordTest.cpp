@@ -74,7 +74,7 @@ TEST_F(PasswordChangeRecordTest, ACutAtAnyByteReadsAsTheNotesWhollyBeforeIt) {
         note(record.NoteMoving("/a", ChangeKey::Old, error));
     }
     // The file keeps zeros after its records, room for the next ones.
-    Bytes whole = test::ReadAll(PasswordChangeRecord::PathIn(Dir()));
+    Bytes whole = test::ReadBytes(PasswordChangeRecord::PathIn(Dir()));
     ASSERT_GE(whole.size(), snapshots.back().size);
     EXPECT_TRUE(std::all_of(whole.begin() + static_cast<std::ptrdiff_t>(snapshots.back().size),
                             whole.end(), [](std::uint8_t b) { return b == 0; }));
@@ -132,7 +132,7 @@ TEST_F(PasswordChangeRecordTest, OneChangeAtATimeAndAGoingChangeIsNotTakenForALe
     ASSERT_TRUE(continued.Remove(error)) << error;
     EXPECT_FALSE(PasswordChangeRecord::Load(Dir()).present);
 
-    test::WriteAll(PasswordChangeRecord::PathIn(Dir()), Bytes{'n', 'o', 'p', 'e'});
+    test::WriteBytes(PasswordChangeRecord::PathIn(Dir()), Bytes{'n', 'o', 'p', 'e'});
     const ChangeRecordLoad garbage = PasswordChangeRecord::Load(Dir());
     EXPECT_TRUE(garbage.present);
     EXPECT_FALSE(garbage.contents);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ProcessArgs.h"
+
 namespace tsrn::test {
 
 inline std::string TsrnctlPath() {
@@ -35,11 +37,8 @@ inline pid_t Spawn(const std::vector<std::string>& args, const std::string& inpu
             errorFile.empty() ? null : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(error < 0 ? null : error, 2);
         setsid();  // no controlling terminal: tsrnctl asks nothing
-        std::vector<char*> argv;
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
+        std::vector<std::string> words = args;
+        std::vector<char*> argv = NullTerminated(words);
         for (const std::string& e : env) {
             putenv(const_cast<char*>(e.c_str()));
         }

@@ -51,7 +51,7 @@ TEST_F(RecoveryRulesTest, WrongPasswordIsReportedAndNothingChanges) {
         ASSERT_EQ(scan.runs.size(), 1u);
         std::vector<test::Bytes> before;
         for (const auto& file : tree.Files()) {
-            before.push_back(ReadAll(file.path));
+            before.push_back(ReadBytes(file.path));
         }
         journal::RunRecovery recovery(scan.runs.front(), wrong);
         EXPECT_FALSE(recovery.KeysMatch());
@@ -59,7 +59,7 @@ TEST_F(RecoveryRulesTest, WrongPasswordIsReportedAndNothingChanges) {
         EXPECT_TRUE(result.keysMismatch);
         EXPECT_FALSE(result.ok);
         for (std::size_t i = 0; i < tree.Files().size(); ++i) {
-            EXPECT_EQ(ReadAll(tree.Files()[i].path), before[i]);
+            EXPECT_EQ(ReadBytes(tree.Files()[i].path), before[i]);
         }
     }
     EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u);
@@ -73,15 +73,15 @@ TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
     // Someone writes into a file the run has done.
     std::filesystem::path changed;
     for (const auto& file : tree.Files()) {
-        if (!file.original.empty() && ReadAll(file.path) != file.original) {
+        if (!file.original.empty() && ReadBytes(file.path) != file.original) {
             changed = file.path;
             break;
         }
     }
     ASSERT_FALSE(changed.empty());
-    Bytes bytes = ReadAll(changed);
+    Bytes bytes = ReadBytes(changed);
     bytes[0] ^= 0xFF;
-    WriteAll(changed, bytes);
+    WriteBytes(changed, bytes);
 
     {
         journal::RunRecovery resume(scan.runs.front(), keys_);
@@ -99,10 +99,10 @@ TEST_F(RecoveryRulesTest, FileChangedOutsideTheRunIsLeftAloneAndReported) {
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.changedFiles, std::vector<std::string>{changed.string()});
     }
-    EXPECT_EQ(ReadAll(changed), bytes);
+    EXPECT_EQ(ReadBytes(changed), bytes);
     for (const auto& file : tree.Files()) {
         if (file.path != changed) {
-            EXPECT_EQ(ReadAll(file.path), file.original) << file.path;
+            EXPECT_EQ(ReadBytes(file.path), file.original) << file.path;
         }
     }
     EXPECT_EQ(journal::FindUnfinishedRuns(state_.Path()).runs.size(), 1u) << "journal kept";
@@ -130,7 +130,7 @@ void WriteFirstVersionJournal(const std::filesystem::path& state, const TreeFile
     Bytes bytes(std::begin(journal::kMagic), std::end(journal::kMagic));
     bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
     std::filesystem::create_directories(state);
-    WriteAll(state / "run-1-1-old.journal", bytes);
+    WriteBytes(state / "run-1-1-old.journal", bytes);
 }
 
 TEST_F(RecoveryRulesTest, JournalOfTheFirstVersionIsStillRecovered) {
@@ -143,7 +143,7 @@ TEST_F(RecoveryRulesTest, JournalOfTheFirstVersionIsStillRecovered) {
         const Bytes enciphered = TestTree::Transformed(file.original, CipherMode::Encipher, keys_);
         Bytes crashed = file.original;
         std::copy_n(enciphered.begin(), 2 * journal::kPageSize, crashed.begin());
-        WriteAll(file.path, crashed);
+        WriteBytes(file.path, crashed);
         WriteFirstVersionJournal(state_.Path(), file, keys_);
 
         auto scan = journal::FindUnfinishedRuns(state_.Path());
@@ -151,7 +151,8 @@ TEST_F(RecoveryRulesTest, JournalOfTheFirstVersionIsStillRecovered) {
         journal::RunRecovery recovery(scan.runs.front(), keys_);
         const journal::RecoveryResult result = recovery.Recover(choice);
         EXPECT_TRUE(result.ok) << result.error;
-        EXPECT_EQ(ReadAll(file.path), choice == RecoveryChoice::Undo ? file.original : enciphered);
+        EXPECT_EQ(ReadBytes(file.path),
+                  choice == RecoveryChoice::Undo ? file.original : enciphered);
         std::filesystem::remove_all(state_.Path() / "run-1-1-old.journal");
     }
 }
@@ -161,7 +162,7 @@ TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {
     RunPartly(tree, CipherMode::Encipher, keys_, 8, state_.Path());
     std::filesystem::path removed;
     for (const auto& file : tree.Files()) {
-        if (!file.original.empty() && ReadAll(file.path) != file.original) {
+        if (!file.original.empty() && ReadBytes(file.path) != file.original) {
             removed = file.path;
             break;
         }
@@ -174,7 +175,7 @@ TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {
     EXPECT_EQ(result.missingFiles, std::vector<std::string>{removed.string()});
     for (const auto& file : tree.Files()) {
         if (file.path != removed) {
-            EXPECT_EQ(ReadAll(file.path), file.original) << file.path;
+            EXPECT_EQ(ReadBytes(file.path), file.original) << file.path;
         }
     }
     EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
@@ -183,7 +184,7 @@ TEST_F(RecoveryRulesTest, FileRemovedSinceTheRunDoesNotHoldUpTheOthers) {
 // The journal of a finished run, as found after its mount went away (a
 // power cut, a disk unplugged): its "place" no longer matches.
 void MoveCompletedJournal(const std::filesystem::path& journalPath) {
-    Bytes bytes = ReadAll(journalPath);
+    Bytes bytes = ReadBytes(journalPath);
     std::size_t pos = sizeof journal::kMagic;
     std::size_t last = pos;
     // The records end where the zeros kept after them begin (no record type is 0).
@@ -200,7 +201,7 @@ void MoveCompletedJournal(const std::filesystem::path& journalPath) {
     journal::RecordEncoder encoder;
     encoder.Complete(FileState::New, "another boot/1");
     bytes.insert(bytes.end(), encoder.Bytes().begin(), encoder.Bytes().end());
-    WriteAll(journalPath, bytes);
+    WriteBytes(journalPath, bytes);
 }
 
 TEST_F(RecoveryRulesTest, FinishedRunIsFlushedOrCheckedNeverAsked) {
@@ -235,10 +236,10 @@ TEST_F(RecoveryRulesTest, FinishedRunIsFlushedOrCheckedNeverAsked) {
             edited = &file;
         }
     }
-    WriteAll(lost->path, lost->original);
-    Bytes edit = ReadAll(edited->path);
+    WriteBytes(lost->path, lost->original);
+    Bytes edit = ReadBytes(edited->path);
     edit[0] ^= 1;
-    WriteAll(edited->path, edit);
+    WriteBytes(edited->path, edit);
 
     auto scan = journal::FindUnfinishedRuns(state_.Path());
     ASSERT_EQ(scan.runs.size(), 1u);
@@ -246,9 +247,9 @@ TEST_F(RecoveryRulesTest, FinishedRunIsFlushedOrCheckedNeverAsked) {
     journal::RecoveryResult result = recovery.Recover(RecoveryChoice::Undo);
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_TRUE(result.finished);
-    EXPECT_EQ(ReadAll(lost->path),
+    EXPECT_EQ(ReadBytes(lost->path),
               TestTree::Transformed(lost->original, CipherMode::Encipher, keys_));
-    EXPECT_EQ(ReadAll(edited->path), edit);
+    EXPECT_EQ(ReadBytes(edited->path), edit);
     EXPECT_TRUE(journal::FindUnfinishedRuns(state_.Path()).runs.empty());
 }
 

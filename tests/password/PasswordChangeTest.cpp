@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileHelpers.h"
 #include "ReferenceFormat.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"

@@ -224,7 +224,7 @@ TEST(Reciphering, RefusedRestartClearsTheCipherStateInTheList) {
     folders::AppState state;
     RecordingRunner runner;
     PasswordPorts ports{prompter, driver, list, state, runner};
-    RecipherFolders("x", ports);
+    (void)RecipherFolders("x", ports);
     EXPECT_EQ(list.State(4), 0x10u);
     EXPECT_EQ(list.State(0), 0x21u);
 }
@@ -243,7 +243,7 @@ TEST(Reciphering, MessagesAsDesigned) {
     folders::AppState state;
     RecordingRunner runner;
     PasswordPorts ports{prompter, driver, list, state, runner};
-    RecipherFolders("x", ports);
+    (void)RecipherFolders("x", ports);
     const auto& asked = prompter.Asked();
     ASSERT_GE(asked.size(), 4u);
     EXPECT_EQ(asked[0].captionId, res::str::kAppTitle);
@@ -271,7 +271,7 @@ TEST(Reciphering, NewKeyGoesIntoSlotOneOnly) {
     folders::AppState state;
     RecordingRunner runner;
     PasswordPorts ports{prompter, driver, list, state, runner};
-    RecipherFolders("new", ports);
+    (void)RecipherFolders("new", ports);
     EXPECT_EQ(slots.Key(crypto::KeySlot::New), crypto::DeriveKey("new"));
     EXPECT_EQ(slots.Key(crypto::KeySlot::Current), crypto::DeriveKey("old"));
 }

@@ -51,7 +51,7 @@ class CrashingRunner : public bulk::BulkRunner {
         if (folder != dyingFolder_)
             return runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
         if (dieAt_ == 0) {
-            runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
+            (void)runsafety::JournaledLoopRunner(prompter_).Run(folder, mode);
             _exit(0);
         }
         DyingIo io(dieAt_, 1);
@@ -158,7 +158,7 @@ class PasswordChangeRecoveryTest : public ::testing::Test {
     // The next start: unfinished runs first, then the change left behind.
     ChangeFate Restart(const crypto::CipherKey& keyInForce) {
         runsafety::StartupRecovery startup(prompter_, ports_);
-        startup.Run(keyInForce);
+        (void)startup.Run(keyInForce);
         runsafety::JournaledLoopRunner runner(prompter_);
         password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner, &store_};
         ports.changeRecordDirectory = RecordDir();
@@ -298,7 +298,7 @@ TEST_F(PasswordChangeRecoveryTest, ACrashDuringTheTakeBackIsRecoveredTheSameWay)
             runsafety::JournaledLoopRunner runner(prompter_);
             password::PasswordPorts ports{prompter_, driver_, list_, state_in_force_, runner};
             ports.changeRecordDirectory = RecordDir();
-            password::ChangeRecovery(ports, dying).Run(keys_.current, {});
+            (void)password::ChangeRecovery(ports, dying).Run(keys_.current, {});
             _exit(4);
         }
         int status = 0;

@@ -103,7 +103,7 @@ TEST_F(RunJournalGuardTest, ACleanRunLeavesNoJournalAFailedOneKeepsItAndSaysWher
     // its first chunk fails) fails the run: its journal stays for the next
     // start.
     const std::filesystem::path bad = tree.Root() / "bad";
-    WriteAll(bad, Bytes(3 * kCrashChunk, 7));
+    WriteBytes(bad, Bytes(3 * kCrashChunk, 7));
     ScriptedPrompter prompter;
     runsafety::RunJournalGuard guard(prompter);
     ASSERT_TRUE(guard.Open(tree.Root().string(), CipherMode::Decipher, bulk::KeysFromSlots()));
@@ -146,7 +146,7 @@ TEST_F(RunJournalGuardTest, ThePasswordChangeIsRefusedOverATreeAnUnfinishedRunHo
     const std::filesystem::path folder = dir_.Path() / "tree";
     TestTree tree(folder, 1, 9);
     ASSERT_TRUE(CrashRun(folder, CipherMode::Encipher, TestKeys(), 2));
-    const Bytes before = ReadAll(tree.Files().back().path);
+    const Bytes before = ReadBytes(tree.Files().back().path);
 
     registry::RegistryDatabase database(dir_.Path() / "registry");
     registry::RegistryStore store(database);
@@ -163,7 +163,7 @@ TEST_F(RunJournalGuardTest, ThePasswordChangeIsRefusedOverATreeAnUnfinishedRunHo
     EXPECT_EQ(state.currentPassword, "old secret");
     const std::vector<int> asked = prompter_.AskedIds();
     EXPECT_NE(std::find(asked.begin(), asked.end(), str::kRunOverlapRefused), asked.end());
-    EXPECT_EQ(ReadAll(tree.Files().back().path), before);
+    EXPECT_EQ(ReadBytes(tree.Files().back().path), before);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ using runsafety::RunFate;
 std::map<std::string, Bytes> Snapshot(const TestTree& tree) {
     std::map<std::string, Bytes> files;
     for (const TreeFile& file : tree.Files())
-        files[file.path.string()] = ReadAll(file.path);
+        files[file.path.string()] = ReadBytes(file.path);
     return files;
 }
 
@@ -203,11 +203,11 @@ TEST_F(StartupRecoveryTest, AFileChangedOutsideTheRunIsReportedAndNeverWritten) 
         }
     }
     ASSERT_FALSE(changed.empty());
-    Bytes edited = ReadAll(changed);
+    Bytes edited = ReadBytes(changed);
     for (std::size_t i = 0; i < 32; ++i)
         edited[i] = static_cast<std::uint8_t>(edited[i] ^ 0x5A);
     chmod(changed.c_str(), 0644);
-    WriteAll(changed, edited);
+    WriteBytes(changed, edited);
 
     ports_.answers = {RecoveryAnswer::Resume};
     EXPECT_EQ(Recover(keys_.current), std::vector<RunFate>{RunFate::Failed});
@@ -219,7 +219,7 @@ TEST_F(StartupRecoveryTest, AFileChangedOutsideTheRunIsReportedAndNeverWritten) 
             EXPECT_NE(message.text.find(changed), std::string::npos);
         }
     }
-    EXPECT_EQ(ReadAll(changed), edited);
+    EXPECT_EQ(ReadBytes(changed), edited);
     EXPECT_EQ(UnfinishedRuns(), 1u);
     (void)tree;
 }
@@ -238,7 +238,7 @@ TEST_F(StartupRecoveryTest, NothingIsWrittenWhileTheFolderCannotBeStoppedInTheDr
 TEST_F(StartupRecoveryTest, AnUnreadableJournalIsReportedAndLeftAlone) {
     std::filesystem::create_directories(state_.Path() / "runs");
     const std::filesystem::path junk = state_.Path() / "runs" / "run-junk.journal";
-    WriteAll(junk, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'j', 'o', 'u', 'r', 'n', 'a', 'l'});
+    WriteBytes(junk, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'j', 'o', 'u', 'r', 'n', 'a', 'l'});
     EXPECT_TRUE(Recover(keys_.current).empty());
     EXPECT_EQ(prompter_.AskedIds(), std::vector<int>{str::kRecoveryUnreadableJournal});
     EXPECT_TRUE(std::filesystem::exists(junk));

@@ -52,7 +52,7 @@ class EndToEndTest : public ::testing::Test {
                                  command + " < '" + in.string() + "' > '" +
                                  (world.Root() / "out").string() + "' 2>&1";
         const int status = std::system(line.c_str());
-        output = ReadFile(world.Root() / "out");
+        output = ReadText(world.Root() / "out");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     int Install(const std::string& folder, const std::string& password) {
@@ -112,7 +112,7 @@ TEST_F(EndToEndTest, InstallReinstallAndUninstall) {
     }
     EXPECT_EQ(FileNames(world.ProgramGroup()).size(), 3u);
     // The one installed page carries its style sheet and pictures.
-    const std::string manual = ReadFile(folder / "tsrn.html");
+    const std::string manual = ReadText(folder / "tsrn.html");
     EXPECT_EQ(manual.find("href=\"manual.css\""), std::string::npos);
     EXPECT_EQ(manual.find("src=\"../"), std::string::npos);
     EXPECT_NE(manual.find("<style>"), std::string::npos);
@@ -303,7 +303,7 @@ TEST_F(EndToEndTest, AllUsersInstallServesAnotherUser) {
         const std::string line =
             "env -u TSRN_SYSTEM_DIR " + command + " > '" + out.string() + "' 2>&1";
         std::system(line.c_str());
-        const std::string said = ReadFile(out);
+        const std::string said = ReadText(out);
         EXPECT_EQ(said.find("serving;") != std::string::npos, c.served) << said;
         EXPECT_EQ(said.find("could not be started") == std::string::npos, c.served) << said;
     }

@@ -102,7 +102,7 @@ TEST_F(InstallEngineTest, CopiesEveryFileWithItsBytesAndMode) {
         {system / "libtsrnrt.so.1", "libtsrnrt.so.1"},
     };
     for (const auto& [target, medium] : copies) {
-        EXPECT_EQ(ReadFile(target), ReadFile(world.Medium() / medium)) << target;
+        EXPECT_EQ(ReadText(target), ReadText(world.Medium() / medium)) << target;
         EXPECT_EQ(ModeOf(target), ModeOf(world.Medium() / medium)) << target;
     }
     EXPECT_EQ(state.installFolder, world.InstallFolder() + "/");
@@ -126,21 +126,21 @@ TEST_F(InstallEngineTest, FinalStepWritesMenuEntriesAndRegistryValues) {
     EXPECT_EQ(FileNames(world.ProgramGroup()),
               (std::vector<std::string>{"File Rescue for Tessaryn 1.0.desktop", programEntry,
                                         "Tessaryn Uninstall.desktop"}));
-    const std::string entry = ReadFile(world.ProgramGroup() / programEntry);
+    const std::string entry = ReadText(world.ProgramGroup() / programEntry);
     EXPECT_NE(entry.find("Exec=\"" + state.installFolder + "tsrn\"\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Path=" + state.installFolder + "\n"), std::string::npos) << entry;
     // Every entry has the icon the final step copied from the medium.
-    EXPECT_EQ(ReadFile(fs::path(state.installFolder) / "tessaryn.svg"),
-              ReadFile(world.Medium() / "tessaryn.svg"));
+    EXPECT_EQ(ReadText(fs::path(state.installFolder) / "tessaryn.svg"),
+              ReadText(world.Medium() / "tessaryn.svg"));
     for (const std::string& name : FileNames(world.ProgramGroup())) {
-        EXPECT_NE(ReadFile(world.ProgramGroup() / name)
+        EXPECT_NE(ReadText(world.ProgramGroup() / name)
                       .find("Icon=" + state.installFolder + "tessaryn.svg\n"),
                   std::string::npos)
             << name;
     }
     // The rescue tool's terminal shows its help and stays open.
     const std::string rescue =
-        ReadFile(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop");
+        ReadText(world.ProgramGroup() / "File Rescue for Tessaryn 1.0.desktop");
     EXPECT_NE(rescue.find("Terminal=true"), std::string::npos);
     EXPECT_NE(rescue.find("Exec=\"/bin/sh\" \"-c\" \"\\\\\"\\\\$0\\\\\" --help; exec "
                           "\\\\\"\\\\${SHELL:-/bin/sh}\\\\\"\" \"" +
@@ -205,14 +205,14 @@ TEST_F(InstallEngineTest, ANewerInstalledLibraryStaysAndTheStepStillCounts) {
     const std::string newer = ElfWithVersion(0x0002000000000000ull);
     WriteFile(world.Paths().systemFolder / "libtsrnfw.so.1", newer);
     RunToEnd();
-    EXPECT_EQ(ReadFile(world.Paths().systemFolder / "libtsrnfw.so.1"), newer);
-    EXPECT_EQ(ReadFile(world.Paths().systemFolder / "libtsrnrt.so.1"),
-              ReadFile(world.Medium() / "libtsrnrt.so.1"));
+    EXPECT_EQ(ReadText(world.Paths().systemFolder / "libtsrnfw.so.1"), newer);
+    EXPECT_EQ(ReadText(world.Paths().systemFolder / "libtsrnrt.so.1"),
+              ReadText(world.Medium() / "libtsrnrt.so.1"));
     EXPECT_EQ(observer.positions.back(), 100);
 }
 
 TEST_F(InstallEngineTest, FailedCopyRetriedAfterTheFileIsBack) {
-    const std::string remover = ReadFile(world.Medium() / "remover.ex_");
+    const std::string remover = ReadText(world.Medium() / "remover.ex_");
     fs::remove(world.Medium() / "remover.ex_");
     prompter.Then(Answer::Retry);
     EXPECT_EQ(Engine().Tick(), TickResult::Advanced);
@@ -230,7 +230,7 @@ TEST_F(InstallEngineTest, FailedCopyRetriedAfterTheFileIsBack) {
 
     WriteFile(world.Medium() / "remover.ex_", remover, 0755);
     RunToEnd();
-    EXPECT_EQ(ReadFile(fs::path(state.installFolder) / "remover"), remover);
+    EXPECT_EQ(ReadText(fs::path(state.installFolder) / "remover"), remover);
     EXPECT_EQ(state.stepCounter, 8);
 }
 

@@ -31,10 +31,10 @@ TEST(InstallationPassword, CheckWordInRegistryAndProgramForSeveralPasswords) {
         EXPECT_EQ(pwd->data,
                   (std::vector<std::uint8_t>{static_cast<std::uint8_t>(word & 0xFF),
                                              static_cast<std::uint8_t>(word >> 8), 0, 0}));
-        const std::string program = ReadFile(folder / "tsrn");
+        const std::string program = ReadText(folder / "tsrn");
         EXPECT_EQ(static_cast<std::uint8_t>(program[10]), pwd->data[0]);
         EXPECT_EQ(static_cast<std::uint8_t>(program[11]), pwd->data[1]);
-        EXPECT_EQ(program.substr(16, 4), ReadFile("/bin/true").substr(16, 4))
+        EXPECT_EQ(program.substr(16, 4), ReadText("/bin/true").substr(16, 4))
             << "e_type and e_machine must stay";
         const std::string command = "'" + (folder / "tsrn").string() + "'";
         const int status = std::system(command.c_str());
@@ -58,13 +58,13 @@ TEST(InstallationPassword, APasswordNoKeyCanComeFromIsNotStored) {
     const fs::path folder = world.InstallFolder();
     fs::create_directories(folder);
     fs::copy_file("/bin/true", folder / "tsrn");
-    const std::string before = ReadFile(folder / "tsrn");
+    const std::string before = ReadText(folder / "tsrn");
     std::string tooLong(251, 'z');
     tooLong += "\xC3\xA9";  // 253 bytes
     EXPECT_FALSE(StoreInstallationPassword(tooLong, folder.string() + "/", world.Registry()));
     EXPECT_FALSE(world.Registry().QueryValue(registry::Hive::LocalMachine,
                                              "SOFTWARE\\Tessaryn\\settings", "pwd"));
-    EXPECT_EQ(ReadFile(folder / "tsrn"), before);
+    EXPECT_EQ(ReadText(folder / "tsrn"), before);
 }
 
 // Over an earlier installation the password in force stays unless replacing

@@ -1,24 +1,13 @@
 #include "SetupFixture.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "setup/InstallFileTable.h"
 
 namespace tsrn::setup::test {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteFile(const fs::path& path, const std::string& bytes, mode_t mode) {
-    fs::create_directories(path.parent_path());
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
+    ::tsrn::test::WriteText(path, bytes);
     chmod(path.c_str(), mode);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "TempDir.h"
 #include "registry/RegistryDatabase.h"
 #include "setup/InstallPaths.h"
@@ -20,7 +21,8 @@ namespace tsrn::setup::test {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path);
+using ::tsrn::test::ReadText;
+// Writes the file, then gives it `mode`.
 void WriteFile(const fs::path& path, const std::string& bytes, mode_t mode = 0644);
 mode_t ModeOf(const fs::path& path);
 std::vector<std::string> FileNames(const fs::path& folder);

@@ -45,7 +45,7 @@ TEST(UninstallTest, RemovesOnlyTheAutostartOfThisInstallation) {
                               "tsrn\" /service\n");
 
         EXPECT_EQ(RemoveAutostart(world.Registry(), world.InstallFolder(), plain), c.removed);
-        RemoveAutostart(world.Registry(), world.InstallFolder(), quoted);
+        (void)RemoveAutostart(world.Registry(), world.InstallFolder(), quoted);
 
         EXPECT_EQ(windows.GetString(registry::kRunServicesKey, valueName, "").empty(), c.removed);
         EXPECT_EQ(fs::exists(plain), !c.removed);

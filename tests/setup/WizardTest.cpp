@@ -327,6 +327,15 @@ TEST_F(WizardTest, ClosingTheFinishedPageIsNoCancel) {
 }
 
 // A reinstall over a password in force warns before replacing it; No keeps it.
+TEST_F(WizardTest, APasswordThatCannotBeStoredIsReportedAndThePageStays) {
+    ToPasswordPage();
+    std::filesystem::remove(std::filesystem::path(world.InstallFolder()) / "tsrn");
+    EnterPasswords("abc", "abc");
+    EXPECT_EQ(prompter.AskedIds(), std::vector<int>{str::kPasswordNotStored});
+    EXPECT_EQ(prompter.Asked()[0].icon, Icon::Stop);
+    EXPECT_EQ(wizard->currentId(), SetupWizard::Password);
+}
+
 TEST_F(WizardTest, ReinstallAsksBeforeReplacingThePasswordInForce) {
     struct Case {
         Answer answer;
@@ -337,7 +346,8 @@ TEST_F(WizardTest, ReinstallAsksBeforeReplacingThePasswordInForce) {
         wizard.reset();
         state = InstallState{};
         state.sourceFolder = world.Medium().string();
-        StoreInstallationPassword("working", world.InstallFolder() + "/", world.Registry());
+        // The password in force is the registry's; no program is there to take it yet.
+        (void)StoreInstallationPassword("working", world.InstallFolder() + "/", world.Registry());
         wizard = std::make_unique<SetupWizard>(context);
         wizard->show();
         ToPasswordPage();

@@ -10,9 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "Mounts.h"
+#include "ProcessArgs.h"
 
 namespace tsrn::test {
 namespace {
@@ -21,15 +22,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // NUL-terminated views of `strings` for exec, prepared before fork.
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (std::string& s : strings) {
-        pointers.push_back(s.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 // Waits for `child` until `deadline`; kills its process group past it.
 int Reap(pid_t child, Clock::time_point deadline) {
     int status = 0;
@@ -68,27 +60,11 @@ std::vector<pid_t> ProcessesOf(uid_t uid) {
     return found;
 }
 
-// Mount points at or below `path`, deepest first.
-std::vector<std::string> MountPointsBelow(const fs::path& path) {
-    std::vector<std::string> found;
-    std::ifstream table("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        if (point == path.string() || point.rfind(path.string() + "/", 0) == 0) {
-            found.insert(found.begin(), point);
-        }
-    }
-    return found;
-}
-
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& argv) {
     std::vector<std::string> args = argv;
-    std::vector<char*> pointers = Pointers(args);
+    std::vector<char*> pointers = NullTerminated(args);
     pid_t child = ::fork();
     if (child < 0) {
         return -1;
@@ -161,8 +137,10 @@ void ThrowawayUser::Remove() {
         }
     }
     if (!home_.empty()) {
-        for (const std::string& point : MountPointsBelow(home_)) {
-            ::umount2(point.c_str(), MNT_DETACH);
+        // Deepest first: later mounts stand on earlier ones.
+        const std::vector<std::string> points = MountsBelow(home_);
+        for (auto point = points.rbegin(); point != points.rend(); ++point) {
+            ::umount2(point->c_str(), MNT_DETACH);
         }
         std::error_code ec;
         fs::remove_all(home_, ec);
@@ -182,8 +160,8 @@ int ThrowawayUser::Run(const std::vector<std::string>& argv, const std::vector<s
     }
     std::vector<std::string> args = argv;
     std::vector<std::string> environment = env;
-    std::vector<char*> argPointers = Pointers(args);
-    std::vector<char*> envPointers = Pointers(environment);
+    std::vector<char*> argPointers = NullTerminated(args);
+    std::vector<char*> envPointers = NullTerminated(environment);
     const std::string logPath = log.string();
     const std::string home = home_.string();
     const gid_t groups[] = {gid_};

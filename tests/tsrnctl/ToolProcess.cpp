@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ProcessArgs.h"
+
 extern char** environ;
 
 namespace tsrn::test {
@@ -35,10 +37,7 @@ ToolProcess::ToolProcess(const std::vector<std::string>& args, const std::string
             putenv(const_cast<char*>(setting.c_str()));
         std::vector<std::string> all{ToolPath()};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = NullTerminated(all);
         execve(argv[0], argv.data(), environ);
         const std::string failed = "cannot start " + all[0] + "\n";
         (void)!write(2, failed.data(), failed.size());

@@ -252,7 +252,7 @@ TEST_F(ExerciserTest, RandomOperationsMatchTheModelAndTheStoredFormat) {
     ASSERT_TRUE(MountsBelow(folder).empty());
     const crypto::CipherKey key = crypto::DeriveKey(kPassword);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        Bytes stored = ReadRaw(folder / ("file" + std::to_string(i)));
+        Bytes stored = ReadBytes(folder / ("file" + std::to_string(i)));
         EXPECT_EQ(stored, StoredForm(files[i]->Model(), key)) << "seed " << i + 1;
     }
 }

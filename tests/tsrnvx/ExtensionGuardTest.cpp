@@ -16,6 +16,7 @@
 
 #include "FormatCheck.h"
 #include "MountTest.h"
+#include "ProcessArgs.h"
 #include "crypto/KeyDerivation.h"
 
 namespace tsrn::vx::test {
@@ -24,11 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool Run(std::vector<std::string> words) {
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ::tsrn::test::NullTerminated(words);
     pid_t child = ::fork();
     if (child == 0) {
         int null = ::open("/dev/null", O_WRONLY);
@@ -115,11 +112,11 @@ TEST_F(ExtensionGuardTest, ExtensionsThatCannotFitAreRefusedAndLeaveNothing) {
     fs::create_directories(folder);
     ASSERT_TRUE(session_.Serve(1, folder, 0x01));
     fs::path file = folder / "f";
-    WriteRaw(file, "thirteen byte");
+    WriteText(file, "thirteen byte");
     const Bytes plain{'t', 'h', 'i', 'r', 't', 'e', 'e', 'n', ' ', 'b', 'y', 't', 'e'};
     ASSERT_EQ(ReadThrough(file), plain);
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x02), 0);
-    const Bytes stored = ReadRaw(file);
+    const Bytes stored = ReadBytes(file);
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x01), 0);
     const unsigned long long freeBefore = disk_->FreeBytes();
 
@@ -161,7 +158,7 @@ TEST_F(ExtensionGuardTest, ExtensionsThatCannotFitAreRefusedAndLeaveNothing) {
             << "an extension that was refused left blocks behind";
     }
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x02), 0);
-    EXPECT_EQ(ReadRaw(file), stored);
+    EXPECT_EQ(ReadBytes(file), stored);
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x01), 0);
 
     // One that fits is stored as enciphered zeros, and reads as zeros.
@@ -170,7 +167,7 @@ TEST_F(ExtensionGuardTest, ExtensionsThatCannotFitAreRefusedAndLeaveNothing) {
     grown.resize(10 << 20, 0);
     EXPECT_EQ(ReadThrough(file), grown);
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x02), 0);
-    EXPECT_EQ(ReadRaw(file), StoredForm(grown, crypto::DeriveKey(kPassword)));
+    EXPECT_EQ(ReadBytes(file), StoredForm(grown, crypto::DeriveKey(kPassword)));
 }
 
 }  // namespace

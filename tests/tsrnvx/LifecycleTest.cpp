@@ -24,11 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace wire = driver::wire;
 
-std::string ReadText(const fs::path& file) {
-    auto bytes = ReadRaw(file);
-    return {bytes.begin(), bytes.end()};
-}
-
 class LifecycleTest : public MountTest {};
 
 TEST_F(LifecycleTest, FoldersThatCannotBeServedAreRefused) {
@@ -68,9 +63,9 @@ TEST_F(LifecycleTest, LongAndShortPathNameTheSameFolder) {
 TEST_F(LifecycleTest, StateChangesTakeEffectOnTheNextOpen) {
     fs::path folder = Folder("switch");
     ASSERT_TRUE(session_.Serve(1, folder, 0x01));
-    WriteRaw(folder / "f", "twelve bytes");
+    WriteText(folder / "f", "twelve bytes");
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x02), 0);
-    auto stored = ReadRaw(folder / "f");
+    auto stored = ReadBytes(folder / "f");
     std::vector<std::uint8_t> plain{'t', 'w', 'e', 'l', 'v', 'e', ' ', 'b', 'y', 't', 'e', 's'};
     EXPECT_EQ(stored, StoredForm(plain, crypto::DeriveKey(kPassword)));
     ASSERT_EQ(session_.Link().SetFolderState(1, 0x01), 0);
@@ -84,7 +79,7 @@ TEST_F(LifecycleTest, NestedFoldersShareOneMountAndTheInnermostDecides) {
     EXPECT_EQ(MountsBelow(root_), std::vector<std::string>{inner.string()});
     ASSERT_TRUE(session_.Serve(2, outer, 0x01));
     EXPECT_EQ(MountsBelow(root_), std::vector<std::string>{outer.string()});
-    WriteRaw(outer / "o.txt", "ciphered");
+    WriteText(outer / "o.txt", "ciphered");
     EXPECT_EQ(::open((inner / "i.txt").c_str(), O_CREAT | O_WRONLY, 0600), -1);
     EXPECT_EQ(errno, EACCES);
     ASSERT_EQ(session_.Link().ClearFolderShortPath(2), 0);
@@ -126,10 +121,10 @@ TEST_F(LifecycleTest, ClearingASlotWithAFileOpenLosesNoData) {
     ::close(fd);
     std::string text = "first half second half";
     std::vector<std::uint8_t> plain(text.begin(), text.end());
-    for (int i = 0; i < 100 && ReadRaw(folder / "f").size() != plain.size(); ++i) {
+    for (int i = 0; i < 100 && ReadBytes(folder / "f").size() != plain.size(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(ReadRaw(folder / "f"), StoredForm(plain, crypto::DeriveKey(kPassword)));
+    EXPECT_EQ(ReadBytes(folder / "f"), StoredForm(plain, crypto::DeriveKey(kPassword)));
     // Served again, the folder has no file open: the handle of the detached
     // mount was let go even if its release never reached the driver.
     ASSERT_TRUE(session_.Serve(1, folder, 0x01));
@@ -143,8 +138,8 @@ TEST_F(LifecycleTest, ClearingASlotWithAFileOpenLosesNoData) {
 // neighbours are not.
 TEST_F(LifecycleTest, RegisteredFileIsGuardedWithoutCiphering) {
     fs::path dir = Folder("registry");
-    WriteRaw(dir / "system.db", "database bytes");
-    WriteRaw(dir / "other", "x");
+    WriteText(dir / "system.db", "database bytes");
+    WriteText(dir / "other", "x");
     ASSERT_TRUE(session_.Serve(1, dir / "system.db", 0x83));
     EXPECT_EQ(MountsBelow(root_), std::vector<std::string>{dir.string()});
     EXPECT_EQ(::unlink((dir / "system.db").c_str()), -1);
@@ -222,7 +217,7 @@ TEST_F(LifecycleTest, ThreadsDoNotGrowWithTheFolders) {
                                    Folder("many" + std::to_string(i)), 0x01));
     }
     EXPECT_EQ(MountsBelow(root_).size(), static_cast<std::size_t>(kFolders));
-    WriteRaw(root_ / "many7" / "f", "served");
+    WriteText(root_ / "many7" / "f", "served");
     EXPECT_EQ(ReadText(root_ / "many7" / "f"), "served");
     int threads = ThreadsOf(session_.Link().DriverPid());
     EXPECT_GT(threads, 0);

@@ -15,9 +15,9 @@ namespace tsrn::vx::test {
 class MountTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string reason = MountUnavailableReason();
+        std::string reason = FuseUnavailableReason();
         if (!reason.empty()) {
-            GTEST_SKIP() << reason;
+            GTEST_SKIP() << reason << ": FUSE mounts cannot be tested";
         }
         root_ = std::filesystem::canonical(dir_.Path());
         ASSERT_TRUE(session_.Start()) << "tsrnvx did not start";

@@ -74,11 +74,6 @@ std::vector<std::string> SuiteEnvironment(const ThrowawayUser& user) {
     return env;
 }
 
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int PassedCount(const std::string& output) {
     std::smatch match;
     static const std::regex passed(R"(\[  PASSED  \] (\d+) test)");

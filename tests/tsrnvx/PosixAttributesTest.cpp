@@ -39,7 +39,7 @@ class PosixAttributesTest : public MountTest {
 };
 
 TEST_F(PosixAttributesTest, EveryNameShowsTheSameAttributesAtOnce) {
-    WriteRaw(folder_ / "a", "some bytes");
+    WriteText(folder_ / "a", "some bytes");
     ASSERT_EQ(::mkdir((folder_ / "d").c_str(), 0755), 0);
     struct Step {
         const char* what;

@@ -153,7 +153,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
                             "/" + std::to_string(st.st_ctim.tv_nsec) + "/" +
                             std::to_string(st.st_nlink);
         if (S_ISREG(st.st_mode)) {
-            auto bytes = ReadRaw(entry.path());
+            auto bytes = ReadBytes(entry.path());
             facts += "/" + std::string(bytes.begin(), bytes.end());
         } else if (S_ISLNK(st.st_mode)) {
             facts += "/" + fs::read_symlink(entry.path()).string();
@@ -175,9 +175,9 @@ class ProhibitionTest : public MountTest, public ::testing::WithParamInterface<s
         Layout l{Folder("outer"), Folder("outer/guarded"), Folder("outer/free")};
         Folder("outer/guarded/sub");
         Folder("outer/guarded/empty");
-        WriteRaw(l.guarded / "file.txt", "guarded contents");
-        WriteRaw(l.guarded / "sub" / "inner.txt", "inner contents");
-        WriteRaw(l.free / "x.txt", "free contents");
+        WriteText(l.guarded / "file.txt", "guarded contents");
+        WriteText(l.guarded / "sub" / "inner.txt", "inner contents");
+        WriteText(l.free / "x.txt", "free contents");
         fs::create_symlink("../guarded/file.txt", l.free / "sym");
         return l;
     }
@@ -205,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(Bits, ProhibitionTest, ::testing::Values(0x80u, 0x20u, 
 // fail because of the bits, not because of the layout).
 TEST_F(MountTest, WithoutProhibitionsTheAttemptsSucceed) {
     Layout l{Folder("outer"), Folder("outer/guarded"), Folder("outer/free")};
-    WriteRaw(l.guarded / "file.txt", "contents");
-    WriteRaw(l.free / "x.txt", "free");
+    WriteText(l.guarded / "file.txt", "contents");
+    WriteText(l.free / "x.txt", "free");
     ASSERT_TRUE(session_.Serve(1, l.outer, 0x02));
     ASSERT_TRUE(session_.Serve(2, l.guarded, 0x02));
     EXPECT_EQ(OpenResult(l.G("file.txt"), O_RDWR), 0);

@@ -52,7 +52,7 @@ void MakeSourceTree(const fs::path& source) {
         for (std::size_t i = 0; i < size; ++i) {
             bytes[i] = static_cast<char>((i * 131 + size) & 0xFF);
         }
-        WriteRaw(source / (n % 2 == 0 ? "" : "nested") / ("f" + std::to_string(n)), bytes);
+        WriteText(source / (n % 2 == 0 ? "" : "nested") / ("f" + std::to_string(n)), bytes);
         ++n;
     }
 }
@@ -124,8 +124,8 @@ TEST_P(RealProgramsTest, WorksThroughACipheredMount) {
     EXPECT_EQ(RunShell(program.script(folder, source)), 0) << program.name;
     session_.Stop();
     if (program.stored != nullptr) {
-        auto stored = ReadRaw(folder / program.stored);
-        auto plain = ReadRaw(source / program.plain);
+        auto stored = ReadBytes(folder / program.stored);
+        auto plain = ReadBytes(source / program.plain);
         EXPECT_NE(stored, plain) << "stored in the clear";
         EXPECT_EQ(Deciphered(stored, crypto::DeriveKey(kPassword)), plain);
     }

@@ -61,7 +61,7 @@ TEST_F(ServeTest, ListFileFoldersAreServedUntilInterrupted) {
     ASSERT_NE(said.find("serving"), std::string::npos) << said;
     EXPECT_NE(said.find("served  " + folder.string()), std::string::npos) << said;
     EXPECT_EQ(MountsBelow(folder), std::vector<std::string>{folder.string()});
-    WriteRaw(folder / "note.txt", "served headless");
+    WriteText(folder / "note.txt", "served headless");
 
     ::kill(child, SIGTERM);
     int status = 0;
@@ -70,7 +70,7 @@ TEST_F(ServeTest, ListFileFoldersAreServedUntilInterrupted) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(MountsBelow(root_).empty());
     std::string text = "served headless";
-    EXPECT_EQ(ReadRaw(folder / "note.txt"),
+    EXPECT_EQ(ReadBytes(folder / "note.txt"),
               StoredForm(std::vector<std::uint8_t>(text.begin(), text.end()),
                          crypto::DeriveKey(kPassword)));
 }

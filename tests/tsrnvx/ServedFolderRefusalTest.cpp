@@ -12,6 +12,7 @@
 
 #include "FormatCheck.h"
 #include "MountTest.h"
+#include "ProcessArgs.h"
 
 namespace tsrn::vx::test {
 namespace {
@@ -41,10 +42,7 @@ pid_t StartTool(const std::vector<std::string>& args, const std::string& input,
             putenv(const_cast<char*>(setting.c_str()));
         std::vector<std::string> all{TSRNCTL_PROGRAM};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ::tsrn::test::NullTerminated(all);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -87,7 +85,7 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
         "TSRN_REGISTRY_DIR=" + Folder("registry").string(),
         "TSRN_STATE_DIR=" + Folder("state").string(),
         "TSRN_SYSTEM_DIR=" + fs::path(TSRNVX_PROGRAM).parent_path().string()};
-    WriteRaw(folder / "inner" / "kept", "stored bytes");
+    WriteText(folder / "inner" / "kept", "stored bytes");
     std::ofstream(root_ / "list.ini") << "[pathes]\npath=" << folder.string() << "\n";
     const std::string list = (root_ / "list.ini").string();
     const std::string password = std::string(kPassword) + "\n";
@@ -107,7 +105,7 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
     }
     ASSERT_NE(said.find("serving"), std::string::npos) << said;
     // Read below the mount: what a run would go through.
-    const std::vector<std::uint8_t> before = ReadRaw(folder / "inner" / "kept");
+    const std::vector<std::uint8_t> before = ReadBytes(folder / "inner" / "kept");
 
     struct Case {
         std::string command;
@@ -130,7 +128,7 @@ TEST_F(ServedFolderRefusal, NoRunThroughALiveMountAndNoSecondMount) {
     EXPECT_NE(second.err.find("served by a running Tessaryn driver already"), std::string::npos)
         << second.err;
     EXPECT_EQ(MountsBelow(folder), std::vector<std::string>{folder.string()});
-    EXPECT_EQ(ReadRaw(folder / "inner" / "kept"), before);
+    EXPECT_EQ(ReadBytes(folder / "inner" / "kept"), before);
 
     kill(server, SIGTERM);
     int status = 0;

@@ -8,16 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
+#include "Mounts.h"
 #include "driver/DriverClient.h"
 
 namespace tsrn::vx::test {
 
 inline constexpr const char* kPassword = "vx-test-password";
 
-// Why mounts cannot be tested here, or empty when they can.
-std::string MountUnavailableReason();
-// Mount points at or below `path` in this process's mount table.
-std::vector<std::string> MountsBelow(const std::filesystem::path& path);
+using ::tsrn::test::FuseUnavailableReason;
+using ::tsrn::test::MountsBelow;
+using ::tsrn::test::ReadBytes;
+using ::tsrn::test::ReadText;
+using ::tsrn::test::WriteText;
 
 class VxSession {
   public:
@@ -36,8 +39,5 @@ class VxSession {
   private:
     std::unique_ptr<driver::DriverClient> link_;
 };
-
-std::vector<std::uint8_t> ReadRaw(const std::filesystem::path& file);
-void WriteRaw(const std::filesystem::path& file, const std::string& bytes);
 
 }  // namespace tsrn::vx::test

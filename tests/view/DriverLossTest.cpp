@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "AppDoubles.h"
+#include "Mounts.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "app/AppIds.h"
@@ -38,16 +39,6 @@ namespace {
 namespace stdfs = std::filesystem;
 
 constexpr const char* kPassword = "driver loss";
-
-std::string MountUnavailableReason() {
-    if (::access("/dev/fuse", R_OK | W_OK) != 0)
-        return "/dev/fuse is not usable here: the driver-loss run needs FUSE mounts";
-    if (::geteuid() != 0 && ::access("/usr/bin/fusermount3", X_OK) != 0 &&
-        ::access("/bin/fusermount3", X_OK) != 0) {
-        return "not root and no fusermount3: the driver-loss run needs FUSE mounts";
-    }
-    return {};
-}
 
 bool MountedAt(const std::string& point) {
     for (const std::string& mount : driver::DriverMountPoints()) {
@@ -76,9 +67,9 @@ class NoHelp : public app::HelpOpener {
 class DriverLoss : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::string reason = MountUnavailableReason();
+        const std::string reason = FuseUnavailableReason();
         if (!reason.empty())
-            GTEST_SKIP() << reason;
+            GTEST_SKIP() << reason << ": the driver-loss run needs FUSE mounts";
         App();
         root = stdfs::canonical(dir.Path());
         kept = (root / "kept").string();

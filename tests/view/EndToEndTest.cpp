@@ -6,11 +6,10 @@
 #include <gmock/gmock.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
+#include "FileHelpers.h"
+#include "Mounts.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
 #include "bulk/CipheringRun.h"
@@ -28,38 +27,8 @@ namespace tsrn::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr const char* kPassword = "end-to-end password";
-
-std::string MountUnavailableReason() {
-    if (::access("/dev/fuse", R_OK | W_OK) != 0)
-        return "/dev/fuse is not usable here: the end-to-end run needs FUSE mounts";
-    if (::geteuid() != 0 && ::access("/usr/bin/fusermount3", X_OK) != 0 &&
-        ::access("/bin/fusermount3", X_OK) != 0) {
-        return "not root and no fusermount3: the end-to-end run needs FUSE mounts";
-    }
-    return {};
-}
-
-std::vector<std::string> MountsBelow(const fs::path& path) {
-    std::vector<std::string> found;
-    std::ifstream table("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        if (point == path.string() || point.rfind(path.string() + "/", 0) == 0)
-            found.push_back(point);
-    }
-    return found;
-}
-
-Bytes ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 Bytes StoredForm(const Bytes& plain, const crypto::CipherKey& key) {
     Bytes stored = plain;
@@ -99,9 +68,9 @@ class HeadlessDialogs : public view::ViewDialogs {
 class EndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::string reason = MountUnavailableReason();
+        const std::string reason = FuseUnavailableReason();
         if (!reason.empty())
-            GTEST_SKIP() << reason;
+            GTEST_SKIP() << reason << ": the end-to-end run needs FUSE mounts";
         root = fs::canonical(dir.Path());
         ASSERT_TRUE(crypto::KeySlots::Instance().DeriveKey(kPassword, crypto::KeySlot::Current));
         ASSERT_TRUE(driver.Open()) << "tsrnvx did not start";
@@ -138,9 +107,7 @@ TEST_F(EndToEnd, AddWithEncipheringThenDeleteWithDecipheringRoundTrips) {
         Bytes bytes(size);
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<std::uint8_t>(i * 31 + name.size());
-        std::ofstream(folder / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        WriteBytes(folder / name, bytes);
         plain[name] = bytes;
     }
 
@@ -152,7 +119,7 @@ TEST_F(EndToEnd, AddWithEncipheringThenDeleteWithDecipheringRoundTrips) {
 
     // Working: every program reads plaintext through the mount.
     for (const auto& [name, bytes] : plain)
-        EXPECT_TRUE(ReadAll(folder / name) == bytes) << name << " is not plaintext when working";
+        EXPECT_TRUE(ReadBytes(folder / name) == bytes) << name << " is not plaintext when working";
 
     // Stopped: the stored bytes show, and they are the format's ciphertext.
     logic.UpdateSelection(0);
@@ -160,10 +127,10 @@ TEST_F(EndToEnd, AddWithEncipheringThenDeleteWithDecipheringRoundTrips) {
     ASSERT_EQ(logic.List().State(0), 0x02u);
     const crypto::CipherKey key = crypto::DeriveKey(kPassword);
     for (const auto& [name, bytes] : plain) {
-        EXPECT_TRUE(ReadAll(folder / name) == StoredForm(bytes, key))
+        EXPECT_TRUE(ReadBytes(folder / name) == StoredForm(bytes, key))
             << name << " is not ciphertext on disk";
         if (bytes.size() >= 8) {
-            EXPECT_FALSE(ReadAll(folder / name) == bytes) << name;
+            EXPECT_FALSE(ReadBytes(folder / name) == bytes) << name;
         }
     }
     logic.RunCommand(res::cmd::kStartCiphering);
@@ -176,7 +143,7 @@ TEST_F(EndToEnd, AddWithEncipheringThenDeleteWithDecipheringRoundTrips) {
     driver.Close();  // every mount goes with the driver
     EXPECT_TRUE(MountsBelow(root).empty());
     for (const auto& [name, bytes] : plain)
-        EXPECT_TRUE(ReadAll(folder / name) == bytes) << name << " did not come back bit for bit";
+        EXPECT_TRUE(ReadBytes(folder / name) == bytes) << name << " did not come back bit for bit";
 }
 
 }  // namespace

@@ -16,11 +16,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 
+#include "FileHelpers.h"
 #include "ViewFixture.h"
 #include "app/gui/ViewContext.h"
 #include "crypto/KeyDerivation.h"
@@ -391,17 +390,10 @@ class CipheringDialogWidgets : public ::testing::Test {
         EXPECT_TRUE(crypto::KeySlots::Instance().DeriveKey("password", crypto::KeySlot::Current));
         std::filesystem::create_directories(dir / "tree/sub");
         for (const char* name : {"a.txt", "b.txt", "sub/c.txt"})
-            Write(dir / "tree" / name, std::string(5000, 'x') + name);
+            WriteText(dir / "tree" / name, std::string(5000, 'x') + name);
     }
     ~CipheringDialogWidgets() override { crypto::KeySlots::Instance().Clear(); }
 
-    static void Write(const std::filesystem::path& path, const std::string& content) {
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    static std::string Read(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     std::string Tree() const { return (dir / "tree").string(); }
 
     TempDir dir;
@@ -409,7 +401,7 @@ class CipheringDialogWidgets : public ::testing::Test {
 };
 
 TEST_F(CipheringDialogWidgets, ARunToTheEndShowsSuccessAndClosesWithOk) {
-    const std::string before = Read(dir / "tree/a.txt");
+    const std::string before = ReadText(dir / "tree/a.txt");
     view::CipheringDialog dialog(Tree(), bulk::CipherMode::Encipher, prompter);
     EXPECT_EQ(dialog.windowTitle(), "Folder enciphering");
     EXPECT_EQ(Find<QLabel>(&dialog, res::ctl::kCipheringFolder)->text().toStdString(), Tree());
@@ -429,19 +421,15 @@ TEST_F(CipheringDialogWidgets, ARunToTheEndShowsSuccessAndClosesWithOk) {
         poll->start(5);
     });
     EXPECT_EQ(dialog.exec(), bulk::kIdOk);
-    const std::string after = Read(dir / "tree/a.txt");
+    const std::string after = ReadText(dir / "tree/a.txt");
     EXPECT_TRUE(after != before);
     EXPECT_EQ(after.size(), before.size());
 }
 
 TEST_F(CipheringDialogWidgets, CancelWithUndoRestoresEveryFile) {
     for (int i = 0; i < 40; ++i)
-        Write(dir / "tree/sub" / ("many" + std::to_string(i)), std::string(3000, 'm'));
-    std::map<std::string, std::string> before;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "tree")) {
-        if (entry.is_regular_file())
-            before[entry.path().string()] = Read(entry.path());
-    }
+        WriteText(dir / "tree/sub" / ("many" + std::to_string(i)), std::string(3000, 'm'));
+    const TreeTable before = ReadTree(dir / "tree");
     view::CipheringDialog dialog(Tree(), bulk::CipherMode::Encipher, prompter);
     prompter.Then(Answer::Yes);
     WhenModal([&dialog](QWidget*) {
@@ -456,8 +444,8 @@ TEST_F(CipheringDialogWidgets, CancelWithUndoRestoresEveryFile) {
     });
     EXPECT_EQ(dialog.exec(), bulk::kIdCancel);
     EXPECT_THAT(prompter.AskedIds(), ElementsAre(str::kEncipherCancelQuestion));
-    for (const auto& [path, content] : before)
-        EXPECT_TRUE(Read(path) == content) << path << " was not restored";
+    for (const auto& [name, content] : before)
+        EXPECT_TRUE(ReadText(dir / "tree" / name) == content) << name << " was not restored";
 }
 
 // A large file is done within one step; the bar must still be repainted as
@@ -465,7 +453,7 @@ TEST_F(CipheringDialogWidgets, CancelWithUndoRestoresEveryFile) {
 TEST_F(CipheringDialogWidgets, TheBarIsRepaintedWhileOneLargeFileIsProcessed) {
     std::filesystem::remove_all(dir / "tree");
     std::filesystem::create_directories(dir / "big");
-    Write(dir / "big/large.bin", std::string(1 << 20, 'L'));
+    WriteText(dir / "big/large.bin", std::string(1 << 20, 'L'));
     auto run = std::make_unique<bulk::CipheringRun>(
         (dir / "big").string(), bulk::CipherMode::Encipher, prompter, bulk::KeysFromSlots(), 4096);
     view::CipheringDialog dialog(std::move(run));

@@ -12,6 +12,7 @@
 #include "MessageBoxPrompter.h"
 #include "resources/StringTable.h"
 #include "setup/InstallPaths.h"
+#include "setup/SetupQuestion.h"
 #include "setup/Uninstall.h"
 
 namespace {
@@ -29,13 +30,7 @@ bool Unattended(int argc, char** argv) {
 }
 
 bool Confirmed(MessageBoxPrompter& prompter) {
-    Message question;
-    question.textId = res::setup::str::kUninstallQuestion;
-    question.text = std::string(text::setup::Text(res::setup::str::kUninstallQuestion));
-    question.buttons = Buttons::YesNo;
-    question.icon = Icon::Question;
-    question.defaultButton = Answer::No;
-    return prompter.Ask(question) == Answer::Yes;
+    return AskYesNo(prompter, res::setup::str::kUninstallQuestion, Icon::Question, Answer::No);
 }
 
 // The folder this program lies in: the install folder when the registry has

@@ -9,6 +9,7 @@
 #include "edits/Utf8ByteValidator.h"
 #include "resources/DialogTexts.h"
 #include "resources/StringTable.h"
+#include "setup/InstallFileTable.h"
 #include "setup/InstallationPassword.h"
 
 namespace tsrn::setup {
@@ -68,7 +69,19 @@ bool PasswordPage::validatePage() {
     // user, warned, chooses to replace it.
     const bool keep =
         PasswordInForce(context_.registry) && !ConfirmReplacingPassword(context_.prompter);
-    StoreInstallationPassword(entered, context_.state.installFolder, context_.registry, keep);
+    if (!StoreInstallationPassword(entered, context_.state.installFolder, context_.registry,
+                                   keep)) {
+        // Finishing now would leave a program that knows no password.
+        Message failed;
+        failed.textId = res::setup::str::kPasswordNotStored;
+        failed.text = text::setup::FormatText<res::setup::str::kPasswordNotStored>(
+            context_.state.installFolder + std::string(kMainProgram));
+        failed.captionId = res::setup::str::kCaptionError;
+        failed.icon = Icon::Stop;
+        context_.prompter.Ask(failed);
+        first_->setFocus();
+        return false;
+    }
     return true;
 }
 

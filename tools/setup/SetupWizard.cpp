@@ -9,6 +9,7 @@
 #include "resources/StringTable.h"
 #include "setup/InstallFileTable.h"
 #include "setup/Rollback.h"
+#include "setup/SetupQuestion.h"
 
 namespace tsrn::setup {
 
@@ -46,13 +47,8 @@ void SetupWizard::ShowPageCaption(int id) {
 }
 
 bool SetupWizard::AskInterrupt() {
-    Message question;
-    question.textId = res::setup::str::kInterruptQuestion;
-    question.text = std::string(text::setup::Text(res::setup::str::kInterruptQuestion));
-    question.buttons = Buttons::YesNo;
-    question.icon = Icon::Question;
-    question.defaultButton = Answer::Yes;
-    return context_.prompter.Ask(question) == Answer::Yes;
+    return AskYesNo(context_.prompter, res::setup::str::kInterruptQuestion, Icon::Question,
+                    Answer::Yes);
 }
 
 void SetupWizard::reject() {

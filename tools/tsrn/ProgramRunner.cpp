@@ -110,12 +110,13 @@ int RunProgram(const std::string& commandLine) {
         // A copy: finishing a password change puts another key in force.
         const crypto::CipherKey keyInForce =
             crypto::KeySlots::Instance().Key(crypto::KeySlot::Current);
-        recovery.Run(keyInForce);
+        // Each run's fate is shown as it comes, in the recovery windows.
+        (void)recovery.Run(keyInForce);
         // After the runs: what they became tells a password change left
         // unfinished which of its folders are under which key.
         window.View().WithPasswordPorts([&](password::PasswordPorts& ports) {
             password::ChangeRecovery change(ports, recoveryWindows);
-            change.Run(keyInForce, recovery.Offered());
+            (void)change.Run(keyInForce, recovery.Offered());  // told on its way, too
         });
     };
     logic.SetKeyLoadedHook(offerUnfinishedRuns);

@@ -8,12 +8,12 @@ namespace tsrnctl {
 
 class AcceptingDriver : public tsrn::driver::DriverLink {
   public:
-    bool Open() override { return true; }
+    [[nodiscard]] bool Open() override { return true; }
     void Close() override {}
     bool IsOpen() const override { return true; }
 
   protected:
-    bool Transact(const tsrn::driver::Request&, std::uint32_t& answer) override {
+    [[nodiscard]] bool Transact(const tsrn::driver::Request&, std::uint32_t& answer) override {
         answer = 0;
         return true;
     }

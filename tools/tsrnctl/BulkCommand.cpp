@@ -17,6 +17,7 @@
 #include "ProgressPrinter.h"
 #include "bulk/CipheringRun.h"
 #include "crypto/KeyDerivation.h"
+#include "crypto/SecretWipe.h"
 #include "journal/RunJournalWriter.h"
 #include "journal/RunRecovery.h"
 #include "platform/MountTable.h"
@@ -96,7 +97,7 @@ bool LoadKeys(CipherMode mode, PasswordInput& input) {
         return false;
     }
     const bool firstTaken = KeySlots::Instance().DeriveKey(*first, KeySlot::Current);
-    WipeString(*first);
+    tsrn::crypto::WipeSecret(*first);
     if (!firstTaken) {
         return false;  // PasswordInput refuses such a password before
     }
@@ -108,7 +109,7 @@ bool LoadKeys(CipherMode mode, PasswordInput& input) {
         return false;
     }
     const bool secondTaken = KeySlots::Instance().DeriveKey(*second, KeySlot::New);
-    WipeString(*second);
+    tsrn::crypto::WipeSecret(*second);
     return secondTaken;
 }
 

@@ -32,18 +32,18 @@ struct Command {
     std::string_view synopsis;
 };
 
-int RunEncipher(Args args);
-int RunDecipher(Args args);
-int RunRecipher(Args args);
-int RunFolders(Args args);
-int RunRegistry(Args args);
-int RunServe(Args args);
-int RunRecover(Args args);
+[[nodiscard]] int RunEncipher(Args args);
+[[nodiscard]] int RunDecipher(Args args);
+[[nodiscard]] int RunRecipher(Args args);
+[[nodiscard]] int RunFolders(Args args);
+[[nodiscard]] int RunRegistry(Args args);
+[[nodiscard]] int RunServe(Args args);
+[[nodiscard]] int RunRecover(Args args);
 
 // Drives a prepared bulk run to its end (Ctrl-C asks to cancel), reports it
 // and returns the exit code; says so when the run's journal is kept.
-int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
-              const tsrn::journal::RunJournalWriter* journal);
+[[nodiscard]] int FinishRun(tsrn::bulk::CipheringRun& run, ProgressPrinter& progress,
+                            const tsrn::journal::RunJournalWriter* journal);
 
 // Prints "tsrnctl: <message>" on standard error.
 void Complain(std::string_view message);

@@ -1,18 +1,13 @@
 #include "PasswordInput.h"
 
-#include <string.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "Commands.h"
 #include "crypto/KeyDerivation.h"
+#include "crypto/SecretWipe.h"
 
 namespace tsrnctl {
-
-void WipeString(std::string& text) {
-    explicit_bzero(text.data(), text.size());
-    text.clear();
-}
 
 std::optional<std::string> PasswordInput::ReadLine(std::FILE* in) {
     std::string line;
@@ -63,17 +58,17 @@ std::optional<std::string> PasswordInput::Read(const char* prompt, bool confirm)
             std::optional<std::string> again = ReadFromTerminal("Repeat password: ");
             const bool same = again && *again == *password;
             if (again) {
-                WipeString(*again);
+                tsrn::crypto::WipeSecret(*again);
             }
             if (!same) {
-                WipeString(*password);
+                tsrn::crypto::WipeSecret(*password);
                 Complain("the two passwords differ");
                 return std::nullopt;
             }
         }
     }
     if (password && !tsrn::crypto::PasswordLengthAllowed(*password)) {
-        WipeString(*password);
+        tsrn::crypto::WipeSecret(*password);
         Complain("passwords longer than 252 bytes are not supported");
         return std::nullopt;
     }

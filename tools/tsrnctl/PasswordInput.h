@@ -15,15 +15,13 @@ class PasswordInput {
     // Nothing (after a message on standard error) when no password could be
     // read, or it is longer than the cipher admits. With `confirm`, the
     // terminal asks twice and refuses two different entries.
-    std::optional<std::string> Read(const char* prompt, bool confirm);
+    [[nodiscard]] std::optional<std::string> Read(const char* prompt, bool confirm);
 
   private:
-    std::optional<std::string> ReadLine(std::FILE* in);
-    std::optional<std::string> ReadFromTerminal(const char* prompt);
+    [[nodiscard]] std::optional<std::string> ReadLine(std::FILE* in);
+    [[nodiscard]] std::optional<std::string> ReadFromTerminal(const char* prompt);
 
     bool fromStdin_;
 };
-
-void WipeString(std::string& text);
 
 }  // namespace tsrnctl

@@ -11,6 +11,7 @@
 #include "PasswordInput.h"
 #include "ProgressPrinter.h"
 #include "crypto/KeyDerivation.h"
+#include "crypto/SecretWipe.h"
 #include "journal/PasswordChangeRecord.h"
 #include "journal/RunRecovery.h"
 #include "runsafety/RecoveryPolicy.h"
@@ -112,14 +113,14 @@ std::optional<tsrn::bulk::KeyPair> ReadKeys(tsrn::bulk::CipherMode mode, Passwor
         return std::nullopt;
     }
     tsrn::bulk::KeyPair keys{tsrn::crypto::DeriveKey(*first), {}};
-    WipeString(*first);
+    tsrn::crypto::WipeSecret(*first);
     if (recipher) {
         std::optional<std::string> second = input.Read("New password: ", false);
         if (!second) {
             return std::nullopt;
         }
         keys.next = tsrn::crypto::DeriveKey(*second);
-        WipeString(*second);
+        tsrn::crypto::WipeSecret(*second);
     }
     return keys;
 }

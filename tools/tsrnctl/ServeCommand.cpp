@@ -157,7 +157,10 @@ int RunServe(Args args) {
                  (tsrn::DriverDirectory() / "tsrnvx").string());
         return kExitFailed;
     }
-    driver.SetPassword(*password);
+    if (!driver.SetPassword(*password)) {
+        Complain("serve: the driver did not take the password");
+        return kExitFailed;
+    }
     if (!driver.InitializeDriver()) {
         Complain("serve: the driver did not initialise");
         return kExitFailed;

@@ -10,15 +10,15 @@ namespace tsrn::vx::access {
 // Open flags that write (O_TRUNC writes even with O_RDONLY).
 bool WantsWrite(int flags);
 
-int Open(const FolderRules& rules, int flags);
-int Create(const FolderRules& rules);
+[[nodiscard]] int Open(const FolderRules& rules, int flags);
+[[nodiscard]] int Create(const FolderRules& rules);
 // Making an entry (folder, node, link target) or changing a size, mode,
 // owner, times or extended attribute.
-int Change(const FolderRules& rules);
-int List(const FolderRules& rules);
+[[nodiscard]] int Change(const FolderRules& rules);
+[[nodiscard]] int List(const FolderRules& rules);
 // `holdsRegistered`: the entry is a registered folder or holds one.
-int Remove(const FolderRules& rules, bool holdsRegistered);
-int Link(const FolderRules& from, const FolderRules& to);
+[[nodiscard]] int Remove(const FolderRules& rules, bool holdsRegistered);
+[[nodiscard]] int Link(const FolderRules& from, const FolderRules& to);
 
 struct RenameCase {
     FolderRules from;
@@ -28,6 +28,6 @@ struct RenameCase {
     bool targetExists = false;
     bool exchange = false;
 };
-int Rename(const RenameCase& rename);
+[[nodiscard]] int Rename(const RenameCase& rename);
 
 }  // namespace tsrn::vx::access

@@ -25,15 +25,15 @@ class CipheredFile {
   public:
     CipheredFile(int fd, const crypto::CipherKey& key) : fd_(fd), key_(key) {}
 
-    ssize_t Read(std::uint8_t* out, std::size_t size, off_t offset) const;
+    [[nodiscard]] ssize_t Read(std::uint8_t* out, std::size_t size, off_t offset) const;
     // Reads into `buffer` (grown as needed) and deciphers there: the
     // plaintext asked for starts `skip` bytes in.
-    ssize_t ReadInPlace(std::vector<std::uint8_t>& buffer, std::size_t size, off_t offset,
-                        std::size_t& skip) const;
-    ssize_t Write(const std::uint8_t* data, std::size_t size, off_t offset);
+    [[nodiscard]] ssize_t ReadInPlace(std::vector<std::uint8_t>& buffer, std::size_t size,
+                                      off_t offset, std::size_t& skip) const;
+    [[nodiscard]] ssize_t Write(const std::uint8_t* data, std::size_t size, off_t offset);
     // Grows with enciphered zeros or shrinks, re-encoding the new tail.
-    int Resize(off_t newLength);
-    int Length(off_t& length) const;
+    [[nodiscard]] int Resize(off_t newLength);
+    [[nodiscard]] int Length(off_t& length) const;
 
   private:
     struct Patch {
@@ -44,11 +44,12 @@ class CipheredFile {
     // Rewrites [start, end) (start a multiple of 8) for a file going from
     // oldLength to newLength: old plaintext below oldLength, zeros above it,
     // the patch laid over both.
-    int Rewrite(off_t start, off_t end, off_t oldLength, off_t newLength, const Patch& patch);
-    int Shrink(off_t oldLength, off_t newLength);
+    [[nodiscard]] int Rewrite(off_t start, off_t end, off_t oldLength, off_t newLength,
+                              const Patch& patch);
+    [[nodiscard]] int Shrink(off_t oldLength, off_t newLength);
     // Rewrite for a change from oldLength to a larger newLength, guarded.
-    int Extend(off_t start, off_t oldLength, off_t newLength, const Patch& patch);
-    int CheckRoom(off_t oldLength, off_t newLength);
+    [[nodiscard]] int Extend(off_t start, off_t oldLength, off_t newLength, const Patch& patch);
+    [[nodiscard]] int CheckRoom(off_t oldLength, off_t newLength);
 
     int fd_;
     crypto::CipherKey key_;

@@ -13,17 +13,18 @@ class ControlChannel {
   public:
     explicit ControlChannel(int fd) : fd_(fd) {}
 
-    bool SendHello();
+    [[nodiscard]] bool SendHello();
     enum class Status { Request, Closed, Broken };
     // Blocks until a whole request has arrived. Broken means the peer must be
     // dropped (wrong magic, text over the cap, a frame cut short).
-    Status Receive(driver::wire::RequestHeader& header, std::optional<std::string>& text);
-    bool SendReply(const driver::wire::Reply& reply);
+    [[nodiscard]] Status Receive(driver::wire::RequestHeader& header,
+                                 std::optional<std::string>& text);
+    [[nodiscard]] bool SendReply(const driver::wire::Reply& reply);
 
   private:
     enum class ReadResult { Done, Closed, Failed };
-    ReadResult ReadExactly(void* buffer, std::size_t size);
-    bool WriteAll(const void* buffer, std::size_t size);
+    [[nodiscard]] ReadResult ReadExactly(void* buffer, std::size_t size);
+    [[nodiscard]] bool WriteAll(const void* buffer, std::size_t size);
 
     int fd_;
 };

@@ -31,7 +31,7 @@ class FolderMount {
     bool Finished() const { return channel_ == nullptr || channel_->finished.load(); }
     // Stops serving and frees the session; false while a thread still works
     // on it (try again later).
-    bool Release();
+    [[nodiscard]] bool Release();
 
   private:
     FolderMount(std::unique_ptr<MountContext> context, WorkerPool& pool)

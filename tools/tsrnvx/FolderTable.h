@@ -31,9 +31,9 @@ class FolderTable {
 
     // Writers (control thread).
     void Put(std::uint32_t slot, const Slot& value);
-    bool Get(std::uint32_t slot, Slot& value) const;
+    [[nodiscard]] bool Get(std::uint32_t slot, Slot& value) const;
     void Erase(std::uint32_t slot);
-    bool SetState(std::uint32_t slot, std::uint32_t state);
+    [[nodiscard]] bool SetState(std::uint32_t slot, std::uint32_t state);
     void SetKey(const crypto::CipherKey& key);
     bool KeySet() const;
     void SetGlobalWord(std::uint32_t word);

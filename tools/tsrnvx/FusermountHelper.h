@@ -9,8 +9,8 @@
 namespace tsrn::vx {
 
 // The device descriptor of a fresh mount at `path`, or -1.
-int MountThroughFusermount(const std::string& path, const std::string& options);
+[[nodiscard]] int MountThroughFusermount(const std::string& path, const std::string& options);
 // Unmounts lazily; false when fusermount3 could not do it.
-bool UnmountThroughFusermount(const std::string& path);
+[[nodiscard]] bool UnmountThroughFusermount(const std::string& path);
 
 }  // namespace tsrn::vx

@@ -24,11 +24,11 @@ class RequestHandler {
     static constexpr std::uint32_t kRefused = 1;
 
   private:
-    std::uint32_t SetPath(std::uint32_t slot, const std::optional<std::string>& text,
-                          std::uint32_t state, bool isShort);
-    std::uint32_t ClearPath(std::uint32_t slot, bool isShort);
-    std::uint32_t SetState(std::uint32_t slot, std::uint32_t state);
-    bool SetPassword(std::optional<std::string>& text);
+    [[nodiscard]] std::uint32_t SetPath(std::uint32_t slot, const std::optional<std::string>& text,
+                                        std::uint32_t state, bool isShort);
+    [[nodiscard]] std::uint32_t ClearPath(std::uint32_t slot, bool isShort);
+    [[nodiscard]] std::uint32_t SetState(std::uint32_t slot, std::uint32_t state);
+    [[nodiscard]] bool SetPassword(std::optional<std::string>& text);
     bool StateAcceptable(std::uint32_t state) const;
 
     FolderTable& table_;

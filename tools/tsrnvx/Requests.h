@@ -50,13 +50,15 @@ inline OpenFile& FileOf(const fuse_file_info* fi) {
 std::string ProcPath(int fd);
 // A single component that stays in its folder.
 bool ValidName(const char* name);
-int StatOf(const Inode& inode, struct stat& st);
+[[nodiscard]] int StatOf(const Inode& inode, struct stat& st);
 // Looks `name` up in `parent` without following it and counts the lookup.
-int Lookup(MountContext& mount, Inode& parent, const char* name, fuse_entry_param& entry);
+[[nodiscard]] int Lookup(MountContext& mount, Inode& parent, const char* name,
+                         fuse_entry_param& entry);
 // Answers with the entry, or the error when rc is not 0.
 void ReplyEntry(fuse_req_t request, int rc, const fuse_entry_param& entry);
 // Size changes of a ciphered file re-encode its end, under the file's lock.
-int ResizeLocked(int fd, std::shared_mutex& lock, const FolderRules& rules, off_t size);
+[[nodiscard]] int ResizeLocked(int fd, std::shared_mutex& lock, const FolderRules& rules,
+                               off_t size);
 
 // The request groups.
 void LookupEntry(fuse_req_t, fuse_ino_t, const char*);

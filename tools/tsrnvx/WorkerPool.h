@@ -38,7 +38,7 @@ class WorkerPool {
     std::shared_ptr<Channel> Add(fuse_session* session);
     // Stops serving it; true once no thread works on it any more, after which
     // the session may be destroyed.
-    bool Remove(Channel& channel);
+    [[nodiscard]] bool Remove(Channel& channel);
 
   private:
     void Work();
