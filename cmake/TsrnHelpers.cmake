@@ -8,7 +8,14 @@ function(tsrn_add_gtest name)
     # Tests find programs through compile definitions, not the environment.
     # Each case is labelled with its executable too, so one can be run alone
     # (ctest -L) in a build that has only some of them.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    # The labels are set once the cases are known: the discovery's own
+    # PROPERTIES would keep only the first of several.
     set(labels ${name} ${ARG_LABELS})
-    set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+    set(label_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+    file(WRITE ${label_file} "if(${name}_TESTS)\n"
+        "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\")\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()
