@@ -5,11 +5,10 @@
 #include <unistd.h>
 
 #include <sqlite3.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "TempDir.h"
 
 namespace tsrn::registry {
@@ -21,14 +20,8 @@ Bytes BytesOf(std::string_view text) {
     return Bytes(text.begin(), text.end());
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test::ReadText;
+using test::WriteText;
 
 mode_t ModeOf(const std::filesystem::path& path) {
     struct stat info {};
@@ -209,8 +202,8 @@ TEST_F(RegistryDatabaseTest, HiveFilesLeftReadableByOthersAreMadeOwnerOnly) {
         const auto hives = dir / "tessaryn";
         std::filesystem::create_directories(hives);
         if (c.empty) {
-            WriteFile(hives / "system.db", "");
-            WriteFile(hives / "user.db", "");
+            WriteText(hives / "system.db", "");
+            WriteText(hives / "user.db", "");
         } else {
             RegistryDatabase earlier(hives);
             ASSERT_TRUE(earlier.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
@@ -238,7 +231,7 @@ TEST_F(RegistryDatabaseTest, NamesHoldingNulNameNothing) {
 TEST_F(RegistryDatabaseTest, AnEmptyHiveFileIsAFreshRegistry) {
     // What a crash between creating the file and the first write leaves.
     std::filesystem::create_directories(registryDir_);
-    WriteFile(registryDir_ / "system.db", "");
+    WriteText(registryDir_ / "system.db", "");
     EXPECT_FALSE(db_.QueryValue(Hive::LocalMachine, "K", "v"));
     EXPECT_TRUE(db_.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
     EXPECT_TRUE(db_.QueryValue(Hive::LocalMachine, "K", "v"));
@@ -250,7 +243,7 @@ std::string ForeignDatabase(const std::filesystem::path& scratch) {
     sqlite3_exec(db, "CREATE TABLE notes(x); INSERT INTO notes VALUES('mine');", nullptr, nullptr,
                  nullptr);
     sqlite3_close(db);
-    return ReadFile(scratch);
+    return ReadText(scratch);
 }
 
 // A registry whose only damage is the page of the key table: values can still
@@ -263,7 +256,7 @@ std::string RegistryWithOneBadPage(const std::filesystem::path& dir) {
                                         kRegBinary, Bytes(2000, static_cast<std::uint8_t>(i))));
         }
     }
-    std::string bytes = ReadFile(dir / "system.db");
+    std::string bytes = ReadText(dir / "system.db");
     const std::size_t keyTablePage = 4096;  // page 2: the first table created
     bytes.at(keyTablePage) = '\x01';        // not a valid page type
     return bytes;
@@ -285,7 +278,7 @@ TEST_F(RegistryDatabaseTest, DamagedOrForeignFileReadsEmptyAndIsNeverWritten) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const auto file = registryDir_ / "system.db";
-        WriteFile(file, c.bytes);
+        WriteText(file, c.bytes);
         RegistryDatabase db(registryDir_);
 
         EXPECT_FALSE(db.QueryValue(Hive::LocalMachine, "K\\1", "v"));
@@ -295,7 +288,7 @@ TEST_F(RegistryDatabaseTest, DamagedOrForeignFileReadsEmptyAndIsNeverWritten) {
         EXPECT_FALSE(db.CreateKey(Hive::ClassesRoot, "x"));
         EXPECT_FALSE(db.DeleteValue(Hive::LocalMachine, "K\\1", "v"));
         EXPECT_FALSE(db.DeleteKey(Hive::LocalMachine, "K"));
-        EXPECT_EQ(ReadFile(file), c.bytes);
+        EXPECT_EQ(ReadText(file), c.bytes);
         // The other hive is unaffected.
         EXPECT_TRUE(db.SetValue(Hive::CurrentUser, "K", "v", kRegSz, BytesOf("1")));
         EXPECT_TRUE(db.QueryValue(Hive::CurrentUser, "K", "v"));
@@ -316,14 +309,14 @@ TEST_F(RegistryDatabaseTest, UnreadableHiveReadsEmptyAndWritesFail) {
     RegistryDatabase writer(registryDir_);
     ASSERT_TRUE(writer.SetValue(Hive::LocalMachine, "K", "v", kRegSz, BytesOf("1")));
     const auto file = registryDir_ / "system.db";
-    const std::string before = ReadFile(file);
+    const std::string before = ReadText(file);
     ASSERT_EQ(::chmod(file.c_str(), 0), 0);
 
     RegistryDatabase db(registryDir_);
     EXPECT_FALSE(db.QueryValue(Hive::LocalMachine, "K", "v"));
     EXPECT_FALSE(db.SetValue(Hive::LocalMachine, "K", "w", kRegSz, BytesOf("2")));
     ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
-    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_EQ(ReadText(file), before);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "FileHelpers.h"
 #include "FormatCheck.h"
 #include "TempDir.h"
 #include "crypto/KeyDerivation.h"
@@ -16,15 +17,9 @@ namespace tsrn::vx::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using tsrn::test::Bytes;
 
 constexpr const char* kPassword = "checker password";
-
-void Write(const fs::path& file, const Bytes& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 Bytes Plaintext(std::size_t size) {
     Bytes plain(size);
@@ -69,8 +64,8 @@ TEST_P(FormatCheckerTest, AcceptsOnlyTheStoredForm) {
     Bytes stored = StoredForm(plain, crypto::DeriveKey(kPassword));
     c.spoil(stored, plain);
     std::ofstream(dir / "password") << kPassword << "\n";
-    Write(dir / "plain", plain);
-    Write(dir / "stored", stored);
+    tsrn::test::WriteBytes(dir / "plain", plain);
+    tsrn::test::WriteBytes(dir / "stored", stored);
     const std::string command = std::string("'") + TSRN_FORMAT_CHECK_PROGRAM + "' '" +
                                 (dir / "password").string() + "' '" + (dir / "plain").string() +
                                 "' '" + (dir / "stored").string() + "' >/dev/null";
