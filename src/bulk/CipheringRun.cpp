@@ -361,4 +361,15 @@ void CipheringRun::SetButtonText(int textId) {
     }
 }
 
+RunOutcome DriveToEnd(CipheringRun& run) {
+    while (!run.Ended()) {
+        if (run.Finished()) {
+            run.PressButton();
+        } else {
+            run.Tick();
+        }
+    }
+    return run.Outcome();
+}
+
 }  // namespace tsrn::bulk

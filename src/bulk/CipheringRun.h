@@ -163,4 +163,7 @@ class CipheringRun : private TransformProgress, private FileAdmission {
     int failedError_ = 0;
 };
 
+// Ticks a run to its end without a window, pressing OK once it has finished.
+RunOutcome DriveToEnd(CipheringRun& run);
+
 }  // namespace tsrn::bulk

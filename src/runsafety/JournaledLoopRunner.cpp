@@ -15,7 +15,7 @@ bulk::RunOutcome JournaledLoopRunner::Run(const std::string& folder, bulk::Ciphe
         bulk::CipheringRun run(folder, mode, prompter_);
         run.SetListener(listener_);
         guard.Attach(run);
-        DriveToEnd(run);
+        bulk::DriveToEnd(run);
         result = run.Outcome();
     }
     guard.Close();

@@ -43,7 +43,4 @@ class RecoveryPorts : public RecoveryWork {
     }
 };
 
-// Ticks a run to its end without a window, pressing OK once it has finished.
-bulk::RunOutcome DriveToEnd(bulk::CipheringRun& run);
-
 }  // namespace tsrn::runsafety

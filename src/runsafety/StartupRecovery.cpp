@@ -54,17 +54,6 @@ class MessageBoxReport final : public RecoveryReport {
 
 }  // namespace
 
-bulk::RunOutcome DriveToEnd(bulk::CipheringRun& run) {
-    while (!run.Ended()) {
-        if (run.Finished()) {
-            run.PressButton();
-        } else {
-            run.Tick();
-        }
-    }
-    return run.Outcome();
-}
-
 // A folder a password change left unfinished was being taken back to the
 // password in force: the run's other key is that change's new password.
 bool StartupRecovery::TakingBack(const std::string& folder) const {

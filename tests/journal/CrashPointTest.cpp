@@ -91,7 +91,7 @@ class CrashPointTest : public ::testing::Test {
         auto run = recovery.ContinuedRun(result, prompter, kChunk);
         EXPECT_NE(run, nullptr);
         if (run) {
-            DriveToEnd(*run);
+            bulk::DriveToEnd(*run);
             EXPECT_EQ(run->Outcome(), bulk::RunOutcome::Completed);
         }
         return FileState::New;
@@ -164,7 +164,7 @@ TEST_F(CrashPointTest, ReadOnlyFileGetsItsModeBackAfterACrashBeforeAnyWrite) {
         auto writer = journal::RunJournalWriter::Start(
             journal::JournalDirectory(), dir.Path().string(), CipherMode::Encipher, keys, error);
         run.SetJournal(writer.get());
-        DriveToEnd(run);
+        bulk::DriveToEnd(run);
         _exit(1);
     }
     int status = 0;

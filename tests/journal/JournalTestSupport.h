@@ -109,15 +109,4 @@ class TestTree {
     std::vector<TreeFile> files_;
 };
 
-// Ticks a run until its walk ends, then presses OK.
-inline void DriveToEnd(bulk::CipheringRun& run) {
-    while (!run.Ended()) {
-        if (run.Finished()) {
-            run.PressButton();
-        } else {
-            run.Tick();
-        }
-    }
-}
-
 }  // namespace tsrn::test

@@ -155,7 +155,7 @@ TEST_F(PasswordChangeRecordTest, AnEndedRunsJournalStaysUntilTheChangeHasLearntH
         ASSERT_TRUE(writer) << error;
         bulk::CipheringRun run(root.string(), bulk::CipherMode::Recipher, prompter, keys_);
         run.SetJournal(writer.get());
-        test::DriveToEnd(run);
+        bulk::DriveToEnd(run);
         ASSERT_TRUE(writer->Completed());
     }
     const RunScan kept = FindUnfinishedRuns(Dir());

@@ -214,7 +214,7 @@ TEST_F(RecoveryRulesTest, FinishedRunIsFlushedOrCheckedNeverAsked) {
                                                        CipherMode::Encipher, keys_, error);
         ASSERT_TRUE(writer) << error;
         run.SetJournal(writer.get());
-        DriveToEnd(run);
+        bulk::DriveToEnd(run);
         EXPECT_TRUE(writer->Completed());
     }
     std::string first;

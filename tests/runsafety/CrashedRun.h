@@ -33,7 +33,7 @@ inline bool CrashRun(const std::filesystem::path& root, bulk::CipherMode mode,
         guard.Writer()->SetLimits(journal::JournalLimits{40000, 3});
         bulk::CipheringRun run(root.string(), mode, prompter, keys, kCrashChunk, io);
         guard.Attach(run);
-        runsafety::DriveToEnd(run);
+        bulk::DriveToEnd(run);
         _exit(1);
     }
     int status = 0;

@@ -61,7 +61,7 @@ class CrashingRunner : public bulk::BulkRunner {
         guard.Writer()->SetLimits(journal::JournalLimits{40000, 3});
         bulk::CipheringRun run(folder, mode, prompter_, bulk::KeysFromSlots(), kCrashChunk, io);
         guard.Attach(run);
-        runsafety::DriveToEnd(run);
+        bulk::DriveToEnd(run);
         _exit(3);  // the run ended before its crash point
     }
 

@@ -129,7 +129,7 @@ TEST_F(RunJournalGuardTest, ACleanRunLeavesNoJournalAFailedOneKeepsItAndSaysWher
         bulk::CipheringRun run(tree.Root().string(), CipherMode::Decipher, prompter,
                                bulk::KeysFromSlots(), kCrashChunk, io);
         guard.Attach(run);
-        runsafety::DriveToEnd(run);
+        bulk::DriveToEnd(run);
         ASSERT_EQ(run.Outcome(), bulk::RunOutcome::Failed);
     }
     const std::string journalPath = guard.Writer()->Path().string();

@@ -42,7 +42,7 @@ class ScriptedRecoveryPorts : public runsafety::RecoveryPorts {
         return recovery.Recover(choice);
     }
     bulk::RunOutcome FinishRun(std::unique_ptr<bulk::CipheringRun> run) override {
-        return runsafety::DriveToEnd(*run);
+        return bulk::DriveToEnd(*run);
     }
     bool WithFolderStopped(const std::string& folder, const std::function<void()>& work) override {
         stopped.push_back(folder);

@@ -159,7 +159,7 @@ TEST_F(RecoveryWindowsTest, ATakeBackThroughTheWindowsReciphersTheFolderBack) {
     {
         ScriptedPrompter quiet;
         bulk::CipheringRun run(done.Root().string(), bulk::CipherMode::Recipher, quiet, keys);
-        DriveToEnd(run);
+        bulk::DriveToEnd(run);
         journal::PasswordChangeRecord record;
         std::string error;
         ASSERT_TRUE(record.Create(journal::JournalDirectory(), keys.current, keys.next, error));
