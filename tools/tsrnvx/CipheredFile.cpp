@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "PositionalIo.h"
+
 namespace tsrn::vx {
 namespace {
 
@@ -31,36 +33,12 @@ std::uint32_t Position(off_t offset) {
 }
 
 ssize_t ReadFully(int fd, std::uint8_t* buffer, std::size_t size, off_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -errno;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
+    const IoDone done = ReadAt(fd, buffer, size, offset);
+    return done.error != 0 ? -done.error : static_cast<ssize_t>(done.bytes);
 }
 
 int WriteFully(int fd, const std::uint8_t* buffer, std::size_t size, off_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t put = ::pwrite(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -errno;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
+    return -WriteAt(fd, buffer, size, offset).error;
 }
 
 // `start` is a multiple of 8; the region either ends on a block boundary

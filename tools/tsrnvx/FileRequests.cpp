@@ -12,6 +12,7 @@
 #include "AccessRules.h"
 #include "CallerIdentity.h"
 #include "CipheredFile.h"
+#include "PositionalIo.h"
 #include "Requests.h"
 
 namespace tsrn::vx::requests {
@@ -82,37 +83,9 @@ std::vector<std::uint8_t>& ReadBuffer() {
     return buffer;
 }
 
-ssize_t ReadPlain(int fd, std::uint8_t* out, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, out + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return done > 0 ? static_cast<ssize_t>(done) : -errno;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-ssize_t WritePlain(int fd, const std::uint8_t* data, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t put = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return done > 0 ? static_cast<ssize_t>(done) : -errno;
-        }
-        done += static_cast<size_t>(put);
-    }
-    return static_cast<ssize_t>(done);
+// A transfer cut short by an error reports what was done before it.
+ssize_t Reported(const IoDone& done) {
+    return done.error != 0 && done.bytes == 0 ? -done.error : static_cast<ssize_t>(done.bytes);
 }
 
 }  // namespace
@@ -186,7 +159,7 @@ void Read(fuse_req_t request, fuse_ino_t, size_t size, off_t offset, fuse_file_i
         if (buffer.size() < size) {
             buffer.resize(size);
         }
-        got = ReadPlain(file.fd.Get(), buffer.data(), size, offset);
+        got = Reported(ReadAt(file.fd.Get(), buffer.data(), size, offset));
     }
     if (got < 0) {
         fuse_reply_err(request, static_cast<int>(-got));
@@ -210,7 +183,7 @@ void Write(fuse_req_t request, fuse_ino_t, const char* data, size_t size, off_t 
         } else {
             off_t at = file.append ? st.st_size : offset;
             put = rules.Ciphered() ? CipheredFile(file.fd.Get(), rules.key).Write(bytes, size, at)
-                                   : WritePlain(file.fd.Get(), bytes, size, at);
+                                   : Reported(WriteAt(file.fd.Get(), bytes, size, at));
         }
     }
     if (put < 0) {
